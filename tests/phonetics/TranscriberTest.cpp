@@ -1,0 +1,125 @@
+#include "phonetics/Transcriber.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "phonetics/RuleMatcher.h"
+#include "phonetics/RuleSet.h"
+#include "vantel/Errors.h"
+
+namespace vantel::phonetics {
+namespace {
+
+std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
+
+class WithEnglishRules : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    rules_ = new RuleSet;
+    LoadEnglishRules(*rules_);
+    CompileRules(*rules_);
+  }
+  static void TearDownTestSuite() { delete rules_; }
+  static std::u16string Transcribe(std::u16string_view word) {
+    std::u16string form = u"left over";
+    TranscribeWord(*rules_, word, form);
+    return form;
+  }
+  static RuleSet* rules_;
+};
+RuleSet* WithEnglishRules::rules_ = nullptr;
+
+TEST_F(WithEnglishRules, MatchRuleFindsTheFirstApplicableRule) {
+  struct Case {
+    std::u16string_view consumed, remaining, phonemes;
+    std::size_t letterCount;
+  } const cases[] = {
+      {u"", u"cat", u"k", 1},
+      {u"", u"are", u"aa r", 3},   // "^" holds at the first position
+      {u"c", u"are", u"e r", 2},   // ...and nowhere else
+      {u"bal", u"l", u"", 1},      // silent after an l
+      {u"labe", u"l", u"l", 1},    // the l at the start is not just before
+      {u"m", u"y", u"ai", 1},
+      {u"", u"aRe", u"aa r", 3},   // further letters ignore case
+      {u"", u"Cat", u"C", 1},      // no key is upper-case
+      {u"r", u"2d2", u"2", 1},
+      {u"x", u" y", u" ", 1},
+      {u"", u"-", u"-", 1},
+      {u"", u"\u00e9t\u00e9", u"\u00e9", 1},
+      {u"cat", u"", u"", 1},
+      {u"BAL", u"l", u"", 1},      // contexts ignore case too
+      {u"", u"the", u"dh @", 3},
+      {u"", u"thE", u"dh @", 3},
+  };
+  for (const Case& c : cases) {
+    const RuleMatch match = MatchRule(*rules_, c.consumed, c.remaining);
+    EXPECT_EQ(Narrow(match.phonemes), Narrow(c.phonemes)) << Narrow(c.consumed) << "|" << Narrow(c.remaining);
+    EXPECT_EQ(match.letterCount, c.letterCount) << Narrow(c.consumed) << "|" << Narrow(c.remaining);
+  }
+}
+
+TEST_F(WithEnglishRules, TranscribesWords) {
+  struct Case {
+    std::u16string_view word, form;
+  } const cases[] = {
+      {u"", u""},
+      {u"cat", u"kat"},
+      {u"Cat", u"Cat"},
+      {u"CAT", u"CAT"},
+      {u"are", u"aa r"},
+      {u"care", u"ke r"},
+      {u"bake", u"beik"},
+      {u"ball", u"boo l"},
+      {u"label", u"leibel"},
+      {u"by", u"bai"},
+      {u"my", u"mai"},
+      {u"phone", u"foun"},
+      {u"x y", u"k s i"},
+      {u"r2d2", u"r2d2"},
+      {u"it's", u"its"},
+      {u"the", u"dh @"},
+      {u"knight", u"nait"},
+      {u"cake", u"keik"},
+      {u"whole", u"h ou l"},
+      {u"judge", u"jhuhdjh"},
+      {u"o'neil", u"aaniil"},
+      {u"x-ray", u"k s-rei"},
+      {u"kat", u"kat"},
+      {u"\u0142\u00f3d\u017a", u"\u0142\u00f3d\u017a"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Narrow(Transcribe(c.word)), Narrow(c.form)) << Narrow(c.word);
+}
+
+TEST(MatchRule, RefusesAContextOutsideThePatternDialectWhenItReachesTheRow) {
+  RuleSet rules;
+  const std::u16string_view source[] = {u" [[ b ]] x -> b ", u" [[ a ]] [a-z] -> a ", u" [[ a ]]  -> a "};
+  StoreRules(rules, source);
+  CompileRules(rules);  // nothing is refused while compiling
+  std::u16string form;
+  TranscribeWord(rules, u"bbb", form);
+  EXPECT_EQ(Narrow(form), "bbb");
+  try {
+    TranscribeWord(rules, u"ba", form);
+    FAIL() << "a rule with a range was used";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), error::kRegexSyntax);
+    EXPECT_EQ(e.description(), "Syntax error in regular expression");
+  }
+}
+
+TEST(MatchRule, TriesRowsInOrderEvenWhenKeysInterleave) {
+  RuleSet rules;
+  const std::u16string_view source[] = {u" [[ ab ]]  -> 1 ", u" [[ b ]]  -> 2 ", u" [[ a ]]  -> 3 ",
+                                        u" [[ ab ]]  -> 4 "};
+  StoreRules(rules, source);
+  CompileRules(rules);
+  std::u16string form;
+  TranscribeWord(rules, u"abaB", form);
+  EXPECT_EQ(Narrow(form), "11");
+  TranscribeWord(rules, u"bA", form);
+  EXPECT_EQ(Narrow(form), "2A");
+}
+
+}  // namespace
+}  // namespace vantel::phonetics
