@@ -1,0 +1,45 @@
+# Installs the build tree into a scratch prefix, then builds and runs the
+# consumer program against it: with find_package(Vantel), and with pkg-config.
+file(REMOVE_RECURSE ${WORK_DIR})
+set(prefix ${WORK_DIR}/prefix)
+
+function(run)
+  execute_process(COMMAND ${ARGN} RESULT_VARIABLE status OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "failed: ${ARGN}\n${output}")
+  endif()
+  set(last_output "${output}" PARENT_SCOPE)
+endfunction()
+
+run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
+foreach(header CompareUS.h Errors.h)
+  if(NOT EXISTS ${prefix}/include/vantel/${header})
+    message(FATAL_ERROR "include/vantel/${header} was not installed")
+  endif()
+endforeach()
+
+set(expected "77.77 1.0.0\n")
+
+run(${CMAKE_COMMAND} -S ${SOURCE_DIR} -B ${WORK_DIR}/cmake-build -DCMAKE_PREFIX_PATH=${prefix}
+    -DCMAKE_CXX_COMPILER=${CXX})
+run(${CMAKE_COMMAND} --build ${WORK_DIR}/cmake-build)
+run(${WORK_DIR}/cmake-build/consumer)
+if(NOT last_output STREQUAL expected)
+  message(FATAL_ERROR "consumer built with find_package printed '${last_output}'")
+endif()
+
+file(GLOB_RECURSE pc_files ${prefix}/*/vantel.pc)
+list(LENGTH pc_files pc_count)
+if(NOT pc_count EQUAL 1)
+  message(FATAL_ERROR "expected one vantel.pc under ${prefix}, found: ${pc_files}")
+endif()
+get_filename_component(pc_dir ${pc_files} DIRECTORY)
+set(ENV{PKG_CONFIG_PATH} ${pc_dir})
+run(pkg-config --cflags --libs vantel)
+string(STRIP "${last_output}" flags)
+separate_arguments(flags UNIX_COMMAND "${flags}")
+run(${CXX} -std=c++20 ${SOURCE_DIR}/main.cpp ${flags} -o ${WORK_DIR}/consumer-pc)
+run(${WORK_DIR}/consumer-pc)
+if(NOT last_output STREQUAL expected)
+  message(FATAL_ERROR "consumer built with pkg-config printed '${last_output}'")
+endif()
