@@ -1,0 +1,56 @@
+#include "cli/Arguments.h"
+
+#include <charconv>
+
+#include "service/Utf8.h"
+#include "vantel/Errors.h"
+
+namespace vantel::cli {
+
+std::optional<std::string_view> ArgumentCursor::PeekOption() {
+  if (AtEnd() || optionsEnded_) return std::nullopt;
+  const std::string_view arg = args_[next_];
+  if (arg == "--") {
+    optionsEnded_ = true;
+    ++next_;
+    return std::nullopt;
+  }
+  if (arg.size() < 2 || arg[0] != '-') return std::nullopt;
+  // A single dash followed by a digit is a negative number, not an option.
+  if (arg[1] != '-' && (arg[1] >= '0' && arg[1] <= '9')) return std::nullopt;
+  return arg.substr(0, arg.find('='));
+}
+
+std::string_view ArgumentCursor::TakeValue(std::string_view option) {
+  const std::string_view arg = args_[next_++];
+  if (const std::size_t equals = arg.find('='); equals != std::string_view::npos) return arg.substr(equals + 1);
+  if (AtEnd()) throw UsageError(std::string(option) + " needs a value");
+  return args_[next_++];
+}
+
+void ArgumentCursor::TakeFlag(std::string_view option) {
+  const std::string_view arg = args_[next_++];
+  if (arg.find('=') != std::string_view::npos) throw UsageError(std::string(option) + " takes no value");
+}
+
+std::string_view ArgumentCursor::TakeOperand() { return args_[next_++]; }
+
+std::int16_t ParseMethod(std::string_view text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, failure] = std::from_chars(text.data(), end, value);
+  if (text.empty() || failure != std::errc() || stop != end || value < INT16_MIN || value > INT16_MAX) {
+    throw UsageError("--method: '" + std::string(text) + "' is not a whole number from -32768 to 32767");
+  }
+  return static_cast<std::int16_t>(value);
+}
+
+std::u16string ArgumentToUtf16(std::string_view text, std::string_view what) {
+  try {
+    return Utf8ToUtf16(text);
+  } catch (const InvalidUtf8& bad) {
+    throw UsageError(std::string(what) + " is not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ")");
+  }
+}
+
+}  // namespace vantel::cli

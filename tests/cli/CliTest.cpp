@@ -1,0 +1,125 @@
+#include "cli/Cli.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace vantel::cli {
+namespace {
+
+struct CliRun {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+CliRun RunWith(std::vector<std::string_view> args, const std::string& input = "") {
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  const int status = RunCli(args, in, out, err);
+  return {status, out.str(), err.str()};
+}
+
+TEST(CompareCommand, PrintsTheShortestDecimalOfTheAnswer) {
+  struct Case {
+    std::vector<std::string_view> args;
+    std::string out;
+  } const cases[] = {
+      {{"compare", "--method", "2", "cat", "kat"}, "83.33\n"},
+      {{"compare", "--method=2", "cat", "kat"}, "83.33\n"},
+      {{"compare", "cat", "kat"}, "100\n"},                  // method 0 by default
+      {{"compare", "cat", "--method", "99", "kat"}, "66.66\n"},
+      {{"compare", "--method", "99", "abc", "xyz"}, "0\n"},
+      {{"compare", "--method", "-5", "", "kat"}, "-1\n"},
+      {{"compare", "--", "-cat", "-kat"}, "100\n"},
+      {{"compare", "--method", "99", "\xc5\x81ukasz", "\xc5\x82UKASZ"}, "100\n"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = RunWith(c.args);
+    EXPECT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_EQ(run.out, c.out);
+    EXPECT_EQ(run.err, "");
+  }
+  const std::string a43(43, 'a');
+  const std::string first = a43 + std::string(17, 'b'), second = a43 + std::string(22, 'c');
+  EXPECT_EQ(RunWith({"compare", "--method", "99", first, second}).out, "68.79\n");
+}
+
+TEST(CompareCommand, RefusesABadCommandLineNamingTheArgument) {
+  struct Case {
+    std::vector<std::string_view> args;
+    std::string mentions;
+  } const cases[] = {
+      {{"compare", "--method", "40000", "a", "b"}, "--method: '40000'"},
+      {{"compare", "--method", "-32769", "a", "b"}, "--method: '-32769'"},
+      {{"compare", "--method", "2x", "a", "b"}, "--method: '2x'"},
+      {{"compare", "--method", "", "a", "b"}, "--method: ''"},
+      {{"compare", "a", "b", "--method"}, "--method needs a value"},
+      {{"compare", "a"}, "got 1 string argument"},
+      {{"compare", "a", "b", "c"}, "got 3 string arguments"},
+      {{"compare", "\xff", "b"}, "STRING1 is not valid UTF-8 (byte 1)"},
+      {{"compare", "a", "b\xc3"}, "STRING2 is not valid UTF-8 (byte 2)"},
+      {{"compare", "--colour", "a", "b"}, "unknown option '--colour'"},
+      {{"compare", "--pairs", "-", "a"}, "--pairs takes no STRING"},
+      {{"compare", "--pairs", "/nonexistent/pairs.tsv"}, "--pairs: cannot open '/nonexistent/pairs.tsv'"},
+      {{"frobnicate"}, "unknown command 'frobnicate'"},
+      {{}, "Usage: vantel COMMAND"},
+  };
+  for (const Case& c : cases) {
+    const CliRun run = RunWith(c.args);
+    EXPECT_EQ(run.status, kExitUsage) << c.mentions;
+    EXPECT_EQ(run.out, "");
+    EXPECT_NE(run.err.find(c.mentions), std::string::npos) << run.err;
+  }
+}
+
+TEST(CompareCommand, AnswersEachLineOfPairsAndGoesOnPastBadOnes) {
+  const std::string input =
+      "cat\tkat\n"
+      "no tab here\n"
+      "Cat\tcat\r\n"
+      "a\tb\tc\n"
+      "\xff\tcat\n"
+      "\tkat\n"
+      "last\tlast";
+  const CliRun run = RunWith({"compare", "--method", "2", "--pairs", "-"}, input);
+  EXPECT_EQ(run.status, kExitFailure);
+  EXPECT_EQ(run.out,
+            "cat\tkat\t83.33\n"
+            "no tab here\t\n"
+            "Cat\tcat\t83.33\n"
+            "a\tb\tc\t\n"
+            "\xff\tcat\t\n"
+            "\tkat\t-1\n"
+            "last\tlast\t100\n");
+  EXPECT_EQ(run.err,
+            "vantel compare: standard input line 2: expected two strings separated by a tab, found no tab\n"
+            "vantel compare: standard input line 4: expected two strings separated by a tab, found more than one tab\n"
+            "vantel compare: standard input line 5: first string is not valid UTF-8 (byte 1)\n");
+}
+
+TEST(CompareCommand, ReadsPairsFromAFile) {
+  const std::filesystem::path path = std::filesystem::temp_directory_path() / "vantel-cli-pairs.tsv";
+  std::ofstream(path) << "Smith\tSmyth\nphone\tfone\n";
+  const CliRun run = RunWith({"compare", "--method", "99", "--pairs", path.string()});
+  std::filesystem::remove(path);
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.out, "Smith\tSmyth\t80\nphone\tfone\t66.66\n");
+}
+
+TEST(Cli, AnswersHelpAndVersion) {
+  EXPECT_EQ(RunWith({"--version"}).out, "vantel 1.0.0\n");
+  for (const auto& args : {std::vector<std::string_view>{"--help"}, {"compare", "--help"}}) {
+    const CliRun run = RunWith(args);
+    EXPECT_EQ(run.status, kExitOk);
+    EXPECT_NE(run.out.find("Usage: vantel"), std::string::npos);
+  }
+}
+
+}  // namespace
+}  // namespace vantel::cli
