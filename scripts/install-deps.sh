@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that the build and the tests need, if any is
+# missing. Usage: scripts/install-deps.sh [core|fuzz|windows]...  (default: core)
+set -euo pipefail
+
+declare -A groups=(
+  [core]="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev pkg-config"
+  [fuzz]="clang libclang-rt-14-dev"
+)
+
+wanted=()
+for group in "${@:-core}"; do
+  [[ -n "${groups[$group]:-}" ]] || { echo "install-deps: unknown group '$group'" >&2; exit 2; }
+  wanted+=(${groups[$group]})
+done
+
+missing=()
+for package in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+echo "install-deps: installing ${missing[*]}" >&2
+sudo=()
+if [[ $(id -u) -ne 0 ]]; then
+  command -v sudo >/dev/null || { echo "install-deps: need root (or sudo) to install: ${missing[*]}" >&2; exit 1; }
+  sudo=(sudo)
+fi
+export DEBIAN_FRONTEND=noninteractive
+"${sudo[@]}" apt-get update -qq
+"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
