@@ -13,6 +13,7 @@
 
 #include "similarity/GestaltRatio.h"
 
+#include <algorithm>
 #include <limits>
 
 #include "similarity/UpperCase.h"
@@ -47,30 +48,52 @@ struct BestRun {
   std::int32_t pos2 = 0;
 };
 
-BestRun LongestCommonRun(CodeArrays& scratch, const CodeArrays::Segment& segment) {
-  const char16_t* a = scratch.CodesA.data() - 1;  // 1-based views
-  const char16_t* b = scratch.CodesB.data() - 1;
-  // runLengths[j - start2] holds the run starting at (i + 1, j) before row i
-  // overwrites it; the extra last slot stands for the position past End2.
-  const auto width = static_cast<std::size_t>(segment.end2 - segment.start2) + 2;
-  scratch.runLengths.assign(width, 0);
-  std::int32_t* below = scratch.runLengths.data() - segment.start2;
+// Rows are visited from the last to the first; row i of the table is built
+// from row i + 1 (`below`) into `row`, both with a trailing zero standing for
+// the position past End2. The row loop and the row maximum have no branches,
+// so the compiler vectorises them; only a row that reaches the best length so
+// far is searched for its first maximum. Such a row lies above the best run
+// found so far, so it wins a tie: among the longest runs the one with the
+// smallest position in the first range, then in the second, is kept.
+template <typename Run>
+BestRun LongestCommonRun(const char16_t* a, const char16_t* b, const CodeArrays::Segment& segment, Run* below,
+                         Run* row) {
+  const auto width = static_cast<std::size_t>(segment.end2 - segment.start2) + 1;
+  const char16_t* columns = b + segment.start2;
+  std::fill(below, below + width + 1, Run{0});
+  row[width] = 0;
 
   BestRun best;
   for (std::int32_t i = segment.end1; i >= segment.start1; --i) {
     const char16_t code = a[i];
-    for (std::int32_t j = segment.start2; j <= segment.end2; ++j) {
-      const std::int32_t run = (code == b[j]) ? below[j + 1] + 1 : 0;
-      below[j] = run;
-      // Rows are visited from the last to the first, so a run as long as the
-      // best one replaces it only when it lies in an earlier row; within a
-      // row the first (smallest j) is kept.
-      if (run > best.length || (run == best.length && run > 0 && i < best.pos1)) {
-        best = {run, i, j};
-      }
+    Run rowMax = 0;
+    for (std::size_t j = 0; j < width; ++j) {
+      row[j] = columns[j] == code ? static_cast<Run>(below[j + 1] + 1) : Run{0};
+      rowMax = std::max(rowMax, row[j]);
     }
+    if (rowMax > 0 && rowMax >= best.length) {
+      const auto first = static_cast<std::int32_t>(std::find(row, row + width, rowMax) - row);
+      best = {static_cast<std::int32_t>(rowMax), i, segment.start2 + first};
+    }
+    std::swap(below, row);
   }
   return best;
+}
+
+BestRun LongestCommonRun(CodeArrays& scratch, const CodeArrays::Segment& segment) {
+  const char16_t* a = scratch.CodesA.data() - 1;  // 1-based views
+  const char16_t* b = scratch.CodesB.data() - 1;
+  const auto width = static_cast<std::size_t>(segment.end2 - segment.start2) + 1;
+  // 16-bit run lengths double the lanes per vector; a run is never longer
+  // than the first range.
+  if (segment.end1 - segment.start1 < 0xFFFF) {
+    scratch.shortRuns.resize(2 * (width + 1));
+    return LongestCommonRun<std::uint16_t>(a, b, segment, scratch.shortRuns.data(),
+                                           scratch.shortRuns.data() + width + 1);
+  }
+  scratch.runLengths.resize(2 * (width + 1));
+  return LongestCommonRun<std::int32_t>(a, b, segment, scratch.runLengths.data(),
+                                        scratch.runLengths.data() + width + 1);
 }
 
 }  // namespace

@@ -16,7 +16,8 @@ struct CodeArrays {
   };
   std::vector<char16_t> CodesA;  // the character codes of the first string, position p at index p - 1
   std::vector<char16_t> CodesB;  // likewise for the second string
-  std::vector<std::int32_t> runLengths;
+  std::vector<std::uint16_t> shortRuns;  // two rows of the run-length table
+  std::vector<std::int32_t> runLengths;  // the same, for ranges of 65535 or more
   std::vector<Segment> pending;
 };
 
