@@ -112,9 +112,29 @@ TEST(CompareCommand, ReadsPairsFromAFile) {
   EXPECT_EQ(run.out, "Smith\tSmyth\t80\nphone\tfone\t66.66\n");
 }
 
+TEST(PhoneticCommand, PrintsOneFormPerWord) {
+  const CliRun run = RunWith({"phonetic", "knight", "judge", "o'neil", "x-ray", "Cat", "\xc5\x82\xc3\xb3" "d\xc5\xba"});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(run.out, "nait\njhuhdjh\naaniil\nk s-rei\nCat\n\xc5\x82\xc3\xb3" "d\xc5\xba\n");
+}
+
+TEST(PhoneticCommand, ReadsWordsFromStandardInputAndGoesOnPastBadLines) {
+  const CliRun run = RunWith({"phonetic"}, "the\r\n\xff\n\nphone\n");
+  EXPECT_EQ(run.status, kExitFailure);
+  EXPECT_EQ(run.out, "dh @\n\n\nfoun\n");
+  EXPECT_EQ(run.err, "vantel phonetic: standard input line 2: not valid UTF-8 (byte 1)\n");
+}
+
+TEST(PhoneticCommand, RefusesAMalformedWordBeforePrintingAnything) {
+  const CliRun run = RunWith({"phonetic", "cat", "ca\xfft"});
+  EXPECT_EQ(run.status, kExitUsage);
+  EXPECT_EQ(run.out, "");
+  EXPECT_NE(run.err.find("WORD 2 is not valid UTF-8 (byte 3)"), std::string::npos) << run.err;
+}
+
 TEST(Cli, AnswersHelpAndVersion) {
   EXPECT_EQ(RunWith({"--version"}).out, "vantel 1.0.0\n");
-  for (const auto& args : {std::vector<std::string_view>{"--help"}, {"compare", "--help"}}) {
+  for (const auto& args : {std::vector<std::string_view>{"--help"}, {"compare", "--help"}, {"phonetic", "-h"}}) {
     const CliRun run = RunWith(args);
     EXPECT_EQ(run.status, kExitOk);
     EXPECT_NE(run.out.find("Usage: vantel"), std::string::npos);

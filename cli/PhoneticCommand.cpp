@@ -1,0 +1,74 @@
+#include <istream>
+#include <ostream>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "cli/Commands.h"
+#include "cli/Input.h"
+#include "service/Utf8.h"
+#include "vantel/CompareUS.h"
+
+namespace vantel::cli {
+namespace {
+
+constexpr std::string_view kPhoneticHelp =
+    "Usage: vantel phonetic [WORD...]\n"
+    "\n"
+    "Prints the phonetic form of each WORD on a line of its own: the English\n"
+    "phoneme codes that the sound measure compares. Without WORD, reads one\n"
+    "word a line from standard input and writes one form a line; a line that is\n"
+    "not valid UTF-8 is reported on standard error and gets an empty line.\n";
+
+int TranscribeLines(CompareUS& transcriber, std::istream& in, std::ostream& out, std::ostream& err) {
+  std::string line;
+  std::size_t lineNumber = 0;
+  bool anyBad = false;
+  while (ReadLine(in, line)) {
+    ++lineNumber;
+    try {
+      out << Utf16ToUtf8(transcriber.PhoneticForm(std::u16string_view(Utf8ToUtf16(line))));
+    } catch (const InvalidUtf8& bad) {
+      err << "vantel phonetic: standard input line " << lineNumber << ": not valid UTF-8 (byte " << bad.offset() + 1
+          << ")\n";
+      anyBad = true;
+    } catch (const RuntimeError& failure) {
+      err << "vantel phonetic: standard input line " << lineNumber << ": " << failure.what() << '\n';
+      anyBad = true;
+    }
+    out << '\n';
+  }
+  return anyBad ? kExitFailure : kExitOk;
+}
+
+}  // namespace
+
+int RunPhonetic(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ostream& err) {
+  std::vector<std::string_view> words;
+  while (!args.AtEnd()) {
+    if (const auto option = args.PeekOption()) {
+      if (*option != "--help" && *option != "-h") throw UsageError("unknown option '" + std::string(*option) + "'");
+      args.TakeFlag(*option);
+      out << kPhoneticHelp;
+      return kExitOk;
+    }
+    if (!args.AtEnd()) words.push_back(args.TakeOperand());
+  }
+
+  CompareUS transcriber;
+  if (words.empty()) return TranscribeLines(transcriber, in, out, err);
+
+  // Every argument is checked before anything is printed.
+  std::vector<std::u16string> converted;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    converted.push_back(ArgumentToUtf16(words[i], "WORD " + std::to_string(i + 1)));
+  }
+  try {
+    for (const std::u16string& word : converted) out << Utf16ToUtf8(transcriber.PhoneticForm(std::u16string_view(word))) << '\n';
+  } catch (const RuntimeError& failure) {
+    err << "vantel phonetic: " << failure.what() << '\n';
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace vantel::cli
