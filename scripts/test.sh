@@ -4,7 +4,7 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/install-deps.sh core
+scripts/install-deps.sh core fuzz
 
 step() { printf '\n== %s\n' "$*"; }
 
@@ -16,5 +16,20 @@ step "Sanitizer build (address, undefined) and tests"
 scripts/build.sh build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_SANITIZE=ON -DVANTEL_BUILD_BENCHMARKS=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure -j "$(nproc)"
+
+step "Fuzzing Compare and the pattern engine (libFuzzer, address, undefined) for ${VANTEL_FUZZ_SECONDS:=20} s each"
+CXX=clang++ scripts/build.sh build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_BUILD_FUZZERS=ON \
+  -DVANTEL_BUILD_TESTS=OFF -DVANTEL_BUILD_BENCHMARKS=OFF -DVANTEL_BUILD_CLI=OFF
+for fuzzer in CompareFuzzer PatternFuzzer; do
+  corpus=build/fuzz/corpus/$fuzzer log=build/fuzz/$fuzzer.log
+  mkdir -p "$corpus"
+  if ! build/fuzz/tests/fuzz/$fuzzer -max_total_time="$VANTEL_FUZZ_SECONDS" -max_len=300 -timeout=10 \
+      -artifact_prefix=build/fuzz/ "$corpus" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "$fuzzer failed; the input that failed is saved under build/fuzz/" >&2
+    exit 1
+  fi
+  echo "$fuzzer: $(grep -E '^Done' "$log")"
+done
 
 step "All tests passed"

@@ -1,0 +1,43 @@
+// libFuzzer target: arbitrary UTF-16 strings and method numbers given to
+// Compare and PhoneticForm. Input layout: two bytes of method number, one
+// byte saying where the first string ends, then UTF-16 code units.
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "vantel/CompareUS.h"
+
+namespace {
+
+void Require(bool condition) {
+  if (!condition) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  // One object for the whole run, as a client would keep it: no call may
+  // depend on what an earlier one left behind.
+  static vantel::CompareUS comparer;
+  if (size < 3) return 0;
+  const auto method = static_cast<std::int16_t>(static_cast<std::uint16_t>(data[0] | (data[1] << 8)));
+  std::u16string units;
+  for (std::size_t i = 3; i + 1 < size; i += 2) units += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
+  const std::size_t split = data[2] < units.size() ? data[2] : units.size();
+  const std::u16string_view first = std::u16string_view(units).substr(0, split);
+  const std::u16string_view second = std::u16string_view(units).substr(split);
+
+  const double answer = comparer.Compare(first, second, method);
+  const bool comparable = !first.empty() && !second.empty() && first.size() <= 70 && second.size() <= 70;
+  if (!comparable) {
+    Require(answer == -1.0);
+  } else {
+    Require(answer >= 0.0 && answer <= 100.0);
+    Require(std::floor(answer * 100.0 + 0.5) == std::round(answer * 100.0));
+    Require(comparer.Compare(first, first, method) == 100.0);
+  }
+  comparer.PhoneticForm(first);
+  comparer.PhoneticForm(second);
+  return 0;
+}
