@@ -25,22 +25,27 @@ void CompareNamePairs(benchmark::State& state) {
 }
 BENCHMARK(CompareNamePairs)->Arg(99)->Arg(2)->Arg(3);
 
-// Strings of 70 characters chosen to make the common-character count work
-// hardest: long runs that tie, or many levels of short runs.
+// Pairs of 70-character strings that make the common-character count work
+// hardest, found by searching for the slowest pairs: many levels of short runs
+// over long phonetic forms ("x" sounds as "k s", "cu" as "ky uu"), or ties
+// between long runs.
 std::vector<std::pair<std::u16string, std::u16string>> LongestPairs() {
-  std::u16string alternating, shifted, vowels, consonants;
-  for (int i = 0; i < 70; ++i) {
-    alternating += (i % 2) ? u'a' : u'b';
-    shifted += (i % 3) ? u'b' : u'a';
-    vowels += u"aeiou"[i % 5];
-    consonants += u"xzqjk"[i % 5];
+  auto repeat = [](std::u16string_view unit) {
+    std::u16string text;
+    while (text.size() < 70) text += unit;
+    text.resize(70);
+    return text;
+  };
+  std::u16string mostlyX = repeat(u"x");
+  for (const auto& [at, letter] : {std::pair{17, u'h'}, {36, u'n'}, {38, u'k'}, {40, u'p'}, {58, u'q'}}) {
+    mostlyX[static_cast<std::size_t>(at)] = letter;
   }
   return {
+      {mostlyX, repeat(u"cu")},
+      {repeat(u"x"), repeat(u"cu")},
+      {repeat(u"ug"), repeat(u"cuoughoughough")},
       {std::u16string(70, u'a'), std::u16string(69, u'a') + u'b'},
-      {alternating, shifted},
-      {std::u16string(70, u'x'), std::u16string(69, u'x') + u'k'},
-      {vowels, consonants},
-      {std::u16string(35, u'a') + std::u16string(35, u'b'), std::u16string(35, u'b') + std::u16string(35, u'a')},
+      {repeat(u"ab"), repeat(u"aab")},
   };
 }
 
