@@ -17,6 +17,7 @@ constexpr std::string_view kHelp =
     "\n"
     "Commands:\n"
     "  compare   compare two strings, or the pairs of a file\n"
+    "  match     match a list of strings against another, or find its duplicates\n"
     "\n"
     "Run 'vantel COMMAND --help' for the options of a command.\n"
     "  --help      show this text\n"
@@ -31,6 +32,7 @@ struct CommandEntry {
 
 constexpr CommandEntry kCommands[] = {
     {"compare", RunCompare},
+    {"match", RunMatch},
 };
 
 }  // namespace
