@@ -73,12 +73,12 @@ std::string FormatProgress(std::uint64_t done, std::uint64_t total, std::chrono:
   return text;
 }
 
-ProgressBar::ProgressBar(std::ostream& terminal, std::uint64_t total)
-    : terminal_(terminal), total_(total), start_(Clock::now()), lastDrawn_(start_) {}
+ProgressBar::ProgressBar(std::ostream& terminal, std::uint64_t total, std::chrono::milliseconds quietStart)
+    : terminal_(terminal), total_(total), start_(Clock::now()), firstDraw_(start_ + quietStart), lastDrawn_(start_) {}
 
 void ProgressBar::Update(std::uint64_t done) {
   const Clock::time_point now = Clock::now();
-  if (drawn_ && now - lastDrawn_ < kRedrawInterval) return;
+  if (now < firstDraw_ || (drawn_ && now - lastDrawn_ < kRedrawInterval)) return;
   // \r returns to the start of the line and ESC [ K clears the rest of it.
   terminal_ << '\r' << FormatProgress(done, total_, now - start_) << "\x1b[K" << std::flush;
   lastDrawn_ = now;

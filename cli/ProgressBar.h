@@ -18,7 +18,9 @@ std::string FormatProgress(std::uint64_t done, std::uint64_t total, std::chrono:
 
 class ProgressBar {
  public:
-  ProgressBar(std::ostream& terminal, std::uint64_t total);
+  // Nothing is drawn before `quietStart` has passed, so that short runs leave no trace.
+  ProgressBar(std::ostream& terminal, std::uint64_t total,
+              std::chrono::milliseconds quietStart = std::chrono::milliseconds(250));
 
   // Redraws the bar, at most ten times a second.
   void Update(std::uint64_t done);
@@ -31,6 +33,7 @@ class ProgressBar {
   std::ostream& terminal_;
   std::uint64_t total_;
   Clock::time_point start_;
+  Clock::time_point firstDraw_;
   Clock::time_point lastDrawn_;
   bool drawn_ = false;
 };

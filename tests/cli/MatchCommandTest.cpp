@@ -220,9 +220,17 @@ TEST(FormatProgress, ShowsPairsRateAndTimeLeft) {
   for (const Case& c : cases) EXPECT_EQ(FormatProgress(c.done, c.total, duration<double>(c.seconds)), c.expected);
 }
 
+TEST(ProgressBar, StaysQuietAtFirst) {
+  std::ostringstream terminal;
+  ProgressBar bar(terminal, 10, std::chrono::hours(1));
+  bar.Update(3);
+  bar.Clear();
+  EXPECT_EQ(terminal.str(), "");
+}
+
 TEST(ProgressBar, DrawsOverItsOwnLineAndClearsIt) {
   std::ostringstream terminal;
-  ProgressBar bar(terminal, 10);
+  ProgressBar bar(terminal, 10, std::chrono::milliseconds(0));
   bar.Update(0);
   bar.Update(5);  // within a tenth of a second of the first: not drawn
   bar.Clear();
