@@ -157,7 +157,8 @@ void Matcher::ScanQuery(std::size_t queryPosition, PairScorer& scorer, std::vect
   const Entry& query = queries_[queryPosition];
   const Profile& first = profiles_[query.profile];
   const std::size_t top = options_.top;
-  Floor floor{options_.threshold};
+  Floor floor(options_.threshold);
+  scorer.SetQuery(first);
   // Candidates are visited in list order, so once `kept` holds `top` pairs a
   // later candidate has to beat the worst of them outright: a tie goes to the
   // earlier candidate.
@@ -166,7 +167,7 @@ void Matcher::ScanQuery(std::size_t queryPosition, PairScorer& scorer, std::vect
     const Profile& second = profiles_[candidate.profile];
     double answer = 0.0;
     if (options_.useBounds) {
-      const std::optional<double> scored = scorer.Score(first, second, floor);
+      const std::optional<double> scored = scorer.Score(second, floor);
       if (!scored) continue;
       answer = *scored;
     } else {
@@ -181,7 +182,7 @@ void Matcher::ScanQuery(std::size_t queryPosition, PairScorer& scorer, std::vect
       std::pop_heap(kept.begin(), kept.end(), RanksBefore);
       kept.pop_back();
     }
-    if (kept.size() == top) floor.displaced = kept.front().answer;
+    if (kept.size() == top && kept.front().answer != floor.displaced()) floor.Displace(kept.front().answer);
   }
   std::sort(kept.begin(), kept.end(), RanksBefore);
 }

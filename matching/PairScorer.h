@@ -14,15 +14,21 @@
 // characters two strings share as multisets (CharCounts). Then the sound
 // measure is computed exactly, and the spelling measure still only bounded,
 // before the spelling measure is computed too.
+//
+// Since ToPercentage never decreases, the combined ratios whose answer a floor
+// admits are all those from some smallest one up; that ratio is found once per
+// floor, and a bound is checked against it instead of being scaled each time.
 #pragma once
 
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <vector>
 
 #include "matching/Profile.h"
 #include "service/Scoring.h"
 #include "similarity/GestaltRatio.h"
+#include "vantel/CompareUS.h"
 
 namespace vantel::matching {
 
@@ -35,31 +41,51 @@ double RatioWithCommon(std::int32_t common, std::int32_t length1, std::int32_t l
 // What an answer has to reach to be kept: at least the threshold, and more
 // than `displaced`, the answer that a full list of a query's best would push
 // out (a later candidate with an equal answer loses the tie).
-struct Floor {
-  double threshold = 0.0;
-  double displaced = -std::numeric_limits<double>::infinity();
+class Floor {
+ public:
+  explicit Floor(double threshold, double displaced = -std::numeric_limits<double>::infinity()) noexcept;
 
-  bool Admits(double answer) const noexcept { return answer >= threshold && answer > displaced; }
+  bool Admits(double answer) const noexcept { return answer >= threshold_ && answer > displaced_; }
+  // True exactly when Admits(ToPercentage(ratio)), for a ratio from 0 to 1.
+  bool AdmitsRatio(double ratio) const noexcept { return ratio >= lowestRatio_; }
+
+  double threshold() const noexcept { return threshold_; }
+  double displaced() const noexcept { return displaced_; }
+  void Displace(double answer) noexcept;
+
+ private:
+  double threshold_;
+  double displaced_;
+  double lowestRatio_;  // the smallest ratio from 0 to 1 admitted; infinity when none is
 };
 
-// One per worker: it owns the scratch of the ratio computations.
+// One per worker: it owns the scratch of the ratio computations, and the
+// length bounds of the current query against every candidate length.
 class PairScorer {
  public:
   explicit PairScorer(service::Combination combination) noexcept : combination_(combination) {}
 
-  // Compare's answer for (first.text, second.text), in that order; or nullopt
-  // when the bounds prove the answer cannot pass `floor`.
-  std::optional<double> Score(const Profile& first, const Profile& second, const Floor& floor);
+  // Makes `query` the first string of the pairs that Score is given next.
+  void SetQuery(const Profile& query);
+
+  // Compare's answer for (query.text, candidate.text), in that order; or
+  // nullopt when the bounds prove the answer cannot pass `floor`.
+  std::optional<double> Score(const Profile& candidate, const Floor& floor);
 
   // Compare's answer without any bound.
   double Exact(const Profile& first, const Profile& second);
 
  private:
-  double AnswerOf(double sound, double spelling) const noexcept {
-    return service::ToPercentage(service::Combine(combination_, sound, spelling));
+  double Combined(double sound, double spelling) const noexcept {
+    return service::Combine(combination_, sound, spelling);
   }
 
   service::Combination combination_;
+  const Profile* query_ = nullptr;
+  // [length] the ratio of the query and a candidate of that length with as
+  // many characters matched as the shorter one has.
+  std::vector<double> spellingByLength_;
+  std::vector<double> soundByLength_;
   similarity::CodeArrays scratch_;
 };
 
