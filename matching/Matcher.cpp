@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -103,7 +104,7 @@ void Matcher::Prepare(std::span<const std::u16string> queries, std::span<const s
   if (!withinOneList_) enter(ListRole::Candidates, candidates, candidates_);
 
   profiles_.resize(distinct.size());
-  std::vector<std::string> failures(distinct.size());
+  std::vector<std::optional<std::string>> failures(distinct.size());
   const bool needsSound = service::NeedsSound(combination_);
   const auto preparers = static_cast<unsigned>(
       std::clamp<std::size_t>(distinct.size() / kStringsPerPreparingWorker, 1, options_.threads));
@@ -126,8 +127,8 @@ void Matcher::Prepare(std::span<const std::u16string> queries, std::span<const s
 
   const auto dropFailed = [&](ListRole role, std::vector<Entry>& entries) {
     std::erase_if(entries, [&](const Entry& entry) {
-      if (failures[entry.profile].empty()) return false;
-      rejections_.push_back({role, entry.index, failures[entry.profile]});
+      if (!failures[entry.profile]) return false;
+      rejections_.push_back({role, entry.index, *failures[entry.profile]});
       return true;
     });
   };
