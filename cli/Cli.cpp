@@ -43,6 +43,10 @@ int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostrea
     return kExitUsage;
   }
   const std::string_view first = args.front();
+  if (first == "help" && args.size() == 2) {  // "vantel help match" as "vantel match --help"
+    const std::string_view asked[] = {args[1], "--help"};
+    return RunCli(asked, in, out, err);
+  }
   if (first == "--help" || first == "-h" || first == "help") {
     out << kHelp;
     return kExitOk;

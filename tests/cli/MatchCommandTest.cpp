@@ -194,12 +194,15 @@ TEST(MatchCommand, RefusesABadCommandLineNamingTheArgument) {
 }
 
 TEST(MatchCommand, AnswersHelp) {
-  for (const auto& args : {std::vector<std::string_view>{"match", "--help"}, {"match", "-h", "x", "y", "z"}}) {
+  for (const auto& args :
+       {std::vector<std::string_view>{"match", "--help"}, {"match", "-h", "x", "y", "z"}, {"help", "match"}}) {
     const CliRun run = RunWith(args);
     EXPECT_EQ(run.status, kExitOk);
     EXPECT_EQ(run.out.rfind("Usage: vantel match [OPTIONS] QUERIES [CANDIDATES]\n", 0), 0u) << run.out;
   }
   EXPECT_NE(RunWith({"--help"}).out.find("\n  match "), std::string::npos);
+  EXPECT_EQ(RunWith({"help", "compare"}).out.rfind("Usage: vantel compare", 0), 0u);
+  EXPECT_EQ(RunWith({"help", "frobnicate"}).status, kExitUsage);
 }
 
 TEST(FormatProgress, ShowsPairsRateAndTimeLeft) {
