@@ -17,6 +17,7 @@ constexpr std::string_view kHelp =
     "\n"
     "Commands:\n"
     "  compare   compare two strings, or the pairs of a file\n"
+    "  match     match a list of strings against another, or find its duplicates\n"
     "  phonetic  print the phonetic form of words\n"
     "\n"
     "Run 'vantel COMMAND --help' for the options of a command.\n"
@@ -33,6 +34,7 @@ struct CommandEntry {
 constexpr CommandEntry kCommands[] = {
     {"compare", RunCompare},
     {"phonetic", RunPhonetic},
+    {"match", RunMatch},
 };
 
 }  // namespace
@@ -43,6 +45,10 @@ int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostrea
     return kExitUsage;
   }
   const std::string_view first = args.front();
+  if (first == "help" && args.size() == 2) {  // "vantel help match" as "vantel match --help"
+    const std::string_view asked[] = {args[1], "--help"};
+    return RunCli(asked, in, out, err);
+  }
   if (first == "--help" || first == "-h" || first == "help") {
     out << kHelp;
     return kExitOk;

@@ -9,11 +9,11 @@ scripts/install-deps.sh core fuzz
 step() { printf '\n== %s\n' "$*"; }
 
 step "Release build and tests"
-scripts/build.sh build/release -DCMAKE_BUILD_TYPE=Release
+scripts/build.sh build/release -DCMAKE_BUILD_TYPE=Release -DVANTEL_BUILD_TESTS=ON -DVANTEL_BUILD_BENCHMARKS=ON
 ctest --test-dir build/release --output-on-failure -j "$(nproc)"
 
 step "Sanitizer build (address, undefined) and tests"
-scripts/build.sh build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_SANITIZE=ON -DVANTEL_BUILD_BENCHMARKS=OFF
+scripts/build.sh build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_SANITIZE=ON -DVANTEL_BUILD_TESTS=ON -DVANTEL_BUILD_BENCHMARKS=OFF
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure -j "$(nproc)"
 

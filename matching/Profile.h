@@ -1,0 +1,25 @@
+// What the matcher knows about one distinct string, worked out once however
+// many pairs the string takes part in.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "matching/CharCounts.h"
+
+namespace vantel::matching {
+
+struct Profile {
+  std::u16string text;
+  std::u16string form;  // the phonetic form; left empty when the method needs no sound measure
+  std::int32_t textLength = 0;
+  std::int32_t formLength = 0;
+  CharCounts letters;   // of the text upper-cased, as the spelling measure sees it
+  CharCounts phonemes;  // of the phonetic form, exactly
+};
+
+// The profile of `text` with its phonetic form `form` (empty when the method
+// needs no sound measure). Both are at most a few hundred units long.
+Profile ProfileOf(std::u16string text, std::u16string form);
+
+}  // namespace vantel::matching
