@@ -1,4 +1,5 @@
 #include "cli/Cli.h"
+#include "tests/cli/RunCommand.h"
 
 #include <gtest/gtest.h>
 
@@ -11,19 +12,6 @@
 
 namespace vantel::cli {
 namespace {
-
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunWith(std::vector<std::string_view> args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  const int status = RunCli(args, in, out, err);
-  return {status, out.str(), err.str()};
-}
 
 TEST(CompareCommand, PrintsTheShortestDecimalOfTheAnswer) {
   struct Case {

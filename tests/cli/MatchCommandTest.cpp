@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
+#include "tests/cli/RunCommand.h"
 #include "cli/Commands.h"
 #include "cli/ProgressBar.h"
 #include "service/Utf8.h"
@@ -15,19 +16,6 @@
 
 namespace vantel::cli {
 namespace {
-
-struct CliRun {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-CliRun RunWith(std::vector<std::string_view> args, const std::string& input = "") {
-  std::istringstream in(input);
-  std::ostringstream out, err;
-  const int status = RunCli(args, in, out, err);
-  return {status, out.str(), err.str()};
-}
 
 // A file under the temporary directory, named after the running test so that
 // tests run in parallel do not share it; removed at the end of the test.

@@ -14,21 +14,13 @@
 #include <vector>
 
 #include "phonetics/RuleSet.h"
+#include "tests/phonetics/EnglishRuleSet.h"
 
 namespace vantel::phonetics {
 namespace {
 
-std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
-
-class EnglishRules : public ::testing::Test {
+class EnglishRules : public WithEnglishRules {
  protected:
-  static void SetUpTestSuite() {
-    rules_ = new RuleSet;
-    LoadEnglishRules(*rules_);
-    CompileRules(*rules_);
-  }
-  static void TearDownTestSuite() { delete rules_; }
-
   static std::vector<RuleRow> Rows() {
     return {rules_->RuleTable.begin(), rules_->RuleTable.begin() + rules_->RuleCount + 1};
   }
@@ -43,10 +35,7 @@ class EnglishRules : public ::testing::Test {
     for (std::size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + part.size())) ++count;
     return count;
   }
-
-  static RuleSet* rules_;
 };
-RuleSet* EnglishRules::rules_ = nullptr;
 
 TEST_F(EnglishRules, FillRows0To348) {
   EXPECT_EQ(rules_->RuleCount, 348);

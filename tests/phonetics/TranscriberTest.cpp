@@ -6,31 +6,22 @@
 
 #include "phonetics/RuleMatcher.h"
 #include "phonetics/RuleSet.h"
+#include "tests/phonetics/EnglishRuleSet.h"
 #include "vantel/Errors.h"
 
 namespace vantel::phonetics {
 namespace {
 
-std::string Narrow(std::u16string_view text) { return std::string(text.begin(), text.end()); }
-
-class WithEnglishRules : public ::testing::Test {
+class Transcriber : public WithEnglishRules {
  protected:
-  static void SetUpTestSuite() {
-    rules_ = new RuleSet;
-    LoadEnglishRules(*rules_);
-    CompileRules(*rules_);
-  }
-  static void TearDownTestSuite() { delete rules_; }
   static std::u16string Transcribe(std::u16string_view word) {
     std::u16string form = u"left over";
     TranscribeWord(*rules_, word, form);
     return form;
   }
-  static RuleSet* rules_;
 };
-RuleSet* WithEnglishRules::rules_ = nullptr;
 
-TEST_F(WithEnglishRules, MatchRuleFindsTheFirstApplicableRule) {
+TEST_F(Transcriber, MatchRuleFindsTheFirstApplicableRule) {
   struct Case {
     std::u16string_view consumed, remaining, phonemes;
     std::size_t letterCount;
@@ -59,7 +50,7 @@ TEST_F(WithEnglishRules, MatchRuleFindsTheFirstApplicableRule) {
   }
 }
 
-TEST_F(WithEnglishRules, TranscribesWords) {
+TEST_F(Transcriber, TranscribesWords) {
   struct Case {
     std::u16string_view word, form;
   } const cases[] = {
