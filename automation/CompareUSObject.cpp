@@ -3,6 +3,7 @@
 #include <new>
 #include <string_view>
 
+#include "automation/CompareArguments.h"
 #include "automation/ErrorReporting.h"
 #include "automation/Identifiers.h"
 #include "automation/Module.h"
@@ -87,7 +88,21 @@ HRESULT CompareUSObject::Invoke(DISPID member, REFIID interfaceId, LCID, WORD fl
   ITypeInfo* info = nullptr;
   HRESULT hr = GetCompareUSTypeInfo(&info);
   if (FAILED(hr)) return hr;
-  hr = info->Invoke(static_cast<_CompareUS*>(this), member, flags, params, result, exception, argumentError);
+  auto* self = static_cast<_CompareUS*>(this);
+  if (member == VANTEL_DISPID_COMPARE && params != nullptr) {
+    try {
+      CompareArguments arguments(*params);
+      if (arguments.error() != 0) {
+        hr = ToDispatchException(ReportRuntimeError(RuntimeError(arguments.error())), exception);
+      } else {
+        hr = info->Invoke(self, member, flags, arguments.params(), result, exception, argumentError);
+      }
+    } catch (...) {
+      hr = ToDispatchException(ReportCurrentException(), exception);
+    }
+  } else {
+    hr = info->Invoke(self, member, flags, params, result, exception, argumentError);
+  }
   info->Release();
   // The type information already turns a failing method into DISP_E_EXCEPTION;
   // this keeps a run-time error's number for dispatch callers should it not.
