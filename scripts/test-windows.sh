@@ -120,11 +120,14 @@ iconv -f UTF-8 -t UTF-16 "$answers" >"$logs/answers-utf16.txt"
 echo "  $(wc -l <"$answers") comparisons"
 
 printf '\n== Wine: fresh prefix\n'
-WINEPREFIX=$(mktemp -d "${TMPDIR:-/tmp}/vantel-wine.XXXXXX")
-export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# The prefix, and Wine's server directory (which follows TMPDIR), in one
+# scratch directory that goes at the end.
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/vantel-wine.XXXXXX")
+mkdir "$scratch/prefix" "$scratch/tmp"
+export WINEPREFIX=$scratch/prefix TMPDIR=$scratch/tmp WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 cleanup() {
   wineserver -k 2>/dev/null || true
-  rm -rf "$WINEPREFIX"
+  rm -rf "$scratch"
 }
 trap cleanup EXIT
 wineboot -i >"$logs/wineboot.log" 2>&1
