@@ -29,6 +29,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -508,7 +509,7 @@ class DfaBuilder {
 
   bool Run(Dfa& dfa) {
     table_.assign(2 * std::size_t{stride_}, 0);
-    std::fill(table_.begin() + stride_, table_.end(), stride_);
+    std::fill(table_.begin() + static_cast<std::ptrdiff_t>(stride_), table_.end(), stride_);
     table_[2 * std::size_t{stride_} - 1] = 1;
 
     const auto initBegin = Intern(g_.firstBegin, g_.nullable[1][0], g_.nullable[1][1]);

@@ -6,6 +6,8 @@ set -euo pipefail
 declare -A groups=(
   [core]="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev pkg-config"
   [fuzz]="clang libclang-rt-14-dev"
+  # Cross-building VantelUS.dll and testing it under Wine (scripts/test-windows.sh).
+  [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools libwine-dev wine wine32:i386 wine64"
 )
 
 wanted=()
@@ -27,5 +29,8 @@ if [[ $(id -u) -ne 0 ]]; then
   sudo=(sudo)
 fi
 export DEBIAN_FRONTEND=noninteractive
+if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo[@]}" dpkg --add-architecture i386
+fi
 "${sudo[@]}" apt-get update -qq
 "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything with warnings as errors and runs every test: once in a
-# normal build, once with AddressSanitizer and UndefinedBehaviorSanitizer.
+# normal build, once with AddressSanitizer and UndefinedBehaviorSanitizer;
+# then the Windows automation server's tests (scripts/test-windows.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -31,5 +32,8 @@ for fuzzer in CompareFuzzer PatternFuzzer; do
   fi
   echo "$fuzzer: $(grep -E '^Done' "$log")"
 done
+
+step "Windows automation server VantelUS.dll: MinGW-w64 cross build, tests under Wine"
+VANTEL_CLI="$root/build/release/cli/vantel" scripts/test-windows.sh
 
 step "All tests passed"

@@ -1,0 +1,62 @@
+#include "automation/TypeInfo.h"
+
+#include <string>
+
+#include "VantelUS_h.h"
+#include "automation/Module.h"
+
+namespace vantel::automation {
+namespace {
+
+ITypeInfo* cachedInfo = nullptr;
+
+HRESULT LoadCompareUSTypeInfo(ITypeInfo** info) noexcept {
+  std::wstring path;
+  try {
+    path = ModulePath();
+  } catch (...) {
+    return E_OUTOFMEMORY;
+  }
+  if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+  ITypeLib* library = nullptr;
+  // Read it from the file, not from the registry: the server works before and
+  // without registration, and always with the type library it was built with.
+  HRESULT hr = LoadTypeLibEx(path.c_str(), REGKIND_NONE, &library);
+  if (FAILED(hr)) return hr;
+  hr = library->GetTypeInfoOfGuid(IID__CompareUS, info);
+  library->Release();
+  return hr;
+}
+
+}  // namespace
+
+HRESULT GetCompareUSTypeInfo(ITypeInfo** info) noexcept {
+  if (info == nullptr) return E_POINTER;
+  *info = nullptr;
+  ITypeInfo* cached = static_cast<ITypeInfo*>(InterlockedCompareExchangePointer(
+      reinterpret_cast<PVOID volatile*>(&cachedInfo), nullptr, nullptr));
+  if (cached == nullptr) {
+    ITypeInfo* loaded = nullptr;
+    const HRESULT hr = LoadCompareUSTypeInfo(&loaded);
+    if (FAILED(hr)) return hr;
+    // Objects in several apartments may get here at once: one copy is kept.
+    cached = static_cast<ITypeInfo*>(InterlockedCompareExchangePointer(
+        reinterpret_cast<PVOID volatile*>(&cachedInfo), loaded, nullptr));
+    if (cached == nullptr) {
+      cached = loaded;
+    } else {
+      loaded->Release();
+    }
+  }
+  cached->AddRef();
+  *info = cached;
+  return S_OK;
+}
+
+void ReleaseTypeInfo() noexcept {
+  auto* info = static_cast<ITypeInfo*>(
+      InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&cachedInfo), nullptr));
+  if (info != nullptr) info->Release();
+}
+
+}  // namespace vantel::automation

@@ -1,0 +1,183 @@
+#!/usr/bin/env bash
+# Cross-builds VantelUS.dll for 32-bit and 64-bit Windows with MinGW-w64 and
+# tests it under Wine, in a fresh temporary Wine prefix:
+#   - the export table and the imports of each DLL (objdump, on this machine);
+#   - the server from inside (error mapping, argument conversion,
+#     per-user registration);
+#   - a C++ client through the exports: early-bound and by name, the type
+#     library, the resources, and every answer of the native vantel command;
+#   - regsvr32 and regsvr32 /u, with the registry read back after each;
+#   - a VBScript client run by cscript, 32-bit and 64-bit.
+# When the packages cannot be installed (no root, no sudo, or apt fails) it
+# says that these tests were SKIPPED, and why, and succeeds.
+# VANTEL_CLI may name an already built native vantel command.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+started=$SECONDS
+
+skip() {
+  printf '\nWindows tests SKIPPED: %s\n' "$*"
+  exit 0
+}
+
+if ! scripts/install-deps.sh core windows; then
+  skip "the cross build of VantelUS.dll and all its tests under Wine;" \
+    "the packages of the 'windows' group (MinGW-w64, Wine) are missing and could not be installed (see above)"
+fi
+
+wine32=${WINE32:-/usr/lib/wine/wine}
+wine64=${WINE64:-/usr/lib/wine/wine64}
+for tool in "$wine32" "$wine64" wineboot wineserver i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump iconv; do
+  command -v "$tool" >/dev/null || { echo "test-windows: $tool not found although its packages are installed" >&2; exit 1; }
+done
+
+logs=$root/build/windows-logs
+rm -rf "$logs"
+mkdir -p "$logs"
+# Counts of checks made on this machine (build) and under Wine (wine).
+declare -A passed=([build]=0 [wine]=0) failed=([build]=0 [wine]=0)
+
+# One check made by this script: ok is 1 or 0.
+check() {
+  local kind=$1 ok=$2 what=$3
+  if [[ $ok == 1 ]]; then
+    passed[$kind]=$((passed[$kind] + 1))
+  else
+    failed[$kind]=$((failed[$kind] + 1))
+    echo "FAIL $what"
+  fi
+}
+
+# Runs a test program under Wine and adds its RESULT line to the counts; a
+# program that stops without one counts as a failure.
+run_checks() {
+  local name=$1
+  shift
+  local log=$logs/$name.log status=0
+  "$@" >"$log" 2>"$logs/$name.stderr" || status=$?
+  grep -a '^FAIL' "$log" || true
+  local result
+  result=$(grep -a '^RESULT ' "$log" | tail -n 1 || true)
+  if [[ $result =~ passed=([0-9]+)\ failed=([0-9]+) ]]; then
+    passed[wine]=$((passed[wine] + BASH_REMATCH[1]))
+    failed[wine]=$((failed[wine] + BASH_REMATCH[2]))
+    printf '  %-34s %s\n' "$name" "${result#RESULT * }"
+    if [[ $status -ne 0 && ${BASH_REMATCH[2]} -eq 0 ]]; then check wine 0 "$name exited with status $status"; fi
+  else
+    check wine 0 "$name stopped before its summary (exit status $status); see $log"
+    tail -n 5 "$log" "$logs/$name.stderr" || true
+  fi
+}
+
+windows_path() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
+
+printf '\n== Cross-building VantelUS.dll (MinGW-w64)\n'
+for arch in i686 x86_64; do
+  scripts/build.sh "build/windows-$arch" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-$arch.cmake" \
+    -DVANTEL_BUILD_CLI=OFF -DVANTEL_BUILD_TESTS=OFF -DVANTEL_BUILD_BENCHMARKS=OFF >"$logs/build-$arch.log" ||
+    { cat "$logs/build-$arch.log"; exit 1; }
+done
+cli=${VANTEL_CLI:-}
+if [[ -z $cli ]]; then
+  scripts/build.sh build/windows-native -DCMAKE_BUILD_TYPE=Release -DVANTEL_BUILD_TESTS=OFF -DVANTEL_BUILD_BENCHMARKS=OFF \
+    >"$logs/build-native.log" || { cat "$logs/build-native.log"; exit 1; }
+  cli=$root/build/windows-native/cli/vantel
+fi
+
+printf '\n== Export tables, imports, floating point (objdump, ninja)\n'
+allowed_imports='^(KERNEL32|ADVAPI32|OLEAUT32|ole32|msvcrt|USER32)\.dll$'
+for arch in i686 x86_64; do
+  dll=build/windows-$arch/automation/VantelUS.dll
+  dump=$("$arch-w64-mingw32-objdump" -p "$dll")
+  format=$(grep -m1 'file format' <<<"$dump" | awk '{print $NF}')
+  expected_format=$([[ $arch == i686 ]] && echo pei-i386 || echo pei-x86-64)
+  check build "$([[ $format == "$expected_format" ]] && echo 1 || echo 0)" "$arch: file format $format, want $expected_format"
+  exports=$(sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' <<<"$dump" | awk '/\[ *[0-9]+\]/ {print $NF}' | sort | tr '\n' ' ')
+  check build "$([[ $exports == 'DllCanUnloadNow DllGetClassObject DllRegisterServer DllUnregisterServer ' ]] && echo 1 || echo 0)" \
+    "$arch: exports are [$exports], want the four entry points only"
+  imports=$(awk '/DLL Name:/ {print $3}' <<<"$dump")
+  while read -r import; do
+    check build "$([[ $import =~ $allowed_imports ]] && echo 1 || echo 0)" "$arch: imports $import, not a system library of Windows"
+  done <<<"$imports"
+  check build "$(grep -qiE 'lib(gcc|stdc\+\+|winpthread)' <<<"$imports" && echo 0 || echo 1)" "$arch: imports a MinGW run-time library"
+  printf '  %-7s %s; exports: %s; imports: %s\n' "$arch" "$format" "$exports" "$(tr '\n' ' ' <<<"$imports")"
+done
+# Doubles must be computed with SSE2 on 32-bit x86 too, or answers may differ.
+compiles=$(ninja -C build/windows-i686 -t commands automation/VantelUS.dll | grep -- ' -c .*\.cpp' || true)
+without_sse2=$(grep -vc -- '-msse2 -mfpmath=sse' <<<"$compiles" || true)
+check build "$([[ -n $compiles && $without_sse2 -eq 0 ]] && echo 1 || echo 0)" \
+  "i686: $without_sse2 C++ files of VantelUS.dll compiled without -msse2 -mfpmath=sse"
+echo "  i686    $(wc -l <<<"$compiles") C++ files compiled with -msse2 -mfpmath=sse"
+
+printf '\n== Answers of the native vantel command\n'
+answers=$logs/answers.tsv
+for method in 0 1 2 3 99 7 -5; do
+  "$cli" compare --method "$method" --pairs tests/automation/pairs.tsv | awk -v m="$method" 'BEGIN { OFS = "\t" } { print m, $0 }'
+done >"$answers"
+iconv -f UTF-8 -t UTF-16 "$answers" >"$logs/answers-utf16.txt"
+echo "  $(wc -l <"$answers") comparisons"
+
+printf '\n== Wine: fresh prefix\n'
+# The prefix, and Wine's server directory (which follows TMPDIR), in one
+# scratch directory that goes at the end.
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/vantel-wine.XXXXXX")
+mkdir "$scratch/prefix" "$scratch/tmp"
+export WINEPREFIX=$scratch/prefix TMPDIR=$scratch/tmp WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+wineboot -i >"$logs/wineboot.log" 2>&1
+echo "  $WINEPREFIX"
+
+declare -A loader=([32]=$wine32 [64]=$wine64)
+declare -A system=([32]='C:\windows\syswow64' [64]='C:\windows\system32')
+declare -A dll=([32]=$(windows_path "$root/build/windows-i686/automation/VantelUS.dll")
+                [64]=$(windows_path "$root/build/windows-x86_64/automation/VantelUS.dll"))
+declare -A tests=([32]=$root/build/windows-i686/tests/automation [64]=$root/build/windows-x86_64/tests/automation)
+vbs=$(windows_path "$root/tests/automation/CompareUS.vbs")
+
+regsvr32() {  # bits [/u]
+  local bits=$1 status=0
+  shift
+  "${loader[$bits]}" "${system[$bits]}\\regsvr32.exe" /s "$@" "${dll[$bits]}" >>"$logs/regsvr32.log" 2>&1 || status=$?
+  local label="regsvr32${*:+ $*} ${bits}-bit"
+  check wine "$([[ $status -eq 0 ]] && echo 1 || echo 0)" "$label exited with $status"
+  printf '  %-34s exit status %s\n' "$label" "$status"
+}
+
+printf '\n== Wine: the server from inside, and from a C++ client\n'
+for bits in 32 64; do
+  run_checks "unit-$bits" "${loader[$bits]}" "${tests[$bits]}/vantel_automation_tests.exe" "${dll[$bits]}"
+  run_checks "client-$bits-module" "${loader[$bits]}" "${tests[$bits]}/vantel_client.exe" module "${dll[$bits]}" \
+    "$(windows_path "$answers")"
+done
+
+printf '\n== Wine: regsvr32, registry, VBScript\n'
+regsvr32 32
+regsvr32 64
+for bits in 32 64; do
+  run_checks "client-$bits-registered" "${loader[$bits]}" "${tests[$bits]}/vantel_client.exe" registered "${dll[$bits]}"
+  run_checks "vbscript-$bits" "${loader[$bits]}" "${system[$bits]}\\cscript.exe" //nologo "$vbs" "vbscript-$bits" \
+    "$(windows_path "$logs/answers-utf16.txt")"
+done
+regsvr32 32 /u
+run_checks "client-32-unregistered-here" "$wine32" "${tests[32]}/vantel_client.exe" unregistered-here "${dll[32]}"
+run_checks "client-64-still-registered" "$wine64" "${tests[64]}/vantel_client.exe" registered "${dll[64]}"
+regsvr32 64 /u
+for bits in 32 64; do
+  run_checks "client-$bits-unregistered" "${loader[$bits]}" "${tests[$bits]}/vantel_client.exe" unregistered "${dll[$bits]}"
+done
+regsvr32 64 /u
+
+elapsed=$((SECONDS - started))
+printf '\nBuild checks (exports, imports, SSE2): %d passed, %d failed\n' "${passed[build]}" "${failed[build]}"
+if [[ $((failed[build] + failed[wine])) -eq 0 ]]; then
+  printf 'Windows tests: %d checks passed under Wine (32-bit and 64-bit) in %ds\n' "${passed[wine]}" "$elapsed"
+else
+  printf 'Windows tests FAILED: %d checks failed under Wine, %d passed; logs in %s\n' "${failed[wine]}" "${passed[wine]}" "$logs"
+  exit 1
+fi
