@@ -8,8 +8,6 @@
 
 namespace vantel {
 
-static_assert(CompareUS::kMaxLength == 70);
-
 CompareUS::CompareUS() : state_(std::make_unique<detail::ObjectState>()) {}
 CompareUS::~CompareUS() = default;
 CompareUS::CompareUS(CompareUS&&) noexcept = default;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "vantel/CompareUS.h"
+
 namespace vantel::service {
 
 enum class Combination : std::uint8_t { Larger, Smaller, Mean, SoundOnly, SpellingOnly };
@@ -26,7 +28,7 @@ constexpr bool NeedsSpelling(Combination combination) noexcept { return combinat
 
 // Strings of 1 to 70 UTF-16 code units are compared; others get the answer -1.
 constexpr bool IsComparableLength(std::u16string_view text) noexcept {
-  return !text.empty() && text.size() <= 70;
+  return !text.empty() && text.size() <= CompareUS::kMaxLength;
 }
 
 // The combined ratio of the sound and spelling measures (a measure that the

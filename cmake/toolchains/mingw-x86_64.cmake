@@ -1,14 +1,5 @@
-# Cross build for 64-bit Windows with Debian's MinGW-w64 (win32 thread model:
-# no winpthread to carry along). x86-64 computes doubles with SSE2 already.
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross build for 64-bit Windows with Debian's MinGW-w64. x86-64 computes
+# doubles with SSE2 already.
 set(CMAKE_SYSTEM_PROCESSOR AMD64)
-
 set(VANTEL_MINGW_TRIPLET x86_64-w64-mingw32)
-set(CMAKE_CXX_COMPILER ${VANTEL_MINGW_TRIPLET}-g++-win32)
-set(CMAKE_RC_COMPILER ${VANTEL_MINGW_TRIPLET}-windres)
-
-set(CMAKE_FIND_ROOT_PATH /usr/${VANTEL_MINGW_TRIPLET})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/MinGW.cmake)

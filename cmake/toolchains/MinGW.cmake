@@ -1,0 +1,12 @@
+# What both MinGW-w64 cross builds share, once VANTEL_MINGW_TRIPLET is set:
+# Debian's win32 thread model compilers (no winpthread to carry along), and
+# libraries and headers taken only from the target's root.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_CXX_COMPILER ${VANTEL_MINGW_TRIPLET}-g++-win32)
+set(CMAKE_RC_COMPILER ${VANTEL_MINGW_TRIPLET}-windres)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${VANTEL_MINGW_TRIPLET})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
