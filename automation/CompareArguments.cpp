@@ -35,15 +35,13 @@ std::optional<UINT> ArgumentIndex(const DISPPARAMS& params, UINT position) noexc
   return std::nullopt;
 }
 
-CompareArguments::CompareArguments(const DISPPARAMS& params)
-    : params_(params) {
+CompareArguments::CompareArguments(const DISPPARAMS& params) : params_(params) {
   // Malformed or missing arguments are the type information's to report.
   if (params.rgvarg == nullptr) return;
   const std::optional<UINT> index = ArgumentIndex(params, kLaMethodePosition);
   if (!index) return;
   switch (ConvertMethodNumber(params.rgvarg[*index], methodNumber_)) {
-    case MethodNumber::kAsGiven:
-      return;
+    case MethodNumber::kAsGiven: return;
     case MethodNumber::kConverted: {
       arguments_.assign(params.rgvarg, params.rgvarg + params.cArgs);
       VARIANTARG& argument = arguments_[*index];
@@ -53,12 +51,8 @@ CompareArguments::CompareArguments(const DISPPARAMS& params)
       params_.rgvarg = arguments_.data();
       return;
     }
-    case MethodNumber::kOverflow:
-      error_ = error::kOverflow;
-      return;
-    case MethodNumber::kTypeMismatch:
-      error_ = error::kTypeMismatch;
-      return;
+    case MethodNumber::kOverflow: error_ = error::kOverflow; return;
+    case MethodNumber::kTypeMismatch: error_ = error::kTypeMismatch; return;
   }
 }
 

@@ -14,9 +14,7 @@ namespace {
 
 // A BSTR is a counted string of UTF-16 code units, which is what the core
 // compares; a null BSTR is the empty string.
-std::u16string_view View(BSTR text) noexcept {
-  return {reinterpret_cast<const char16_t*>(text), SysStringLen(text)};
-}
+std::u16string_view View(BSTR text) noexcept { return {reinterpret_cast<const char16_t*>(text), SysStringLen(text)}; }
 
 }  // namespace
 

@@ -142,7 +142,6 @@ RegistryScope WritableScope() noexcept {
   return RegistryScope::kMachine;
 }
 
-
 HRESULT RegisterServer(const std::wstring& modulePath, RegistryScope scope) noexcept {
   try {
     HRESULT hr = RegisterTypeLibrary(modulePath, scope);

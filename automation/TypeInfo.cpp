@@ -33,15 +33,15 @@ HRESULT LoadCompareUSTypeInfo(ITypeInfo** info) noexcept {
 HRESULT GetCompareUSTypeInfo(ITypeInfo** info) noexcept {
   if (info == nullptr) return E_POINTER;
   *info = nullptr;
-  ITypeInfo* cached = static_cast<ITypeInfo*>(InterlockedCompareExchangePointer(
-      reinterpret_cast<PVOID volatile*>(&cachedInfo), nullptr, nullptr));
+  ITypeInfo* cached = static_cast<ITypeInfo*>(
+      InterlockedCompareExchangePointer(reinterpret_cast<PVOID volatile*>(&cachedInfo), nullptr, nullptr));
   if (cached == nullptr) {
     ITypeInfo* loaded = nullptr;
     const HRESULT hr = LoadCompareUSTypeInfo(&loaded);
     if (FAILED(hr)) return hr;
     // Objects in several apartments may get here at once: one copy is kept.
-    cached = static_cast<ITypeInfo*>(InterlockedCompareExchangePointer(
-        reinterpret_cast<PVOID volatile*>(&cachedInfo), loaded, nullptr));
+    cached = static_cast<ITypeInfo*>(
+        InterlockedCompareExchangePointer(reinterpret_cast<PVOID volatile*>(&cachedInfo), loaded, nullptr));
     if (cached == nullptr) {
       cached = loaded;
     } else {
@@ -54,8 +54,8 @@ HRESULT GetCompareUSTypeInfo(ITypeInfo** info) noexcept {
 }
 
 void ReleaseTypeInfo() noexcept {
-  auto* info = static_cast<ITypeInfo*>(
-      InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&cachedInfo), nullptr));
+  auto* info =
+      static_cast<ITypeInfo*>(InterlockedExchangePointer(reinterpret_cast<PVOID volatile*>(&cachedInfo), nullptr));
   if (info != nullptr) info->Release();
 }
 

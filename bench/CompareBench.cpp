@@ -57,9 +57,7 @@ void CompareLongestStrings(benchmark::State& state) {
   comparer.InitVT();
   for (auto _ : state) benchmark::DoNotOptimize(comparer.Compare(first, second, method));
 }
-BENCHMARK(CompareLongestStrings)
-    ->ArgsProduct({{99, 2}, {0, 1, 2, 3, 4}})
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(CompareLongestStrings)->ArgsProduct({{99, 2}, {0, 1, 2, 3, 4}})->Unit(benchmark::kMicrosecond);
 
 void PhoneticFormOfNames(benchmark::State& state) {
   CompareUS comparer;

@@ -40,7 +40,8 @@ void ComparePairByPair(benchmark::State& state) {
   std::size_t kept = 0;
   for (auto _ : state) {
     for (std::size_t q = 0; q < static_cast<std::size_t>(kComparedRows); ++q) {
-      for (const std::u16string& candidate : Candidates()) kept += comparer.Compare(Queries()[q], candidate, method) >= kThreshold;
+      for (const std::u16string& candidate : Candidates())
+        kept += comparer.Compare(Queries()[q], candidate, method) >= kThreshold;
     }
   }
   benchmark::DoNotOptimize(kept);

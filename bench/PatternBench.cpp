@@ -37,10 +37,10 @@ std::vector<RuleContexts> SplitRules() {
 }
 
 constexpr std::u16string_view kNames[] = {
-    u"smith",   u"johnson",  u"williams", u"brown",    u"jones",   u"garcia",   u"miller",  u"davis",
-    u"wilson",  u"anderson", u"thomas",   u"taylor",   u"moore",   u"jackson",  u"martin",  u"lee",
-    u"thompson", u"white",   u"harris",   u"clark",    u"lewis",   u"robinson", u"walker",  u"young",
-    u"allen",   u"king",     u"wright",   u"scott",    u"hill",    u"green",    u"adams",   u"baker",
+    u"smith",    u"johnson",  u"williams", u"brown",  u"jones", u"garcia",   u"miller", u"davis",
+    u"wilson",   u"anderson", u"thomas",   u"taylor", u"moore", u"jackson",  u"martin", u"lee",
+    u"thompson", u"white",    u"harris",   u"clark",  u"lewis", u"robinson", u"walker", u"young",
+    u"allen",    u"king",     u"wright",   u"scott",  u"hill",  u"green",    u"adams",  u"baker",
 };
 
 // One context test: the pattern, the subject and the offset it is tested at.

@@ -16,9 +16,9 @@ PairFormat ParsePairFormat(std::string_view text);
 struct MatchedLine {
   std::size_t queryLine;
   std::size_t candidateLine;
-  std::string_view query;      // UTF-8, as read
+  std::string_view query;  // UTF-8, as read
   std::string_view candidate;
-  std::string_view answer;     // already formatted
+  std::string_view answer;  // already formatted
 };
 
 // One record: the five fields in that order.

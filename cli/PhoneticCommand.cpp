@@ -63,7 +63,8 @@ int RunPhonetic(ArgumentCursor& args, std::istream& in, std::ostream& out, std::
     converted.push_back(ArgumentToUtf16(words[i], "WORD " + std::to_string(i + 1)));
   }
   try {
-    for (const std::u16string& word : converted) out << Utf16ToUtf8(transcriber.PhoneticForm(std::u16string_view(word))) << '\n';
+    for (const std::u16string& word : converted)
+      out << Utf16ToUtf8(transcriber.PhoneticForm(std::u16string_view(word))) << '\n';
   } catch (const RuntimeError& failure) {
     err << "vantel phonetic: " << failure.what() << '\n';
     return kExitFailure;

@@ -55,8 +55,8 @@ constexpr std::size_t kStringsPerPreparingWorker = 256;
 
 std::string LengthProblem(std::u16string_view text) {
   if (text.empty()) return "empty string";
-  return "longer than " + std::to_string(CompareUS::kMaxLength) + " UTF-16 code units (" +
-         std::to_string(text.size()) + ")";
+  return "longer than " + std::to_string(CompareUS::kMaxLength) + " UTF-16 code units (" + std::to_string(text.size()) +
+         ")";
 }
 
 // The output order within a query: the higher answer first, then the earlier candidate.
@@ -106,8 +106,8 @@ void Matcher::Prepare(std::span<const std::u16string> queries, std::span<const s
   profiles_.resize(distinct.size());
   std::vector<std::optional<std::string>> failures(distinct.size());
   const bool needsSound = service::NeedsSound(combination_);
-  const auto preparers = static_cast<unsigned>(
-      std::clamp<std::size_t>(distinct.size() / kStringsPerPreparingWorker, 1, options_.threads));
+  const auto preparers =
+      static_cast<unsigned>(std::clamp<std::size_t>(distinct.size() / kStringsPerPreparingWorker, 1, options_.threads));
   RunOnWorkers(preparers, [&](unsigned worker, unsigned count) {
     CompareUS comparer;  // every worker its own rules
     for (std::size_t id = worker; id < distinct.size(); id += count) {

@@ -70,8 +70,7 @@ class Matcher {
           const MatchOptions& options, PhoneticFormFunction phoneticForm = {});
   // De-duplication: each unordered pair of the list once, the earlier string
   // first, no string with itself.
-  Matcher(std::span<const std::u16string> strings, const MatchOptions& options,
-          PhoneticFormFunction phoneticForm = {});
+  Matcher(std::span<const std::u16string> strings, const MatchOptions& options, PhoneticFormFunction phoneticForm = {});
 
   // The strings left out: empty, longer than 70 UTF-16 code units, or whose
   // phonetic form raised a run-time error. In list order, queries first.

@@ -9,6 +9,8 @@
 namespace vantel::phonetics {
 namespace {
 
+// The table keeps its own layout: one rule a line, numbered.
+// clang-format off
 constexpr std::array<std::u16string_view, kEnglishRuleCount> kRules = {
     // the apostrophe
     u"[bdvjlmnrw] [[ 's ]]  -> z",  // 0
@@ -413,6 +415,7 @@ constexpr std::array<std::u16string_view, kEnglishRuleCount> kRules = {
     // "z"
     u" [[ z ]]  -> z ",  // 348
 };
+// clang-format on
 
 }  // namespace
 

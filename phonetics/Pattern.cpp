@@ -47,9 +47,7 @@ constexpr std::size_t kMaxTableEntries = std::size_t{1} << 18;
 // simulation; this also keeps class numbers within 16 bits.
 constexpr std::size_t kMaxClasses = 1024;
 
-constexpr bool IsAsciiLetter(char16_t c) noexcept {
-  return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-}
+constexpr bool IsAsciiLetter(char16_t c) noexcept { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 
 // The characters one literal or bracket class stands for.
 struct CharSet {
@@ -86,9 +84,9 @@ using Sequence = std::vector<Element>;
 struct Element {
   enum class Kind : std::uint8_t { kChars, kBegin, kEnd, kGroup };
   Kind kind = Kind::kChars;
-  char16_t quantifier = 0;               // 0, '+' or '*'; only on bracket classes
-  std::uint32_t set = 0;                 // kChars: index into the pattern's sets
-  std::vector<Sequence> alternatives;    // kGroup
+  char16_t quantifier = 0;             // 0, '+' or '*'; only on bracket classes
+  std::uint32_t set = 0;               // kChars: index into the pattern's sets
+  std::vector<Sequence> alternatives;  // kGroup
 };
 
 class Parser {
@@ -108,8 +106,7 @@ class Parser {
       const char16_t c = text_[pos_];
       switch (c) {
         case u'|':
-        case u')':
-          return true;
+        case u')': return true;
         case u'(':
           if (!ParseGroup(depth, out)) return false;
           break;
@@ -133,8 +130,7 @@ class Parser {
         case u'}':
         case u'.':
         case u'\\':
-        case u']':
-          return false;
+        case u']': return false;
         default:
           AddChars(out, c);
           ++pos_;
@@ -266,8 +262,7 @@ class NfaBuilder {
         }
         return entry;
       }
-      case Element::Kind::kChars:
-        break;
+      case Element::Kind::kChars: break;
     }
     if (element.quantifier == 0) return AddConsume(element.set, next);
     // Both loops go through a consuming node, so no cycle is free of input.
@@ -350,9 +345,16 @@ class Closure {
       switch (node.kind) {
         case NodeKind::kConsume: positions.Set(node.position); break;
         case NodeKind::kAccept: accept = true; break;
-        case NodeKind::kSplit: Push(node.next); Push(node.alt); break;
-        case NodeKind::kBegin: if (atBegin) Push(node.next); break;
-        case NodeKind::kEnd: if (atEnd) Push(node.next); break;
+        case NodeKind::kSplit:
+          Push(node.next);
+          Push(node.alt);
+          break;
+        case NodeKind::kBegin:
+          if (atBegin) Push(node.next);
+          break;
+        case NodeKind::kEnd:
+          if (atEnd) Push(node.next);
+          break;
       }
     }
     return accept;
@@ -379,8 +381,8 @@ struct Glushkov {
   std::vector<B> follow;
   B lastMid;
   B lastEnd;
-  B firstMid;    // a scan starting elsewhere than at offset 0
-  B firstBegin;  // a scan starting at offset 0
+  B firstMid;                // a scan starting elsewhere than at offset 0
+  B firstBegin;              // a scan starting at offset 0
   bool nullable[2][2] = {};  // [at begin][at end]
 };
 
@@ -408,7 +410,7 @@ Glushkov<B> Analyse(const Nfa& nfa) {
 struct ClassMap {
   std::array<std::uint16_t, 128> ascii{};
   std::vector<std::pair<char16_t, std::uint16_t>> others;  // sorted by character
-  std::vector<WideBits> members;  // per class: the sets containing it (class 0: none)
+  std::vector<WideBits> members;                           // per class: the sets containing it (class 0: none)
 
   std::uint16_t Of(char16_t c) const noexcept {
     if (c < 128) return ascii[c];
@@ -677,9 +679,16 @@ bool Simulate(const Nfa& nfa, const std::vector<CharSet>& sets, std::u16string_v
       switch (node.kind) {
         case NodeKind::kConsume: memory.current[currentCount++] = index; break;
         case NodeKind::kAccept: accept = true; break;
-        case NodeKind::kSplit: push(node.next); push(node.alt); break;
-        case NodeKind::kBegin: if (atBegin) push(node.next); break;
-        case NodeKind::kEnd: if (atEnd) push(node.next); break;
+        case NodeKind::kSplit:
+          push(node.next);
+          push(node.alt);
+          break;
+        case NodeKind::kBegin:
+          if (atBegin) push(node.next);
+          break;
+        case NodeKind::kEnd:
+          if (atEnd) push(node.next);
+          break;
       }
     }
     return accept;
@@ -733,9 +742,7 @@ void BuildAutomata(const Nfa& forwardNfa, const Nfa& backwardNfa, std::size_t ma
 
 }  // namespace
 
-std::optional<Pattern> Pattern::Compile(std::u16string_view text) {
-  return Compile(text, kDefaultMaxAutomatonStates);
-}
+std::optional<Pattern> Pattern::Compile(std::u16string_view text) { return Compile(text, kDefaultMaxAutomatonStates); }
 
 std::optional<Pattern> Pattern::Compile(std::u16string_view text, std::size_t maxAutomatonStates) {
   std::vector<CharSet> sets;

@@ -58,8 +58,8 @@ std::span<const std::int16_t> KeyIndex::RowsFor(char16_t key) const noexcept {
   if (key < ascii_.size()) {
     group = ascii_[key];
   } else {
-    const auto found = std::lower_bound(others_.begin(), others_.end(), key,
-                                        [](const Group& g, char16_t k) { return g.key < k; });
+    const auto found =
+        std::lower_bound(others_.begin(), others_.end(), key, [](const Group& g, char16_t k) { return g.key < k; });
     if (found == others_.end() || found->key != key) return {};
     group = *found;
   }

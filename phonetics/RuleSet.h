@@ -51,9 +51,9 @@ class KeyIndex {
     std::uint32_t begin;
     std::uint32_t end;
   };
-  std::vector<std::int16_t> rows_;                // grouped by key
-  std::array<Group, 128> ascii_{};                 // groups of ASCII keys, by key
-  std::vector<Group> others_;                      // groups of other keys, sorted by key
+  std::vector<std::int16_t> rows_;  // grouped by key
+  std::array<Group, 128> ascii_{};  // groups of ASCII keys, by key
+  std::vector<Group> others_;       // groups of other keys, sorted by key
 };
 
 struct RuleSet {

@@ -111,8 +111,7 @@ std::int32_t CountCommonChars(CodeArrays& scratch, std::int32_t Start1, std::int
   while (!pending.empty()) {
     const CodeArrays::Segment segment = pending.back();
     pending.pop_back();
-    if (segment.start1 > segment.end1 || segment.start2 > segment.end2 || segment.start1 < 1 ||
-        segment.start2 < 1) {
+    if (segment.start1 > segment.end1 || segment.start2 > segment.end2 || segment.start1 < 1 || segment.start2 < 1) {
       continue;
     }
     const BestRun best = LongestCommonRun(scratch, segment);

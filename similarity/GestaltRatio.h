@@ -14,8 +14,8 @@ struct CodeArrays {
   struct Segment {
     std::int32_t start1, end1, start2, end2;
   };
-  std::vector<char16_t> CodesA;  // the character codes of the first string, position p at index p - 1
-  std::vector<char16_t> CodesB;  // likewise for the second string
+  std::vector<char16_t> CodesA;          // the character codes of the first string, position p at index p - 1
+  std::vector<char16_t> CodesB;          // likewise for the second string
   std::vector<std::uint16_t> shortRuns;  // two rows of the run-length table
   std::vector<std::int32_t> runLengths;  // the same, for ranges of 65535 or more
   std::vector<Segment> pending;

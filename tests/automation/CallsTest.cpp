@@ -23,20 +23,36 @@ std::vector<Case> Cases() {
   const std::wstring lodz = L"\u0142\u00f3d\u017a";
   return {
       // Both sound "kat"; the spelling shares "at".
-      {L"cat", L"kat", 0, 100}, {L"cat", L"kat", 1, 66.66}, {L"cat", L"kat", 2, 83.33}, {L"cat", L"kat", 3, 100},
-      {L"cat", L"kat", 99, 66.66}, {L"cat", L"kat", 7, 100}, {L"cat", L"kat", -5, 100},
+      {L"cat", L"kat", 0, 100},
+      {L"cat", L"kat", 1, 66.66},
+      {L"cat", L"kat", 2, 83.33},
+      {L"cat", L"kat", 3, 100},
+      {L"cat", L"kat", 99, 66.66},
+      {L"cat", L"kat", 7, 100},
+      {L"cat", L"kat", -5, 100},
       // The capital C has no rule: forms "Cat" and "kat"; the spelling ignores case.
-      {L"Cat", L"cat", 0, 100}, {L"Cat", L"cat", 1, 66.66}, {L"Cat", L"cat", 2, 83.33}, {L"Cat", L"cat", 3, 66.66},
+      {L"Cat", L"cat", 0, 100},
+      {L"Cat", L"cat", 1, 66.66},
+      {L"Cat", L"cat", 2, 83.33},
+      {L"Cat", L"cat", 3, 66.66},
       {L"Cat", L"cat", 99, 100},
       // Cut, not rounded, from products just below 6880 and 8160.
       {std::wstring(43, L'a') + std::wstring(17, L'b'), std::wstring(43, L'a') + std::wstring(22, L'c'), 99, 68.79},
       {std::wstring(51, L'a') + std::wstring(9, L'b'), std::wstring(51, L'a') + std::wstring(14, L'c'), 99, 81.59},
       // Refused lengths.
-      {L"", L"cat", 2, -1}, {L"cat", L"", 99, -1}, {seventyOne, L"x", 0, -1}, {L"x", seventyOne, 3, -1},
+      {L"", L"cat", 2, -1},
+      {L"cat", L"", 99, -1},
+      {seventyOne, L"x", 0, -1},
+      {L"x", seventyOne, 3, -1},
       {seventy, seventy, 2, 100},
       // UTF-16 code units beyond any single-byte code page compare like any others.
-      {lodz, L"lodz", 0, 25}, {lodz, L"lodz", 1, 22.22}, {lodz, L"lodz", 2, 23.61}, {lodz, L"lodz", 3, 22.22},
-      {lodz, L"lodz", 99, 25}, {L"\u4e2d\u6587", L"\u4e2d", 0, 66.66}, {L"\u4e2d\u6587", L"\u4e2d", 99, 66.66},
+      {lodz, L"lodz", 0, 25},
+      {lodz, L"lodz", 1, 22.22},
+      {lodz, L"lodz", 2, 23.61},
+      {lodz, L"lodz", 3, 22.22},
+      {lodz, L"lodz", 99, 25},
+      {L"\u4e2d\u6587", L"\u4e2d", 0, 66.66},
+      {L"\u4e2d\u6587", L"\u4e2d", 99, 66.66},
   };
 }
 
@@ -61,9 +77,9 @@ HRESULT InvokeCompare(IDispatch* object, std::vector<VARIANTARG> args, std::vect
                     static_cast<UINT>(named.size())};
   VARIANT result = Variant(VT_EMPTY);
   EXCEPINFO ignored{};
-  const HRESULT hr = object->Invoke(IdOf(object, L"Compare"), IID_NULL, LOCALE_USER_DEFAULT,
-                                    DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, &result,
-                                    exception != nullptr ? exception : &ignored, nullptr);
+  const HRESULT hr =
+      object->Invoke(IdOf(object, L"Compare"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET,
+                     &params, &result, exception != nullptr ? exception : &ignored, nullptr);
   Free(ignored);
   if (FAILED(hr)) return hr;
   if (V_VT(&result) != VT_R8) return E_UNEXPECTED;
@@ -102,12 +118,14 @@ void LaMethodeIsHandedBack(Checks& checks, _CompareUS* object) {
   checks.Check(method == 2, "early-bound: LaMethode unchanged");
 
   VARIANT variable = ShortVariant(3);
-  checks.Result(InvokeCompare(object, {VariableVariant(&variable), StringVariant(kat.get()), StringVariant(cat.get())}, {}, answer),
+  checks.Result(InvokeCompare(object, {VariableVariant(&variable), StringVariant(kat.get()), StringVariant(cat.get())},
+                              {}, answer),
                 S_OK, "by name with a script variable as LaMethode");
   checks.Check(V_VT(&variable) == VT_I2 && V_I2(&variable) == 3, "by name: the variable is unchanged");
   SHORT held = 99;
-  checks.Result(InvokeCompare(object, {ShortRefVariant(&held), StringVariant(kat.get()), StringVariant(cat.get())}, {}, answer),
-                S_OK, "by name with a 16-bit integer by reference");
+  checks.Result(
+      InvokeCompare(object, {ShortRefVariant(&held), StringVariant(kat.get()), StringVariant(cat.get())}, {}, answer),
+      S_OK, "by name with a 16-bit integer by reference");
   checks.Check(held == 99, "by name: the 16-bit integer passed by reference is unchanged");
   VARIANT string = StringVariant(cat.get());
   checks.Result(InvokeCompare(object, {LongVariant(3), VariableVariant(&string), StringVariant(cat.get())}, {}, answer),
@@ -135,8 +153,9 @@ void ErrorsLeaveTheObjectUsable(Checks& checks, IDispatch* object) {
     double answer = -99;
     EXCEPINFO exception{};
     const std::string what = std::string("LaMethode ") + c.what;
-    checks.Result(InvokeCompare(object, {c.method, StringVariant(kat.get()), StringVariant(cat.get())}, {}, answer, &exception),
-                  DISP_E_EXCEPTION, what + ": DISP_E_EXCEPTION");
+    checks.Result(
+        InvokeCompare(object, {c.method, StringVariant(kat.get()), StringVariant(cat.get())}, {}, answer, &exception),
+        DISP_E_EXCEPTION, what + ": DISP_E_EXCEPTION");
     checks.Result(exception.scode, c.scode, what + ": error number in EXCEPINFO");
     checks.Text(exception.bstrDescription ? exception.bstrDescription : L"", c.description, what + ": description");
     checks.Text(exception.bstrSource ? exception.bstrSource : L"", L"VantelUS.CompareUS", what + ": source");
@@ -182,18 +201,23 @@ void DispatchBookkeeping(Checks& checks, _CompareUS* object) {
   checks.Result(object->GetTypeInfo(1, LOCALE_USER_DEFAULT, none.GetAddressOf()), DISP_E_BADINDEX, "GetTypeInfo(1)");
   checks.Check(none == nullptr, "GetTypeInfo(1) hands out nothing");
 
-  LPOLESTR exact[] = {const_cast<LPOLESTR>(L"Compare"), const_cast<LPOLESTR>(L"Lachaine1"), const_cast<LPOLESTR>(L"LaMethode")};
-  LPOLESTR other[] = {const_cast<LPOLESTR>(L"COMPARE"), const_cast<LPOLESTR>(L"lachaine1"), const_cast<LPOLESTR>(L"LAMETHODE")};
+  LPOLESTR exact[] = {const_cast<LPOLESTR>(L"Compare"), const_cast<LPOLESTR>(L"Lachaine1"),
+                      const_cast<LPOLESTR>(L"LaMethode")};
+  LPOLESTR other[] = {const_cast<LPOLESTR>(L"COMPARE"), const_cast<LPOLESTR>(L"lachaine1"),
+                      const_cast<LPOLESTR>(L"LAMETHODE")};
   DISPID exactIds[3] = {};
   DISPID otherIds[3] = {};
-  checks.Result(object->GetIDsOfNames(IID_NULL, exact, 3, LOCALE_USER_DEFAULT, exactIds), S_OK, "names of Compare and its parameters");
-  checks.Result(object->GetIDsOfNames(IID_NULL, other, 3, LOCALE_USER_DEFAULT, otherIds), S_OK, "names in another case");
+  checks.Result(object->GetIDsOfNames(IID_NULL, exact, 3, LOCALE_USER_DEFAULT, exactIds), S_OK,
+                "names of Compare and its parameters");
+  checks.Result(object->GetIDsOfNames(IID_NULL, other, 3, LOCALE_USER_DEFAULT, otherIds), S_OK,
+                "names in another case");
   checks.Check(std::equal(exactIds, exactIds + 3, otherIds), "names are matched ignoring case");
   checks.Check(exactIds[1] != exactIds[2], "the parameters have identifiers of their own");
   checks.Check(IdOf(object, L"Contrast") == DISPID_UNKNOWN, "an unknown name has no identifier");
   DISPPARAMS no{nullptr, nullptr, 0, 0};
-  checks.Result(object->Invoke(exactIds[0], IID_IUnknown, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &no, nullptr, nullptr, nullptr),
-                DISP_E_UNKNOWNINTERFACE, "Invoke with an interface identifier other than IID_NULL");
+  checks.Result(
+      object->Invoke(exactIds[0], IID_IUnknown, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &no, nullptr, nullptr, nullptr),
+      DISP_E_UNKNOWNINTERFACE, "Invoke with an interface identifier other than IID_NULL");
 }
 
 void ObjectsAreIndependent(Checks& checks, const Library& library) {
@@ -226,7 +250,8 @@ void Free(EXCEPINFO& exception) {
 ComPtr<_CompareUS> CreateFromLibrary(const Library& library) {
   ComPtr<IClassFactory> factory;
   ComPtr<_CompareUS> object;
-  if (SUCCEEDED(library.DllGetClassObject(CLSID_CompareUS, IID_IClassFactory, reinterpret_cast<void**>(factory.GetAddressOf())))) {
+  if (SUCCEEDED(library.DllGetClassObject(CLSID_CompareUS, IID_IClassFactory,
+                                          reinterpret_cast<void**>(factory.GetAddressOf())))) {
     factory->CreateInstance(nullptr, IID__CompareUS, reinterpret_cast<void**>(object.GetAddressOf()));
   }
   return object;
@@ -243,7 +268,8 @@ HRESULT CompareByPosition(IDispatch* object, const Comparison& c, double& answer
   Bstr first(c.first);
   Bstr second(c.second);
   VARIANT variable = ShortVariant(c.method);
-  return InvokeCompare(object, {VariableVariant(&variable), StringVariant(second.get()), StringVariant(first.get())}, {}, answer);
+  return InvokeCompare(object, {VariableVariant(&variable), StringVariant(second.get()), StringVariant(first.get())},
+                       {}, answer);
 }
 
 HRESULT CompareByName(IDispatch* object, const Comparison& c, double& answer) {

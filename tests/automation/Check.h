@@ -49,7 +49,8 @@ class Checks {
   }
 
   bool Result(HRESULT actual, HRESULT expected, const std::string& what) {
-    return Check(actual == expected, what, actual == expected ? std::string{} : "got " + Hex(actual) + ", want " + Hex(expected));
+    return Check(actual == expected, what,
+                 actual == expected ? std::string{} : "got " + Hex(actual) + ", want " + Hex(expected));
   }
 
   bool Text(std::wstring_view actual, std::wstring_view expected, const std::string& what) {

@@ -145,7 +145,8 @@ void CallArguments(Checks& checks) {
                  "script variable: LaMethode becomes a reference to a 16-bit integer of its own");
     checks.Check(SameBits(passed->rgvarg[1], second) && SameBits(passed->rgvarg[2], first),
                  "script variable: the strings are passed on untouched");
-    checks.Check(SameBits(args[0], original) && V_I2(&variable) == 99, "script variable: the caller's arguments stay as they were");
+    checks.Check(SameBits(args[0], original) && V_I2(&variable) == 99,
+                 "script variable: the caller's arguments stay as they were");
   }
   {
     SHORT method = 2;
@@ -160,8 +161,8 @@ void CallArguments(Checks& checks) {
     DISPPARAMS params{args, named, 3, 3};
     CompareArguments call(params);
     const DISPPARAMS* passed = call.params();
-    checks.Check(call.error() == 0 && V_VT(&passed->rgvarg[0]) == (VT_I2 | VT_BYREF) && *V_I2REF(&passed->rgvarg[0]) == 3 &&
-                     passed->rgdispidNamedArgs == named && passed->cNamedArgs == 3,
+    checks.Check(call.error() == 0 && V_VT(&passed->rgvarg[0]) == (VT_I2 | VT_BYREF) &&
+                     *V_I2REF(&passed->rgvarg[0]) == 3 && passed->rgdispidNamedArgs == named && passed->cNamedArgs == 3,
                  "named LaMethode: converted in its own slot, the names kept");
   }
   struct Failing {
@@ -181,7 +182,8 @@ void CallArguments(Checks& checks) {
     VARIANTARG args[2] = {second, first};
     DISPPARAMS params{args, nullptr, 2, 0};
     CompareArguments call(params);
-    checks.Check(call.error() == 0 && call.params()->rgvarg == args, "LaMethode left out: passed on for the type information to refuse");
+    checks.Check(call.error() == 0 && call.params()->rgvarg == args,
+                 "LaMethode left out: passed on for the type information to refuse");
   }
 }
 

@@ -50,10 +50,12 @@ void ThrownErrorsBecomeResultsWithErrorInfo(Checks& checks) {
       {"RuntimeError(5)", [] { throw RuntimeError(error::kInvalidProcedureCall); }, static_cast<HRESULT>(0x800A0005),
        L"Invalid procedure call or argument"},
       // A description is UTF-8 in the core and must arrive as the same characters.
-      {"RuntimeError(9, non-ASCII text)", [] { throw RuntimeError(9, "Indice hors de la plage \xE2\x80\x94 \xC5\x82\xE4\xB8\xAD"); },
+      {"RuntimeError(9, non-ASCII text)",
+       [] { throw RuntimeError(9, "Indice hors de la plage \xE2\x80\x94 \xC5\x82\xE4\xB8\xAD"); },
        static_cast<HRESULT>(0x800A0009), L"Indice hors de la plage \u2014 \u0142\u4E2D"},
       {"std::bad_alloc", [] { throw std::bad_alloc(); }, E_OUTOFMEMORY, L"Out of memory"},
-      {"std::runtime_error", [] { throw std::runtime_error("rule table damaged"); }, E_UNEXPECTED, L"rule table damaged"},
+      {"std::runtime_error", [] { throw std::runtime_error("rule table damaged"); }, E_UNEXPECTED,
+       L"rule table damaged"},
       {"a thrown int", [] { throw 42; }, E_UNEXPECTED, L"Unexpected error"},
   };
   for (const ThrownCase& c : cases) {

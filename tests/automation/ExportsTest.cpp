@@ -21,8 +21,9 @@ void ClassObject(Checks& checks, const Library& library) {
   checks.Check(object == nullptr, "and hands out nothing then");
 
   ComPtr<IUnknown> unknown;
-  checks.Result(library.DllGetClassObject(CLSID_CompareUS, IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf())),
-                S_OK, "the class object through IUnknown");
+  checks.Result(
+      library.DllGetClassObject(CLSID_CompareUS, IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf())), S_OK,
+      "the class object through IUnknown");
   ComPtr<IClassFactory> factory;
   if (!checks.Result(library.DllGetClassObject(CLSID_CompareUS, IID_IClassFactory,
                                                reinterpret_cast<void**>(factory.GetAddressOf())),
@@ -91,10 +92,12 @@ void Unloading(Checks& checks, const Library& library) {
 }  // namespace
 
 void ExportTests(Checks& checks, const Library& library) {
-  checks.Check(library.DllCanUnloadNow && library.DllGetClassObject && library.DllRegisterServer && library.DllUnregisterServer,
-               "the four entry points are exported by name");
+  checks.Check(
+      library.DllCanUnloadNow && library.DllGetClassObject && library.DllRegisterServer && library.DllUnregisterServer,
+      "the four entry points are exported by name");
   if constexpr (sizeof(void*) == 4) {
-    checks.Check(GetProcAddress(library.module, "DllGetClassObject@12") == nullptr, "no __stdcall-decorated name is exported");
+    checks.Check(GetProcAddress(library.module, "DllGetClassObject@12") == nullptr,
+                 "no __stdcall-decorated name is exported");
   }
   Unloading(checks, library);
   ClassObject(checks, library);

@@ -1,8 +1,8 @@
 // Registration for the current user, the way a user without administrator
 // rights gets it, read back from the registry; and what unregistration leaves
 // alone. (Machine-wide registration is checked through regsvr32 by the client.)
-#include <windows.h>
 #include <oleauto.h>
+#include <windows.h>
 
 #include <optional>
 #include <string>
@@ -75,7 +75,8 @@ void PerUserRegistration(Checks& checks, const std::wstring& dll) {
   // Wine keeps per-user type libraries machine-wide; unregistering both scopes,
   // as DllUnregisterServer does, removes it wherever it went.
   checks.Result(UnregisterThisServer(), S_OK, "unregistering both scopes succeeds");
-  checks.Check(FAILED(QueryPathOfRegTypeLib(LIBID_VantelUS, 1, 0, 0, path.out())), "the type library is no longer registered");
+  checks.Check(FAILED(QueryPathOfRegTypeLib(LIBID_VantelUS, 1, 0, 0, path.out())),
+               "the type library is no longer registered");
   checks.Result(UnregisterThisServer(), S_OK, "unregistering what is not registered succeeds");
 }
 
@@ -94,7 +95,8 @@ void ForeignProgIdStays(Checks& checks) {
   RegSetValueExW(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(foreign.c_str()),
                  static_cast<DWORD>((foreign.size() + 1) * sizeof(wchar_t)));
   RegCloseKey(key);
-  checks.Result(UnregisterServer(RegistryScope::kUser), S_OK, "unregistration beside another class's identifier succeeds");
+  checks.Result(UnregisterServer(RegistryScope::kUser), S_OK,
+                "unregistration beside another class's identifier succeeds");
   const std::optional<std::wstring> value = ReadValue(HKEY_CURRENT_USER, path, nullptr);
   checks.Check(value && *value == foreign, "a programmatic identifier of another class is left alone");
   RegDeleteTreeW(HKEY_CURRENT_USER, kProgIdKey);

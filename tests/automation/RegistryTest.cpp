@@ -69,9 +69,11 @@ void Entries(Checks& checks, const std::wstring& dll) {
     if (checks.Check(value.has_value(), what + " present") && e.value) checks.Text(*value, *e.value, what + " value");
   }
   const std::optional<std::wstring> server = Read(classKey + L"\\InprocServer32");
-  checks.Check(server && SamePath(*server, dll), "registered in-process server is this DLL", server ? Utf8(*server) : "");
+  checks.Check(server && SamePath(*server, dll), "registered in-process server is this DLL",
+               server ? Utf8(*server) : "");
   const std::optional<std::wstring> library = Read(typeLib + L"\\1.0\\0\\" + kOwnSystem);
-  checks.Check(library && SamePath(*library, dll), "registered type library is this DLL", library ? Utf8(*library) : "");
+  checks.Check(library && SamePath(*library, dll), "registered type library is this DLL",
+               library ? Utf8(*library) : "");
 }
 
 void Creation(Checks& checks, const std::wstring& dll) {
@@ -129,7 +131,8 @@ void Marshalling(Checks& checks) {
 void Gone(Checks& checks, bool everywhere) {
   const std::wstring typeLib = kTypeLib;
   checks.Check(!Exists(kClass), "class removed from this registry view");
-  checks.Check(!Exists(typeLib + L"\\1.0\\0\\" + kOwnSystem), std::string("type library removed for ") + Utf8(kOwnSystem));
+  checks.Check(!Exists(typeLib + L"\\1.0\\0\\" + kOwnSystem),
+               std::string("type library removed for ") + Utf8(kOwnSystem));
   ComPtr<IUnknown> object;
   checks.Result(CoCreateInstance(CLSID_CompareUS, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
                                  reinterpret_cast<void**>(object.GetAddressOf())),
@@ -143,7 +146,8 @@ void Gone(Checks& checks, bool everywhere) {
   } else {
     // The other build is still registered and shares these.
     checks.Check(Exists(kProgId), "programmatic identifier kept for the other build");
-    checks.Check(Exists(typeLib + L"\\1.0\\0\\" + kOtherSystem), std::string("type library kept for ") + Utf8(kOtherSystem));
+    checks.Check(Exists(typeLib + L"\\1.0\\0\\" + kOtherSystem),
+                 std::string("type library kept for ") + Utf8(kOtherSystem));
     checks.Check(Exists(std::wstring(kInterface) + L"\\ProxyStubClsid32"), "interface kept for the other build");
   }
 }
@@ -157,12 +161,8 @@ void RegistryTests(Checks& checks, const std::wstring& dll, Registration state) 
       Creation(checks, dll);
       Marshalling(checks);
       return;
-    case Registration::kUnregisteredHere:
-      Gone(checks, false);
-      return;
-    case Registration::kUnregistered:
-      Gone(checks, true);
-      return;
+    case Registration::kUnregisteredHere: Gone(checks, false); return;
+    case Registration::kUnregistered: Gone(checks, true); return;
   }
 }
 

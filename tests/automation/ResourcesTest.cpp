@@ -57,7 +57,8 @@ void VersionInformation(Checks& checks, HMODULE module, const std::wstring& path
   const DWORD size = GetFileVersionInfoSizeW(path.c_str(), &handle);
   if (!checks.Check(size > 0, "version information readable")) return;
   std::vector<BYTE> block(size);
-  if (!checks.Check(GetFileVersionInfoW(path.c_str(), 0, size, block.data()) != FALSE, "version information read")) return;
+  if (!checks.Check(GetFileVersionInfoW(path.c_str(), 0, size, block.data()) != FALSE, "version information read"))
+    return;
 
   void* value = nullptr;
   UINT length = 0;
@@ -81,8 +82,8 @@ void VersionInformation(Checks& checks, HMODULE module, const std::wstring& path
     const wchar_t* value;
   };
   const Entry entries[] = {
-      {L"FileDescription", L"Vantel"}, {L"ProductName", L"Vantel"},         {L"FileVersion", L"1.00"},
-      {L"ProductVersion", L"1.00"},    {L"InternalName", L"VantelUS"},      {L"OriginalFilename", L"VantelUS.dll"},
+      {L"FileDescription", L"Vantel"}, {L"ProductName", L"Vantel"},    {L"FileVersion", L"1.00"},
+      {L"ProductVersion", L"1.00"},    {L"InternalName", L"VantelUS"}, {L"OriginalFilename", L"VantelUS.dll"},
       {L"OLESelfRegister", L""},
   };
   for (const Entry& e : entries) {

@@ -23,7 +23,8 @@ void LibraryAttributes(Checks& checks, ITypeLib* library) {
   checks.Check(attributes->guid == LIBID_VantelUS, "library identifier");
   checks.Check(attributes->wMajorVerNum == 1 && attributes->wMinorVerNum == 0, "library version 1.0");
   checks.Check(attributes->lcid == 0, "library locale 0");
-  checks.Check(attributes->syskind == (sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32), "library system kind of this build");
+  checks.Check(attributes->syskind == (sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32),
+               "library system kind of this build");
   // The platform adds "has disk image" to a library read from a file.
   checks.Check((attributes->wLibFlags & ~LIBFLAG_FHASDISKIMAGE) == 0, "no library flags",
                std::to_string(attributes->wLibFlags));
@@ -59,9 +60,9 @@ void Function(Checks& checks, ITypeInfo* info, UINT index, const Method& expecte
   const std::string what = "method " + std::to_string(index) + " (" + Utf8(expected.name) + ")";
   if (!checks.Result(info->GetFuncDesc(index, &function), S_OK, what + " described")) return;
   checks.Text(NameOf(info, function->memid), expected.name, what + " name");
-  checks.Check(function->funckind == FUNC_PUREVIRTUAL && function->invkind == INVOKE_FUNC &&
-                   function->callconv == CC_STDCALL,
-               what + " is a pure virtual standard-call method");
+  checks.Check(
+      function->funckind == FUNC_PUREVIRTUAL && function->invkind == INVOKE_FUNC && function->callconv == CC_STDCALL,
+      what + " is a pure virtual standard-call method");
   checks.Check(function->oVft == expected.slot * static_cast<int>(sizeof(void*)), what + " function table slot",
                std::to_string(function->oVft));
   checks.Check(function->elemdescFunc.tdesc.vt == VT_HRESULT, what + " returns HRESULT");
@@ -92,11 +93,13 @@ void Interface(Checks& checks, ITypeLib* library) {
   dispatch->GetTypeAttr(&attributes);
   checks.Check(attributes->guid == IID__CompareUS, "_CompareUS interface identifier");
   checks.Check(attributes->typekind == TKIND_DISPATCH, "_CompareUS is described for dispatch");
-  const WORD flags = TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
+  const WORD flags =
+      TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION | TYPEFLAG_FDISPATCHABLE;
   // The platform leaves "oleautomation" out when it describes an interface for
   // dispatch; the function-table side below shows it.
   checks.Check((attributes->wTypeFlags | TYPEFLAG_FOLEAUTOMATION) == flags,
-               "_CompareUS for dispatch: hidden, dual, nonextensible, dispatchable", std::to_string(attributes->wTypeFlags));
+               "_CompareUS for dispatch: hidden, dual, nonextensible, dispatchable",
+               std::to_string(attributes->wTypeFlags));
   checks.Check(attributes->wMajorVerNum == 1 && attributes->wMinorVerNum == 0, "_CompareUS version 1.0");
   checks.Check(attributes->cVars == 0, "_CompareUS has no properties or variables");
   dispatch->ReleaseTypeAttr(attributes);
@@ -104,13 +107,16 @@ void Interface(Checks& checks, ITypeLib* library) {
   // The function-table side of the dual interface.
   HREFTYPE vtableRef = 0;
   ComPtr<ITypeInfo> vtable;
-  if (!checks.Result(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef), S_OK, "_CompareUS has a function table")) return;
+  if (!checks.Result(dispatch->GetRefTypeOfImplType(static_cast<UINT>(-1), &vtableRef), S_OK,
+                     "_CompareUS has a function table"))
+    return;
   dispatch->GetRefTypeInfo(vtableRef, vtable.GetAddressOf());
   if (!checks.Check(vtable != nullptr, "function-table description")) return;
   vtable->GetTypeAttr(&attributes);
   checks.Check(attributes->typekind == TKIND_INTERFACE && attributes->cFuncs == 2, "function table holds two methods",
                std::to_string(attributes->cFuncs));
-  checks.Check(attributes->wTypeFlags == flags, "_CompareUS flags: hidden, dual, nonextensible, oleautomation, dispatchable",
+  checks.Check(attributes->wTypeFlags == flags,
+               "_CompareUS flags: hidden, dual, nonextensible, oleautomation, dispatchable",
                std::to_string(attributes->wTypeFlags));
   checks.Check(attributes->cImplTypes == 1, "_CompareUS derives from one interface");
   vtable->ReleaseTypeAttr(attributes);
@@ -126,7 +132,8 @@ void Interface(Checks& checks, ITypeLib* library) {
     base->GetContainingTypeLib(stdole.GetAddressOf(), &index);
     TLIBATTR* stdoleAttributes = nullptr;
     if (stdole && SUCCEEDED(stdole->GetLibAttr(&stdoleAttributes))) {
-      checks.Check(stdoleAttributes->guid == kStdOle && stdoleAttributes->wMajorVerNum == 2 && stdoleAttributes->wMinorVerNum == 0,
+      checks.Check(stdoleAttributes->guid == kStdOle && stdoleAttributes->wMajorVerNum == 2 &&
+                       stdoleAttributes->wMinorVerNum == 0,
                    "IDispatch comes from the imported OLE Automation library 2.0");
       stdole->ReleaseTLibAttr(stdoleAttributes);
     } else {

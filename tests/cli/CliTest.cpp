@@ -20,7 +20,7 @@ TEST(CompareCommand, PrintsTheShortestDecimalOfTheAnswer) {
   } const cases[] = {
       {{"compare", "--method", "2", "cat", "kat"}, "83.33\n"},
       {{"compare", "--method=2", "cat", "kat"}, "83.33\n"},
-      {{"compare", "cat", "kat"}, "100\n"},                  // method 0 by default
+      {{"compare", "cat", "kat"}, "100\n"},  // method 0 by default
       {{"compare", "cat", "--method", "99", "kat"}, "66.66\n"},
       {{"compare", "--method", "99", "abc", "xyz"}, "0\n"},
       {{"compare", "--method", "-5", "", "kat"}, "-1\n"},
@@ -101,9 +101,13 @@ TEST(CompareCommand, ReadsPairsFromAFile) {
 }
 
 TEST(PhoneticCommand, PrintsOneFormPerWord) {
-  const CliRun run = RunWith({"phonetic", "knight", "judge", "o'neil", "x-ray", "Cat", "\xc5\x82\xc3\xb3" "d\xc5\xba"});
+  const CliRun run = RunWith({"phonetic", "knight", "judge", "o'neil", "x-ray", "Cat",
+                              "\xc5\x82\xc3\xb3"
+                              "d\xc5\xba"});
   EXPECT_EQ(run.status, kExitOk) << run.err;
-  EXPECT_EQ(run.out, "nait\njhuhdjh\naaniil\nk s-rei\nCat\n\xc5\x82\xc3\xb3" "d\xc5\xba\n");
+  EXPECT_EQ(run.out,
+            "nait\njhuhdjh\naaniil\nk s-rei\nCat\n\xc5\x82\xc3\xb3"
+            "d\xc5\xba\n");
 }
 
 TEST(PhoneticCommand, ReadsWordsFromStandardInputAndGoesOnPastBadLines) {

@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "cli/Cli.h"
-#include "tests/cli/RunCommand.h"
 #include "cli/Commands.h"
 #include "cli/ProgressBar.h"
 #include "service/Utf8.h"
+#include "tests/cli/RunCommand.h"
 #include "tests/matching/RandomNames.h"
 #include "vantel/CompareUS.h"
 
@@ -125,9 +125,8 @@ TEST(MatchCommand, WritesCsvAsRfc4180Says) {
   const CliRun run = RunWith({"match", "--format", "csv", "--threshold", "0", "--method", "99", "-"}, input);
   EXPECT_EQ(run.status, kExitOk);
   EXPECT_EQ(run.out, "1,3,\"Smith, John\",\"Smith, Jon\"," + Answer(u"Smith, John", u"Smith, Jon", 99) + "\r\n" +
-                         "1,2,\"Smith, John\",\"\"\"Jack\"\" Smith\"," +
-                         Answer(u"Smith, John", u"\"Jack\" Smith", 99) + "\r\n" +
-                         "2,3,\"\"\"Jack\"\" Smith\",\"Smith, Jon\"," +
+                         "1,2,\"Smith, John\",\"\"\"Jack\"\" Smith\"," + Answer(u"Smith, John", u"\"Jack\" Smith", 99) +
+                         "\r\n" + "2,3,\"\"\"Jack\"\" Smith\",\"Smith, Jon\"," +
                          Answer(u"\"Jack\" Smith", u"Smith, Jon", 99) + "\r\n");
 }
 

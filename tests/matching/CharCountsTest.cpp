@@ -18,13 +18,13 @@ TEST(CharCounts, BoundsTheCharactersTwoStringsShare) {
     bool upperCase;
     std::int32_t expected;
   } const cases[] = {
-      {u"Smith", u"smyth", true, 4},      // S M T H; i and y differ
-      {u"Smith", u"smyth", false, 3},     // m t h; S and s differ
-      {u"abab", u"baab", false, 4},       // the multisets are equal, whatever the order
+      {u"Smith", u"smyth", true, 4},   // S M T H; i and y differ
+      {u"Smith", u"smyth", false, 3},  // m t h; S and s differ
+      {u"abab", u"baab", false, 4},    // the multisets are equal, whatever the order
       {u"aaaa", u"aa", false, 2},
       {u"abc", u"xyz", false, 0},
       {u"", u"abc", true, 0},
-      {u"\u0142", u"\u0141", true, 1},    // l-stroke upper-cases to L-stroke
+      {u"\u0142", u"\u0141", true, 1},  // l-stroke upper-cases to L-stroke
       // 'A' (0x41) and U+0101 fall in one bucket: sharing a bucket only ever
       // raises the bound.
       {u"A", u"\u0101", false, 1},
@@ -58,8 +58,8 @@ TEST(CharCounts, NeverBoundsBelowTheCommonCharacterCount) {
           for (char16_t& unit : scratch.CodesA) unit = similarity::UpperCase(unit);
           for (char16_t& unit : scratch.CodesB) unit = similarity::UpperCase(unit);
         }
-        const std::int32_t common = similarity::CountCommonChars(scratch, 1, static_cast<std::int32_t>(first.size()),
-                                                                 1, static_cast<std::int32_t>(second.size()));
+        const std::int32_t common = similarity::CountCommonChars(scratch, 1, static_cast<std::int32_t>(first.size()), 1,
+                                                                 static_cast<std::int32_t>(second.size()));
         ASSERT_GE(CommonBound(firstCounts, CharCounts(second, upperCase)), common);
       }
     }

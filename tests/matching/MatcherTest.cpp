@@ -29,7 +29,8 @@ struct AllAnswers {
     CompareUS comparer;
     for (const std::u16string& query : queries) {
       answers.emplace_back();
-      for (const std::u16string& candidate : others) answers.back().push_back(comparer.Compare(query, candidate, method));
+      for (const std::u16string& candidate : others)
+        answers.back().push_back(comparer.Compare(query, candidate, method));
     }
   }
 
@@ -119,9 +120,9 @@ TEST(Matcher, LeavesOutStringsOfBadLengthAndKeepsTheOthersPlaces) {
   const std::vector<std::u16string> names = {u"Anna", u"", u"Ann", longest + u'a', u"Anna", longest, longest};
   const Matcher matcher(names, {.method = 99, .threshold = 85});
   EXPECT_EQ(matcher.rejections(), (std::vector<Rejection>{
-                                       {ListRole::Queries, 1, "empty string"},
-                                       {ListRole::Queries, 3, "longer than 70 UTF-16 code units (71)"},
-                                   }));
+                                      {ListRole::Queries, 1, "empty string"},
+                                      {ListRole::Queries, 3, "longer than 70 UTF-16 code units (71)"},
+                                  }));
   EXPECT_EQ(matcher.pairCount(), 10u);  // five strings left
   EXPECT_EQ(matcher.Run(), (std::vector<ScoredPair>{{0, 4, 100}, {0, 2, 85.71}, {2, 4, 85.71}, {5, 6, 100}}));
 }
@@ -137,11 +138,11 @@ TEST(Matcher, LeavesOutAStringWhosePhoneticFormFailsWhereverItStands) {
   const std::vector<std::u16string> candidates = {u"Smith", u"Boom", u""};
   const Matcher matcher(queries, candidates, {.threshold = 0, .threads = 2}, failOnBoom);
   EXPECT_EQ(matcher.rejections(), (std::vector<Rejection>{
-                                       {ListRole::Queries, 0, "run-time error 6: Overflow"},
-                                       {ListRole::Queries, 2, "run-time error 6: Overflow"},
-                                       {ListRole::Candidates, 1, "run-time error 6: Overflow"},
-                                       {ListRole::Candidates, 2, "empty string"},
-                                   }));
+                                      {ListRole::Queries, 0, "run-time error 6: Overflow"},
+                                      {ListRole::Queries, 2, "run-time error 6: Overflow"},
+                                      {ListRole::Candidates, 1, "run-time error 6: Overflow"},
+                                      {ListRole::Candidates, 2, "empty string"},
+                                  }));
   CompareUS comparer;
   EXPECT_EQ(matcher.Run(), (std::vector<ScoredPair>{{1, 0, 100}, {3, 0, comparer.Compare(u"Smyth", u"Smith", 0)}}));
   EXPECT_EQ(calls, 3);  // Boom, Smith and Smyth, each once

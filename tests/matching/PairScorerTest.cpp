@@ -20,12 +20,12 @@ TEST(RatioWithCommon, IsTheRatioOfThatManyCommonCharacters) {
     std::int32_t common, length1, length2;
     double expected;
   } const cases[] = {
-      {7, 9, 9, 7.0 / 9.0},      // WIKIMEDIA and WIKIMANIA
+      {7, 9, 9, 7.0 / 9.0},        // WIKIMEDIA and WIKIMANIA
       {43, 60, 65, 86.0 / 125.0},  // the double just below 0.688, as SimilarityRatio gives it
       {0, 3, 3, 0.0},
       {5, 5, 5, 1.0},
-      {9, 3, 5, 0.75},           // more than the shorter length is cut to it
-      {0, 0, 0, 1.0},            // two empty strings are equal
+      {9, 3, 5, 0.75},  // more than the shorter length is cut to it
+      {0, 0, 0, 1.0},   // two empty strings are equal
       {0, 0, 4, 0.0},
       {4, 4, 0, 0.0},
   };
@@ -53,8 +53,8 @@ TEST(Floor, KeepsTheThresholdAndBeatsTheDisplacedAnswer) {
 
 // A ratio is admitted exactly when its answer would be, down to the last bit.
 TEST(Floor, AdmitsARatioExactlyWhenItAdmitsItsAnswer) {
-  const Floor floors[] = {Floor(0),     Floor(50),         Floor(66.66), Floor(68.8), Floor(85.5),
-                          Floor(100),   Floor(100.5),      Floor(0, 0),  Floor(80, 90), Floor(0, 100)};
+  const Floor floors[] = {Floor(0),   Floor(50),    Floor(66.66), Floor(68.8),   Floor(85.5),
+                          Floor(100), Floor(100.5), Floor(0, 0),  Floor(80, 90), Floor(0, 100)};
   for (const Floor& floor : floors) {
     SCOPED_TRACE(::testing::Message() << floor.threshold() << "/" << floor.displaced());
     for (int k = 0; k <= 200000; ++k) {
@@ -90,7 +90,7 @@ TEST_P(PairScorerMethods, AnswersAsCompareOrProvesThePairFallsShort) {
   const std::int16_t method = GetParam();
   const auto names = testing::RandomNames(11, 60);
   const auto profiles = ProfilesOf(names);
-  const Floor floors[] = {Floor(0),  Floor(50),  Floor(80),     Floor(85),
+  const Floor floors[] = {Floor(0),  Floor(50),  Floor(80),    Floor(85),
                           Floor(95), Floor(100), Floor(0, 90), Floor(60, 75.5)};
   CompareUS comparer;
   PairScorer scorer(service::CombinationFor(method));

@@ -11,9 +11,9 @@
 namespace vantel::matching::testing {
 
 inline std::vector<std::u16string> RandomNames(std::uint32_t seed, std::size_t count) {
-  static const std::u16string kStems[] = {u"smith",  u"catherine", u"jon",    u"philips", u"mcdonald",
-                                          u"aaron",  u"knight",    u"o'neil", u"lee",     u"baker",
-                                          u"x",      u"phone",     u"ann",    u"zoe",     u"\u0142ukasz"};
+  static const std::u16string kStems[] = {u"smith", u"catherine", u"jon",    u"philips", u"mcdonald",
+                                          u"aaron", u"knight",    u"o'neil", u"lee",     u"baker",
+                                          u"x",     u"phone",     u"ann",    u"zoe",     u"\u0142ukasz"};
   static const std::u16string kLetters = u"aeiouybcdfghjklmnpqrstvwxz'- \u00e9\u00c9";
   std::mt19937 random(seed);
   const auto pick = [&](std::size_t n) { return static_cast<std::size_t>(random() % n); };
@@ -33,7 +33,9 @@ inline std::vector<std::u16string> RandomNames(std::uint32_t seed, std::size_t c
       switch (pick(5)) {
         case 0: name[at] = letter; break;
         case 1: name.insert(at, 1, letter); break;
-        case 2: if (name.size() > 1) name.erase(at, 1); break;
+        case 2:
+          if (name.size() > 1) name.erase(at, 1);
+          break;
         case 3: name.insert(at, 1, name[at]); break;  // a doubled letter
         default:
           if (name[at] >= u'a' && name[at] <= u'z') name[at] = static_cast<char16_t>(name[at] - u'a' + u'A');

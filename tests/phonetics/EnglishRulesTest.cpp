@@ -32,7 +32,8 @@ class EnglishRules : public WithEnglishRules {
   }
   static std::size_t Occurrences(std::string_view text, std::string_view part) {
     std::size_t count = 0;
-    for (std::size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + part.size())) ++count;
+    for (std::size_t at = text.find(part); at != std::string_view::npos; at = text.find(part, at + part.size()))
+      ++count;
     return count;
   }
 };
@@ -55,7 +56,7 @@ TEST_F(EnglishRules, StandInTwentySevenGroupsEachClosedByItsUnconditionalRule) {
     int first, last;
     std::u16string_view closing;
   } const groups[] = {
-      {u'\'', 0, 3, u" [[ ' ]]  -> "},      {u'a', 4, 36, u" [[ a ]]  -> a "},
+      {u'\'', 0, 3, u" [[ ' ]]  -> "},        {u'a', 4, 36, u" [[ a ]]  -> a "},
       {u'b', 37, 42, u" [[ b ]]  -> b "},     {u'c', 43, 53, u" [[ c ]]  -> k "},
       {u'd', 54, 63, u" [[ d ]]  -> d "},     {u'e', 64, 115, u" [[ e ]]  -> e "},
       {u'f', 116, 117, u" [[ f ]]  -> f "},   {u'g', 118, 127, u" [[ g ]]  -> g "},
@@ -93,7 +94,8 @@ TEST_F(EnglishRules, HaveLettersOfOneToSevenCharacters) {
   EXPECT_EQ(rules_->RuleTable[273].letters, u"through");
   for (int row = 0; row < 349; ++row) {
     const std::u16string& letters = rules_->RuleTable[static_cast<std::size_t>(row)].letters;
-    const bool lowerOnly = std::all_of(letters.begin(), letters.end(), [](char16_t c) { return c >= u'a' && c <= u'z'; });
+    const bool lowerOnly =
+        std::all_of(letters.begin(), letters.end(), [](char16_t c) { return c >= u'a' && c <= u'z'; });
     EXPECT_EQ(!lowerOnly, row <= 3 || row == 215) << "row " << row;
   }
   EXPECT_EQ(rules_->RuleTable[215].letters, u"on't");
@@ -163,26 +165,26 @@ TEST_F(EnglishRules, EmitFortyCodesFromTheseRules) {
     std::vector<std::string> firstLetters;  // the letters of the first rules emitting it, in row order
   };
   const std::vector<Code> alphabet = {
-      {"@", 25, {"a", "ar", "ally", "al"}},      {"@@", 20, {"ar", "er", "earn", "ear"}},
-      {"a", 6, {"a", "arr", "hav", "that"}},     {"aa", 8, {"are", "ar", "o", "wa"}},
-      {"ai", 22, {"ci", "eye", "i", "in"}},      {"au", 8, {"dow", "hour", "how", "now"}},
-      {"b", 8, {"able", "be", "being", "both"}}, {"ch", 4, {"ch", "ti", "tur", "tu"}},
-      {"d", 19, {"ded", "d", "de", "do"}},       {"dh", 15, {"other", "the", "that", "this"}},
-      {"e", 23, {"ar", "any", "again", "air"}},  {"ei", 11, {"as", "a", "ai", "ay"}},
-      {"f", 6, {"eful", "ful", "f", "ough"}},    {"g", 12, {"again", "giv", "g", "ge"}},
-      {"h", 6, {"hav", "here", "how", "h"}},     {"i", 28, {"ag", "be", "being", "bus"}},
-      {"ii", 28, {"any", "ally", "being", "e"}}, {"jh", 7, {"ag", "ang", "du", "gges"}},
-      {"k", 15, {"alk", "ch", "ck", "com"}},     {"l", 20, {"ally", "al", "als", "able"}},
-      {"m", 8, {"com", "ement", "mov", "m"}},    {"n", 31, {"any", "again", "ang", "even"}},
-      {"ng", 9, {"being", "doing", "ng", "ngl"}}, {"oi", 2, {"oy", "oi"}},
-      {"oo", 14, {"aw", "au", "alk", "al"}},     {"ou", 19, {"both", "lo", "orough", "ow"}},
-      {"p", 6, {"oup", "peop", "pow", "put"}},   {"r", 38, {"are", "ar", "arr", "air"}},
-      {"s", 17, {"as", "ci", "c", "gges"}},      {"sh", 10, {"ci", "sh", "sur", "ssu"}},
+      {"@", 25, {"a", "ar", "ally", "al"}},        {"@@", 20, {"ar", "er", "earn", "ear"}},
+      {"a", 6, {"a", "arr", "hav", "that"}},       {"aa", 8, {"are", "ar", "o", "wa"}},
+      {"ai", 22, {"ci", "eye", "i", "in"}},        {"au", 8, {"dow", "hour", "how", "now"}},
+      {"b", 8, {"able", "be", "being", "both"}},   {"ch", 4, {"ch", "ti", "tur", "tu"}},
+      {"d", 19, {"ded", "d", "de", "do"}},         {"dh", 15, {"other", "the", "that", "this"}},
+      {"e", 23, {"ar", "any", "again", "air"}},    {"ei", 11, {"as", "a", "ai", "ay"}},
+      {"f", 6, {"eful", "ful", "f", "ough"}},      {"g", 12, {"again", "giv", "g", "ge"}},
+      {"h", 6, {"hav", "here", "how", "h"}},       {"i", 28, {"ag", "be", "being", "bus"}},
+      {"ii", 28, {"any", "ally", "being", "e"}},   {"jh", 7, {"ag", "ang", "du", "gges"}},
+      {"k", 15, {"alk", "ch", "ck", "com"}},       {"l", 20, {"ally", "al", "als", "able"}},
+      {"m", 8, {"com", "ement", "mov", "m"}},      {"n", 31, {"any", "again", "ang", "even"}},
+      {"ng", 9, {"being", "doing", "ng", "ngl"}},  {"oi", 2, {"oy", "oi"}},
+      {"oo", 14, {"aw", "au", "alk", "al"}},       {"ou", 19, {"both", "lo", "orough", "ow"}},
+      {"p", 6, {"oup", "peop", "pow", "put"}},     {"r", 38, {"are", "ar", "arr", "air"}},
+      {"s", 17, {"as", "ci", "c", "gges"}},        {"sh", 10, {"ci", "sh", "sur", "ssu"}},
       {"t", 12, {"d", "ement", "great", "ought"}}, {"th", 3, {"both", "through", "th"}},
-      {"u", 18, {"eful", "ful", "ould", "ook"}}, {"uh", 16, {"com", "does", "one", "ov"}},
-      {"uu", 42, {"do", "doing", "du", "ew"}},   {"v", 10, {"ev", "even", "giv", "hav"}},
-      {"w", 14, {"one", "once", "quar", "qu"}},  {"y", 11, {"ew", "eu", "un", "ur"}},
-      {"z", 28, {"'s", "als", "bus", "does"}},   {"zh", 3, {"sion", "sur", "su"}},
+      {"u", 18, {"eful", "ful", "ould", "ook"}},   {"uh", 16, {"com", "does", "one", "ov"}},
+      {"uu", 42, {"do", "doing", "du", "ew"}},     {"v", 10, {"ev", "even", "giv", "hav"}},
+      {"w", 14, {"one", "once", "quar", "qu"}},    {"y", 11, {"ew", "eu", "un", "ur"}},
+      {"z", 28, {"'s", "als", "bus", "does"}},     {"zh", 3, {"sion", "sur", "su"}},
   };
   std::map<std::string, int> rulesEmitting;
   std::map<std::string, std::vector<std::string>> lettersEmitting;
@@ -219,7 +221,7 @@ TEST_F(EnglishRules, MakeTheseLettersSilent) {
     if (rules_->RuleTable[static_cast<std::size_t>(row)].phonemes.empty()) silent.push_back(row);
   }
   EXPECT_EQ(silent, (std::vector<int>{3, 64, 65, 68, 77, 99, 126, 133, 163, 166, 249, 257, 306, 307}));
-  const std::pair<int, std::u16string_view> rightContexts[] = {{64, u"$"},  {65, u"$"},  {68, u"d$"},  {77, u"w"},
+  const std::pair<int, std::u16string_view> rightContexts[] = {{64, u"$"},  {65, u"$"},  {68, u"d$"}, {77, u"w"},
                                                                {99, u"s$"}, {163, u"n"}, {249, u"s"}, {257, u"c[eiy]"}};
   for (const auto& [row, right] : rightContexts) {
     EXPECT_EQ(rules_->RuleTable[static_cast<std::size_t>(row)].rightContext, right) << "row " << row;
@@ -269,9 +271,15 @@ TEST_F(EnglishRules, AnchorNineWholeWords) {
     const RuleRow& rule = rules_->RuleTable[static_cast<std::size_t>(row)];
     if (rule.leftContext == u"^" && rule.rightContext == u"$") wholeWords.emplace_back(row, Narrow(rule.letters));
   }
-  EXPECT_EQ(wholeWords, (std::vector<std::pair<int, std::string>>{{5, "are"},   {39, "both"}, {58, "do"},
-                                                                  {135, "i"},   {178, "now"}, {261, "the"},
-                                                                  {264, "this"}, {269, "than"}, {270, "them"}}));
+  EXPECT_EQ(wholeWords, (std::vector<std::pair<int, std::string>>{{5, "are"},
+                                                                  {39, "both"},
+                                                                  {58, "do"},
+                                                                  {135, "i"},
+                                                                  {178, "now"},
+                                                                  {261, "the"},
+                                                                  {264, "this"},
+                                                                  {269, "than"},
+                                                                  {270, "them"}}));
 }
 
 }  // namespace

@@ -28,9 +28,7 @@ Pattern MustCompile(std::u16string_view text, std::size_t maxStates = Pattern::k
 }
 
 // Both engines of a pattern: the automata, and the simulation they fall back on.
-std::vector<Pattern> BothEngines(std::u16string_view text) {
-  return {MustCompile(text), MustCompile(text, 0)};
-}
+std::vector<Pattern> BothEngines(std::u16string_view text) { return {MustCompile(text), MustCompile(text, 0)}; }
 
 std::size_t Pick(std::mt19937& rng, std::size_t bound) { return static_cast<std::size_t>(rng() % bound); }
 
@@ -45,10 +43,10 @@ std::string Describe(std::u16string_view pattern, std::u16string_view subject, s
 TEST(PatternCompile, RefusesWhatIsOutsideTheDialect) {
   const std::u16string deep = std::u16string(201, u'(') + u"a" + std::u16string(201, u')');
   const std::u16string refused[] = {
-      u"a|b", u"|", u"(a)|b", u"(a", u"a)", u"(a|b))", u"((a)", u")(", u"[a", u"a]", u"[]", u"[]a]",
-      u"[^a]", u"[a-z]", u"[-a]", u"[a-]", u"[a^]", u"[a\\]]", u"[[a]]", u"[a[]", u"\\d", u"a\\", u".",
-      u"a.", u"a?", u"[a]?", u"[a]+?", u"a{2}", u"[a]{2}", u"a}", u"{", u"a+", u"a*", u"'+", u"+",
-      u"*a", u"(a)+", u"(a)*", u"()*", u"^*", u"$+", u"[a]+*", u"[a]++", u"[a]*+", u"[a]**", deep,
+      u"a|b",  u"|",     u"(a)|b", u"(a",   u"a)",     u"(a|b))", u"((a)",  u")(",    u"[a",    u"a]",  u"[]", u"[]a]",
+      u"[^a]", u"[a-z]", u"[-a]",  u"[a-]", u"[a^]",   u"[a\\]]", u"[[a]]", u"[a[]",  u"\\d",   u"a\\", u".",  u"a.",
+      u"a?",   u"[a]?",  u"[a]+?", u"a{2}", u"[a]{2}", u"a}",     u"{",     u"a+",    u"a*",    u"'+",  u"+",  u"*a",
+      u"(a)+", u"(a)*",  u"()*",   u"^*",   u"$+",     u"[a]+*",  u"[a]++", u"[a]*+", u"[a]**", deep,
   };
   for (const std::u16string& text : refused) {
     EXPECT_FALSE(Pattern::Compile(text).has_value()) << ::testing::PrintToString(text);
@@ -58,9 +56,12 @@ TEST(PatternCompile, RefusesWhatIsOutsideTheDialect) {
 TEST(PatternCompile, AcceptsTheDialect) {
   const std::u16string nested = std::u16string(200, u'(') + u"a" + std::u16string(200, u')');
   const std::u16string accepted[] = {
-      u"", u"a", u"'", u" ", u"1", u"-", u"é", u"\u212A", u"[a]", u"[a]+", u"[a]*", u"[aa]", u"[.]",
-      u"[$(|)*+]", u"^", u"$", u"$$", u"a^b", u"^$", u"()", u"(|)", u"(a|)", u"(|a)", u"((a|b)|c)",
-      u"[bcdfghjklmnpqrstvwxyz](er|e|es|ed|ing|ely)", nested,
+      u"",     u"a",    u"'",      u" ",         u"1",
+      u"-",    u"é",    u"\u212A", u"[a]",       u"[a]+",
+      u"[a]*", u"[aa]", u"[.]",    u"[$(|)*+]",  u"^",
+      u"$",    u"$$",   u"a^b",    u"^$",        u"()",
+      u"(|)",  u"(a|)", u"(|a)",   u"((a|b)|c)", u"[bcdfghjklmnpqrstvwxyz](er|e|es|ed|ing|ely)",
+      nested,
   };
   for (const std::u16string& text : accepted) {
     EXPECT_TRUE(Pattern::Compile(text).has_value()) << ::testing::PrintToString(text);
@@ -266,10 +267,10 @@ TEST(Pattern, LargeAutomataFallBackToTheSimulation) {
       wide += static_cast<wchar_t>(c);
     }
     for (std::size_t at = 0; at <= length; ++at) {
-      const bool expected = std::regex_search(wide.cbegin() + static_cast<std::ptrdiff_t>(at), wide.cend(), reference,
-                                              std::regex_constants::match_continuous |
-                                                  (at > 0 ? std::regex_constants::match_not_bol
-                                                          : std::regex_constants::match_default));
+      const bool expected =
+          std::regex_search(wide.cbegin() + static_cast<std::ptrdiff_t>(at), wide.cend(), reference,
+                            std::regex_constants::match_continuous |
+                                (at > 0 ? std::regex_constants::match_not_bol : std::regex_constants::match_default));
       EXPECT_EQ(pattern.MatchesAt(subject, at), expected) << Describe(text, subject, at);
     }
     EXPECT_EQ(pattern.Search(subject), std::regex_search(wide, reference)) << Describe(text, subject, 0);
@@ -307,30 +308,102 @@ struct Tally {
 
 // Distinct contexts of the English rule set.
 constexpr std::u16string_view kLeftContexts[] = {
-    u"", u"^", u"[bdvjlmnrw]", u"[aeiou]+", u"[bcdfghjklmnpqrstvwxyz]", u"^[bcdfghjklmnpqrstvwxyz]*",
-    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*", u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*[bdvjlmnrw]e",
-    u"[bcdfghjklmnpqrstvwxyz]e", u"^s", u"[bdvjlmnrw]e", u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz]e",
-    u"[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz]", u"t", u"s", u"r", u"d", u"l", u"z", u"n", u"j", u"th", u"ch",
-    u"sh", u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*s", u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*c",
-    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*g", u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*z", u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*x",
-    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*j", u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*ch", u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*sh",
-    u"su", u"^b[aeiou]+", u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*r", u"[eiy][bcdfghjklmnpqrstvwxyz]",
-    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz]", u"e", u"h", u"c",
-    u"^[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz]", u"i", u"[aeiou]+[bcdfghjklmnpqrstvwxyz]",
+    u"",
+    u"^",
+    u"[bdvjlmnrw]",
+    u"[aeiou]+",
+    u"[bcdfghjklmnpqrstvwxyz]",
+    u"^[bcdfghjklmnpqrstvwxyz]*",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*[bdvjlmnrw]e",
+    u"[bcdfghjklmnpqrstvwxyz]e",
+    u"^s",
+    u"[bdvjlmnrw]e",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz]e",
+    u"[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz]",
+    u"t",
+    u"s",
+    u"r",
+    u"d",
+    u"l",
+    u"z",
+    u"n",
+    u"j",
+    u"th",
+    u"ch",
+    u"sh",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*s",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*c",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*g",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*z",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*x",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*j",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*ch",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*sh",
+    u"su",
+    u"^b[aeiou]+",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*r",
+    u"[eiy][bcdfghjklmnpqrstvwxyz]",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz]",
+    u"e",
+    u"h",
+    u"c",
+    u"^[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz]",
+    u"i",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]",
     u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz][aeiou]+[aeiou]+",
-    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz][aeiou]+", u"u", u"^[bcdfghjklmnpqrstvwxyz]*[aeiou]+",
-    u"^g", u"g", u"[aeiou]+n",
+    u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz][aeiou]+",
+    u"u",
+    u"^[bcdfghjklmnpqrstvwxyz]*[aeiou]+",
+    u"^g",
+    u"g",
+    u"[aeiou]+n",
 };
 
 constexpr std::u16string_view kRightContexts[] = {
-    u"", u"$", u"o", u"[aeiou]+", u"wa", u"[bcdfghjklmnpqrstvwxyz][eiy][aeiou]+", u"e",
-    u"[bcdfghjklmnpqrstvwxyz][eiy][bcdfghjklmnpqrstvwxyz]*[aeiou]+", u"[bcdfghjklmnpqrstvwxyz][eiy]$",
-    u"[bcdfghjklmnpqrstvwxyz](er|e|es|ed|ing|ely)", u"[bcdfghjklmnpqrstvwxyz]", u"[eiy]",
-    u"[bcdfghjklmnpqrstvwxyz][aeiou]+", u"a", u"en", u"(er|e|es|ed|ing|ely)", u"d$", u"er", u"w", u"s$", u"su",
-    u"i[bcdfghjklmnpqrstvwxyz]", u"t", u"d", u"d(er|e|es|ed|ing|ely)", u"[bcdfghjklmnpqrstvwxyz][eiy]",
-    u"t(er|e|es|ed|ing|ely)", u"n", u"c[aeiou]+", u"r", u"[bcdfghjklmnpqrstvwxyz]en",
-    u"[bcdfghjklmnpqrstvwxyz]i[aeiou]+", u"s[aeiou]+", u"[bcdfghjklmnpqrstvwxyz]l", u"ng", u"st$", u"s", u"c[eiy]",
-    u"'", u"[aeiou]+n", u"i", u"[bcdfghjklmnpqrstvwxyz]$", u"[bcdfghjklmnpqrstvwxyz][bcdfghjklmnpqrstvwxyz]",
+    u"",
+    u"$",
+    u"o",
+    u"[aeiou]+",
+    u"wa",
+    u"[bcdfghjklmnpqrstvwxyz][eiy][aeiou]+",
+    u"e",
+    u"[bcdfghjklmnpqrstvwxyz][eiy][bcdfghjklmnpqrstvwxyz]*[aeiou]+",
+    u"[bcdfghjklmnpqrstvwxyz][eiy]$",
+    u"[bcdfghjklmnpqrstvwxyz](er|e|es|ed|ing|ely)",
+    u"[bcdfghjklmnpqrstvwxyz]",
+    u"[eiy]",
+    u"[bcdfghjklmnpqrstvwxyz][aeiou]+",
+    u"a",
+    u"en",
+    u"(er|e|es|ed|ing|ely)",
+    u"d$",
+    u"er",
+    u"w",
+    u"s$",
+    u"su",
+    u"i[bcdfghjklmnpqrstvwxyz]",
+    u"t",
+    u"d",
+    u"d(er|e|es|ed|ing|ely)",
+    u"[bcdfghjklmnpqrstvwxyz][eiy]",
+    u"t(er|e|es|ed|ing|ely)",
+    u"n",
+    u"c[aeiou]+",
+    u"r",
+    u"[bcdfghjklmnpqrstvwxyz]en",
+    u"[bcdfghjklmnpqrstvwxyz]i[aeiou]+",
+    u"s[aeiou]+",
+    u"[bcdfghjklmnpqrstvwxyz]l",
+    u"ng",
+    u"st$",
+    u"s",
+    u"c[eiy]",
+    u"'",
+    u"[aeiou]+n",
+    u"i",
+    u"[bcdfghjklmnpqrstvwxyz]$",
+    u"[bcdfghjklmnpqrstvwxyz][bcdfghjklmnpqrstvwxyz]",
 };
 
 // Letters in both cases, the characters a rule context names standing out so
@@ -358,7 +431,8 @@ TEST(PatternAgreement, LeftContextsOfTheRuleSet) {
       const std::u16string consumed = RandomText(rng, alphabet, 7);
       const bool expected = std::regex_search(Wide(consumed), reference);
       tally.Add(expected);
-      EXPECT_EQ(pattern.MatchesEndingAt(consumed, consumed.size()), expected) << Describe(left, consumed, consumed.size());
+      EXPECT_EQ(pattern.MatchesEndingAt(consumed, consumed.size()), expected)
+          << Describe(left, consumed, consumed.size());
       EXPECT_EQ(whole.Search(consumed), expected) << Describe(composed, consumed, 0);
     }
   }
@@ -385,8 +459,7 @@ TEST(PatternAgreement, RightContextsOfTheRuleSet) {
         remaining += RandomText(rng, alphabet, 6);
         const bool expected = std::regex_search(Wide(remaining), reference);
         tally.Add(expected);
-        EXPECT_EQ(pattern.MatchesAt(remaining, letters.size()), expected)
-            << Describe(right, remaining, letters.size());
+        EXPECT_EQ(pattern.MatchesAt(remaining, letters.size()), expected) << Describe(right, remaining, letters.size());
       }
     }
   }

@@ -33,10 +33,10 @@ TEST(CompileRules, SplitsEachRuleIntoItsFiveFields) {
       {u" [[ ' ]]  -> ", {u"'", u"", u"'", u"", u""}},
       {u" [[ a ]] [bcdfghjklmnpqrstvwxyz](er|e|es|ed|ing|ely) -> ei ",
        {u"a", u"", u"a", u"[bcdfghjklmnpqrstvwxyz](er|e|es|ed|ing|ely)", u"ei"}},
-      {u" [[ x ]]  ->    ", {u"x", u"", u"x", u"", u""}},                 // spaces only: no phonemes
-      {u" [[ x ]]  -> \tk s\t ", {u"x", u"", u"x", u"", u"\tk s\t"}},   // only spaces are trimmed
+      {u" [[ x ]]  ->    ", {u"x", u"", u"x", u"", u""}},                     // spaces only: no phonemes
+      {u" [[ x ]]  -> \tk s\t ", {u"x", u"", u"x", u"", u"\tk s\t"}},         // only spaces are trimmed
       {u"a  [[ b c ]]  d ->  p  q ", {u"b", u"a ", u"b c", u" d", u"p  q"}},  // inner spaces stay
-      {u" [[ x ]]  -> k -> s", {u"x", u"", u"x", u"", u"k -> s"}},       // the first arrow splits
+      {u" [[ x ]]  -> k -> s", {u"x", u"", u"x", u"", u"k -> s"}},            // the first arrow splits
   };
   for (const CompileCase& c : cases) {
     RuleSet rules;
@@ -48,14 +48,14 @@ TEST(CompileRules, SplitsEachRuleIntoItsFiveFields) {
 
 TEST(CompileRules, RefusesRulesWithoutTheirDelimitersInOrder) {
   const std::u16string_view refused[] = {
-      u" [[ a ]]  ->",         // no space after the arrow
-      u" [[ a ]] $ ",          // no arrow
-      u"[[ a ]]  -> a ",       // no space before the opening brackets
-      u" [[ a ]  -> a ",       // no closing brackets
-      u" [[ a ]] -> a ",       // the arrow shares its space with the brackets
-      u" -> a [[ a ]]  ",      // arrow first
-      u" ]] a [[  -> a ",      // brackets swapped
-      u" [[  ]]  -> a ",       // no letters
+      u" [[ a ]]  ->",     // no space after the arrow
+      u" [[ a ]] $ ",      // no arrow
+      u"[[ a ]]  -> a ",   // no space before the opening brackets
+      u" [[ a ]  -> a ",   // no closing brackets
+      u" [[ a ]] -> a ",   // the arrow shares its space with the brackets
+      u" -> a [[ a ]]  ",  // arrow first
+      u" ]] a [[  -> a ",  // brackets swapped
+      u" [[  ]]  -> a ",   // no letters
       u"",
   };
   for (const std::u16string_view source : refused) {
@@ -73,8 +73,8 @@ TEST(CompileRules, StopsAtTheFirstBadRuleAndKeepsTheRowsAfterIt) {
 
   Load(rules, {u" [[ x ]]  -> x ", u" [[ y ]]  ->", u" [[ z ]]  -> z "});
   EXPECT_EQ(ErrorNumberOf(rules), error::kInvalidProcedureCall);
-  EXPECT_EQ(rules.RuleTable[0].letters, u"x");   // compiled before the failure
-  EXPECT_EQ(rules.RuleTable[1].letters, u"b");   // the failing row keeps what it held
+  EXPECT_EQ(rules.RuleTable[0].letters, u"x");  // compiled before the failure
+  EXPECT_EQ(rules.RuleTable[1].letters, u"b");  // the failing row keeps what it held
   EXPECT_EQ(rules.RuleTable[2], oldC);
 }
 

@@ -26,22 +26,15 @@ TEST_F(Transcriber, MatchRuleFindsTheFirstApplicableRule) {
     std::u16string_view consumed, remaining, phonemes;
     std::size_t letterCount;
   } const cases[] = {
-      {u"", u"cat", u"k", 1},
-      {u"", u"are", u"aa r", 3},   // "^" holds at the first position
-      {u"c", u"are", u"e r", 2},   // ...and nowhere else
-      {u"bal", u"l", u"", 1},      // silent after an l
-      {u"labe", u"l", u"l", 1},    // the l at the start is not just before
-      {u"m", u"y", u"ai", 1},
-      {u"", u"aRe", u"aa r", 3},   // further letters ignore case
-      {u"", u"Cat", u"C", 1},      // no key is upper-case
-      {u"r", u"2d2", u"2", 1},
-      {u"x", u" y", u" ", 1},
-      {u"", u"-", u"-", 1},
-      {u"", u"\u00e9t\u00e9", u"\u00e9", 1},
-      {u"cat", u"", u"", 1},
-      {u"BAL", u"l", u"", 1},      // contexts ignore case too
-      {u"", u"the", u"dh @", 3},
-      {u"", u"thE", u"dh @", 3},
+      {u"", u"cat", u"k", 1},    {u"", u"are", u"aa r", 3},  // "^" holds at the first position
+      {u"c", u"are", u"e r", 2},                             // ...and nowhere else
+      {u"bal", u"l", u"", 1},                                // silent after an l
+      {u"labe", u"l", u"l", 1},                              // the l at the start is not just before
+      {u"m", u"y", u"ai", 1},    {u"", u"aRe", u"aa r", 3},  // further letters ignore case
+      {u"", u"Cat", u"C", 1},                                // no key is upper-case
+      {u"r", u"2d2", u"2", 1},   {u"x", u" y", u" ", 1},    {u"", u"-", u"-", 1}, {u"", u"\u00e9t\u00e9", u"\u00e9", 1},
+      {u"cat", u"", u"", 1},     {u"BAL", u"l", u"", 1},  // contexts ignore case too
+      {u"", u"the", u"dh @", 3}, {u"", u"thE", u"dh @", 3},
   };
   for (const Case& c : cases) {
     const RuleMatch match = MatchRule(*rules_, c.consumed, c.remaining);

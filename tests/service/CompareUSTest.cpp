@@ -27,14 +27,14 @@ TEST_P(CompareCases, AnswersAsExpected) {
 // cat/kat: both sound "kat" (sound 1); the spelling shares "at" (2/3).
 // Cat/cat: the capital C has no rule, so the forms "Cat" and "kat" share
 // "at" (sound 2/3); the spelling ignores case (1).
-INSTANTIATE_TEST_SUITE_P(
-    Methods, CompareCases,
-    ::testing::Values(CompareCase{u"cat", u"kat", 0, 100}, CompareCase{u"cat", u"kat", 1, 66.66},
-                      CompareCase{u"cat", u"kat", 2, 83.33}, CompareCase{u"cat", u"kat", 3, 100},
-                      CompareCase{u"cat", u"kat", 99, 66.66}, CompareCase{u"cat", u"kat", 7, 100},
-                      CompareCase{u"cat", u"kat", -5, 100}, CompareCase{u"Cat", u"cat", 0, 100},
-                      CompareCase{u"Cat", u"cat", 1, 66.66}, CompareCase{u"Cat", u"cat", 2, 83.33},
-                      CompareCase{u"Cat", u"cat", 3, 66.66}, CompareCase{u"Cat", u"cat", 99, 100}));
+INSTANTIATE_TEST_SUITE_P(Methods, CompareCases,
+                         ::testing::Values(CompareCase{u"cat", u"kat", 0, 100}, CompareCase{u"cat", u"kat", 1, 66.66},
+                                           CompareCase{u"cat", u"kat", 2, 83.33}, CompareCase{u"cat", u"kat", 3, 100},
+                                           CompareCase{u"cat", u"kat", 99, 66.66}, CompareCase{u"cat", u"kat", 7, 100},
+                                           CompareCase{u"cat", u"kat", -5, 100}, CompareCase{u"Cat", u"cat", 0, 100},
+                                           CompareCase{u"Cat", u"cat", 1, 66.66}, CompareCase{u"Cat", u"cat", 2, 83.33},
+                                           CompareCase{u"Cat", u"cat", 3, 66.66},
+                                           CompareCase{u"Cat", u"cat", 99, 100}));
 
 TEST(Compare, RefusesEmptyAndOverlongStringsWithMinusOne) {
   const std::u16string seventy(70, u'a');
@@ -92,8 +92,8 @@ TEST(InitVT, ChangesNoAnswerWhenCalledAgainOrFirst) {
   twice.InitVT();
   twice.InitVT();
   for (const std::int16_t method : kMethods) {
-    for (const auto& [a, b] : {std::pair{u"knight", u"night"}, std::pair{u"Smith", u"Smyth"},
-                               std::pair{u"phone", u"fone"}}) {
+    for (const auto& [a, b] :
+         {std::pair{u"knight", u"night"}, std::pair{u"Smith", u"Smyth"}, std::pair{u"phone", u"fone"}}) {
       const double expected = lazy.Compare(a, b, method);
       EXPECT_EQ(eager.Compare(a, b, method), expected);
       EXPECT_EQ(twice.Compare(a, b, method), expected);
@@ -107,7 +107,7 @@ TEST(Compare, TakesUtf8AndRefusesMalformedUtf8) {
   CompareUS comparer;
   EXPECT_EQ(comparer.Compare("cat", "kat", 2), 83.33);
   EXPECT_EQ(comparer.Compare("\xc5\x81ukasz", "\xc5\x82ukasz", 99), 100.0);  // case of l-stroke ignored
-  EXPECT_EQ(comparer.Compare("\xc5\x81ukasz", "Lukasz", 99), 83.33);        // l-stroke is not L
+  EXPECT_EQ(comparer.Compare("\xc5\x81ukasz", "Lukasz", 99), 83.33);         // l-stroke is not L
   EXPECT_THROW(comparer.Compare("ca\xfft", "cat", 2), InvalidUtf8);
   EXPECT_THROW(comparer.Compare("cat", "\xc3", 2), InvalidUtf8);
   EXPECT_EQ(comparer.Compare("cat", "kat", 0), 100.0);  // still usable

@@ -50,10 +50,10 @@ TEST(ToPercentage, CutsToTwoDecimals) {
   } const cases[] = {
       {1.0, 100.0},
       {0.0, 0.0},
-      {2.0 / 3.0, 66.66},                 // cut, not rounded to 66.67
+      {2.0 / 3.0, 66.66},  // cut, not rounded to 66.67
       {(1.0 + 2.0 / 3.0) / 2.0, 83.33},
-      {86.0 / 125.0, 68.79},              // just below 0.688: the product rounds below 6880
-      {102.0 / 125.0, 81.59},             // likewise just below 0.816
+      {86.0 / 125.0, 68.79},   // just below 0.688: the product rounds below 6880
+      {102.0 / 125.0, 81.59},  // likewise just below 0.816
       {0.5, 50.0},
       {7.0 / 9.0, 77.77},
   };

@@ -10,7 +10,9 @@ namespace {
 TEST(Utf8ToUtf16, DecodesEveryLength) {
   EXPECT_EQ(Utf8ToUtf16(""), u"");
   EXPECT_EQ(Utf8ToUtf16("cat"), u"cat");
-  EXPECT_EQ(Utf8ToUtf16("\xc5\x82\xc3\xb3" "d\xc5\xba"), u"\u0142\u00f3d\u017a");
+  EXPECT_EQ(Utf8ToUtf16("\xc5\x82\xc3\xb3"
+                        "d\xc5\xba"),
+            u"\u0142\u00f3d\u017a");
   EXPECT_EQ(Utf8ToUtf16("\xe4\xb8\xad"), u"\u4e2d");
   EXPECT_EQ(Utf8ToUtf16("\xf0\x9f\x98\x80"), u"\U0001F600");
   EXPECT_EQ(Utf8ToUtf16("\xf4\x8f\xbf\xbf"), u"\U0010FFFF");
@@ -21,14 +23,16 @@ TEST(Utf8ToUtf16, RefusesMalformedInputNamingTheByte) {
     std::string_view bytes;
     std::size_t offset;
   } const cases[] = {
-      {"ab\x80", 2},                 // stray continuation byte
-      {"\xc0\xaf", 0},               // overlong
-      {"\xe0\x80\xaf", 0},           // overlong, three bytes
-      {"x\xed\xa0\x80", 1},          // an encoded surrogate
-      {"\xf4\x90\x80\x80", 0},       // past U+10FFFF
+      {"ab\x80", 2},            // stray continuation byte
+      {"\xc0\xaf", 0},          // overlong
+      {"\xe0\x80\xaf", 0},      // overlong, three bytes
+      {"x\xed\xa0\x80", 1},     // an encoded surrogate
+      {"\xf4\x90\x80\x80", 0},  // past U+10FFFF
       {"\xf5\x80\x80\x80", 0},
-      {"abc\xe4\xb8", 3},            // truncated at the end
-      {"\xe4" "a\xad", 0},           // truncated by an ASCII byte
+      {"abc\xe4\xb8", 3},  // truncated at the end
+      {"\xe4"
+       "a\xad",
+       0},  // truncated by an ASCII byte
       {"\xff", 0},
   };
   for (const Case& c : cases) {
@@ -43,7 +47,9 @@ TEST(Utf8ToUtf16, RefusesMalformedInputNamingTheByte) {
 
 TEST(Utf16ToUtf8, EncodesAndReplacesLoneSurrogates) {
   EXPECT_EQ(Utf16ToUtf8(u"\u0142\u4e2d\U0001F600"), "\xc5\x82\xe4\xb8\xad\xf0\x9f\x98\x80");
-  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xd800') + u"a"), "\xef\xbf\xbd" "a");
+  EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xd800') + u"a"),
+            "\xef\xbf\xbd"
+            "a");
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xdc00')), "\xef\xbf\xbd");
 }
 

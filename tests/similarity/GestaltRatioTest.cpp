@@ -28,6 +28,7 @@ TEST_P(SimilarityRatioCases, GivesTheExpectedRatio) {
   EXPECT_TRUE(scratch.CodesB.empty());
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Gestalt, SimilarityRatioCases,
     ::testing::Values(
@@ -50,6 +51,7 @@ INSTANTIATE_TEST_SUITE_P(
         RatioCase{u"\u0142\u00f3d\u017a", u"\u0141\u00d3D\u0179", false, 1.0},  // upper-casing beyond Latin-1
         RatioCase{u"\u4e2d\u6587", u"\u4e2d\u570b", true, 0.5},                 // any UTF-16 unit is a character
         RatioCase{u"\u0142ukasz", u"\u015bukasz", false, 10.0 / 12.0}));        // l-stroke and s-acute differ
+// clang-format on
 
 // 43 'a' then 17 'b' against 43 'a' then 22 'c': 86/125 as the nearest double.
 TEST(SimilarityRatio, IsTwiceTheCountOverTheLengthsRoundedOnce) {
@@ -69,13 +71,11 @@ struct CountCase {
 
 TEST(CountCommonChars, CountsOnlyWithinValidRanges) {
   const CountCase cases[] = {
-      {u"abcd", u"abcd", 1, 4, 1, 4, 4},
-      {u"abcd", u"abcd", 2, 3, 1, 4, 2},
+      {u"abcd", u"abcd", 1, 4, 1, 4, 4}, {u"abcd", u"abcd", 2, 3, 1, 4, 2},
       {u"abcd", u"abcd", 3, 2, 1, 4, 0},  // empty first range
       {u"abcd", u"abcd", 1, 4, 4, 3, 0},  // empty second range
       {u"abcd", u"abcd", 0, 4, 1, 4, 0},  // a start below 1 counts nothing
-      {u"abcd", u"abcd", 1, 4, 0, 4, 0},
-      {u"abcd", u"xyz", 1, 4, 1, 3, 0},
+      {u"abcd", u"abcd", 1, 4, 0, 4, 0}, {u"abcd", u"xyz", 1, 4, 1, 3, 0},
   };
   for (const CountCase& c : cases) {
     CodeArrays scratch;
@@ -106,7 +106,8 @@ std::int32_t ReferenceCount(const std::u16string& a, const std::u16string& b, in
   for (int i = s1; i <= e1; ++i) {
     for (int j = s2; j <= e2; ++j) {
       int k = 0;
-      while (i + k <= e1 && j + k <= e2 && a[static_cast<std::size_t>(i + k - 1)] == b[static_cast<std::size_t>(j + k - 1)]) {
+      while (i + k <= e1 && j + k <= e2 &&
+             a[static_cast<std::size_t>(i + k - 1)] == b[static_cast<std::size_t>(j + k - 1)]) {
         ++k;
         if (k > best) best = k, bestPos1 = i, bestPos2 = j;
       }
@@ -131,10 +132,11 @@ TEST(CountCommonChars, AgreesWithTheExhaustiveSearchOnRandomStrings) {
     for (char16_t& c : b) c = static_cast<char16_t>(u'a' + letter(random));
     const auto la = static_cast<int>(a.size());
     const auto lb = static_cast<int>(b.size());
-    const double expected =
-        a == b ? 1.0 : (la == 0 || lb == 0) ? 0.0 : ReferenceCount(a, b, 1, la, 1, lb) / double(la + lb) * 2.0;
-    ASSERT_EQ(SimilarityRatio(a, b, true, scratch), expected) << "'" << std::string(a.begin(), a.end()) << "' '"
-                                                             << std::string(b.begin(), b.end()) << "'";
+    const double expected = a == b                 ? 1.0
+                            : (la == 0 || lb == 0) ? 0.0
+                                                   : ReferenceCount(a, b, 1, la, 1, lb) / double(la + lb) * 2.0;
+    ASSERT_EQ(SimilarityRatio(a, b, true, scratch), expected)
+        << "'" << std::string(a.begin(), a.end()) << "' '" << std::string(b.begin(), b.end()) << "'";
   }
 }
 
