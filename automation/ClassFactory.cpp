@@ -1,8 +1,8 @@
-#include "automation/ClassFactory.h"
+#include "ClassFactory.h"
 
+#include "CompareUSObject.h"
+#include "Module.h"
 #include "VantelUS_h.h"
-#include "automation/CompareUSObject.h"
-#include "automation/Module.h"
 
 namespace vantel::automation {
 namespace {

@@ -1,4 +1,4 @@
-#include "automation/CompareArguments.h"
+#include "CompareArguments.h"
 
 #include <climits>
 

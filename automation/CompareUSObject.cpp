@@ -1,13 +1,13 @@
-#include "automation/CompareUSObject.h"
+#include "CompareUSObject.h"
 
 #include <new>
 #include <string_view>
 
-#include "automation/CompareArguments.h"
-#include "automation/ErrorReporting.h"
-#include "automation/Identifiers.h"
-#include "automation/Module.h"
-#include "automation/TypeInfo.h"
+#include "CompareArguments.h"
+#include "ErrorReporting.h"
+#include "Identifiers.h"
+#include "Module.h"
+#include "TypeInfo.h"
 
 namespace vantel::automation {
 namespace {

@@ -1,4 +1,4 @@
-#include "automation/ErrorReporting.h"
+#include "ErrorReporting.h"
 
 #include <new>
 #include <string_view>

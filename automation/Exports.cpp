@@ -5,10 +5,10 @@
 #include <olectl.h>
 #include <windows.h>
 
-#include "automation/ClassFactory.h"
-#include "automation/Module.h"
-#include "automation/Registration.h"
-#include "automation/TypeInfo.h"
+#include "ClassFactory.h"
+#include "Module.h"
+#include "Registration.h"
+#include "TypeInfo.h"
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
   if (reason == DLL_PROCESS_ATTACH) DisableThreadLibraryCalls(instance);

@@ -1,4 +1,4 @@
-#include "automation/Module.h"
+#include "Module.h"
 
 // Provided by the linker: the image this code was linked into. Unlike a handle
 // kept from DllMain, it is right in any module that links this file.

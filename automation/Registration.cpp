@@ -1,12 +1,12 @@
-#include "automation/Registration.h"
+#include "Registration.h"
 
 #include <oleauto.h>
 #include <olectl.h>
 
 #include <vector>
 
+#include "Module.h"
 #include "VantelUS_h.h"
-#include "automation/Module.h"
 
 // oleaut32 exports these (Windows Vista and later), but MinGW-w64's oleauto.h
 // does not declare them.

@@ -1,9 +1,9 @@
-#include "automation/TypeInfo.h"
+#include "TypeInfo.h"
 
 #include <string>
 
+#include "Module.h"
 #include "VantelUS_h.h"
-#include "automation/Module.h"
 
 namespace vantel::automation {
 namespace {

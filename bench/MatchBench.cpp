@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "bench/NameLists.h"
-#include "matching/Matcher.h"
 #include "vantel/CompareUS.h"
+#include "vantel/Match.h"
 
 namespace vantel::bench {
 namespace {
@@ -49,12 +49,12 @@ void ComparePairByPair(benchmark::State& state) {
 }
 
 void MatchLists(benchmark::State& state) {
-  const matching::MatchOptions options{.method = static_cast<std::int16_t>(state.range(0)),
-                                       .threshold = kThreshold,
-                                       .threads = static_cast<unsigned>(state.range(1))};
+  const MatchOptions options{.method = static_cast<std::int16_t>(state.range(0)),
+                             .threshold = kThreshold,
+                             .threads = static_cast<unsigned>(state.range(1))};
   std::size_t kept = 0;
   for (auto _ : state) {
-    const matching::Matcher matcher(Queries(), Candidates(), options);
+    const Matcher matcher(Queries(), Candidates(), options);
     kept += matcher.Run().size();
   }
   state.counters["kept"] = static_cast<double>(kept) / static_cast<double>(state.iterations());

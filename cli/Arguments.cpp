@@ -1,9 +1,9 @@
-#include "cli/Arguments.h"
+#include "Arguments.h"
 
 #include <charconv>
 
-#include "service/Utf8.h"
 #include "vantel/Errors.h"
+#include "vantel/Utf8.h"
 
 namespace vantel::cli {
 

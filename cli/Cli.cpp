@@ -1,9 +1,9 @@
-#include "cli/Cli.h"
+#include "Cli.h"
 
 #include <ostream>
 #include <string>
 
-#include "cli/Commands.h"
+#include "Commands.h"
 #include "vantel/CompareUS.h"
 
 namespace vantel::cli {

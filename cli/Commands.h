@@ -5,7 +5,7 @@
 #include <iosfwd>
 #include <string>
 
-#include "cli/Arguments.h"
+#include "Arguments.h"
 
 namespace vantel::cli {
 

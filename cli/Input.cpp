@@ -1,10 +1,10 @@
-#include "cli/Input.h"
+#include "Input.h"
 
 #include <cerrno>
 #include <cstring>
 #include <istream>
 
-#include "cli/Arguments.h"
+#include "Arguments.h"
 
 namespace vantel::cli {
 

@@ -3,7 +3,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cli/Cli.h"
+#include "Cli.h"
 
 int main(int argc, char** argv) {
   std::ios::sync_with_stdio(false);

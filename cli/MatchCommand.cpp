@@ -12,14 +12,14 @@
 #include <thread>
 #include <vector>
 
-#include "cli/Cli.h"
-#include "cli/Commands.h"
-#include "cli/Input.h"
-#include "cli/PairFormat.h"
-#include "cli/ProgressBar.h"
-#include "matching/Matcher.h"
-#include "service/Utf8.h"
+#include "Cli.h"
+#include "Commands.h"
+#include "Input.h"
+#include "PairFormat.h"
+#include "ProgressBar.h"
 #include "vantel/Errors.h"
+#include "vantel/Match.h"
+#include "vantel/Utf8.h"
 
 namespace vantel::cli {
 namespace {
@@ -53,7 +53,7 @@ constexpr std::string_view kMatchHelp =
 constexpr unsigned kMostThreads = 1024;
 
 struct MatchSettings {
-  matching::MatchOptions options;
+  MatchOptions options;
   PairFormat format = PairFormat::Tsv;
   bool quiet = false;
 };
@@ -186,14 +186,14 @@ int RunMatch(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ost
   }
 
   // A string whose transcription fails is set aside here, not thrown.
-  std::optional<matching::Matcher> matcher;
+  std::optional<Matcher> matcher;
   if (candidateInput) {
     matcher.emplace(queries.strings, candidates.strings, settings.options);
   } else {
     matcher.emplace(queries.strings, settings.options);
   }
-  for (const matching::Rejection& rejection : matcher->rejections()) {
-    const bool isQuery = rejection.list == matching::ListRole::Queries;
+  for (const Rejection& rejection : matcher->rejections()) {
+    const bool isQuery = rejection.list == ListRole::Queries;
     const ListFile& list = isQuery ? queries : candidates;
     problems.push_back({isQuery ? 0u : 1u, list.lineNumbers[rejection.index], rejection.reason});
   }
@@ -206,7 +206,7 @@ int RunMatch(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ost
 
   std::optional<ProgressBar> bar;
   if (!settings.quiet && IsTerminal(err)) bar.emplace(err, matcher->pairCount());
-  const auto emit = [&](const matching::ScoredPair& pair) {
+  const auto emit = [&](const ScoredPair& pair) {
     if (bar) bar->Clear();
     const std::string answer = FormatAnswer(pair.answer);
     WritePair(out, settings.format,

@@ -1,8 +1,8 @@
-#include "cli/PairFormat.h"
+#include "PairFormat.h"
 
 #include <ostream>
 
-#include "cli/Arguments.h"
+#include "Arguments.h"
 
 namespace vantel::cli {
 namespace {

@@ -2,11 +2,11 @@
 #include <ostream>
 #include <vector>
 
-#include "cli/Cli.h"
-#include "cli/Commands.h"
-#include "cli/Input.h"
-#include "service/Utf8.h"
+#include "Cli.h"
+#include "Commands.h"
+#include "Input.h"
 #include "vantel/CompareUS.h"
+#include "vantel/Utf8.h"
 
 namespace vantel::cli {
 namespace {

@@ -1,4 +1,4 @@
-#include "matching/CharCounts.h"
+#include "CharCounts.h"
 
 #include <algorithm>
 #include <limits>

@@ -5,7 +5,7 @@
 // writes them out in query order. The output therefore depends on nothing
 // but the input, whatever the number of workers and however they interleave.
 
-#include "matching/Matcher.h"
+#include "vantel/Match.h"
 
 #include <algorithm>
 #include <atomic>
@@ -17,9 +17,12 @@
 #include <unordered_map>
 #include <utility>
 
+#include "PairScorer.h"
+#include "Profile.h"
+#include "service/Scorer.h"
 #include "vantel/Errors.h"
 
-namespace vantel::matching {
+namespace vantel {
 namespace {
 
 // Runs work(worker, count) on `count` threads and waits for all of them; the
@@ -65,34 +68,49 @@ bool RanksBefore(const ScoredPair& a, const ScoredPair& b) noexcept {
 }
 
 }  // namespace
+struct Matcher::State {
+  struct Entry {
+    std::size_t index;      // in the caller's list
+    std::uint32_t profile;  // in profiles
+  };
 
-Matcher::Matcher(std::span<const std::u16string> queries, std::span<const std::u16string> candidates,
-                 const MatchOptions& options, PhoneticFormFunction phoneticForm)
-    : options_(options), combination_(service::CombinationFor(options.method)), withinOneList_(false) {
-  Prepare(queries, candidates, std::move(phoneticForm));
-}
+  State(const MatchOptions& matchOptions, bool oneList)
+      : options(matchOptions), combination(service::CombinationFor(matchOptions.method)), withinOneList(oneList) {
+    options.threads = std::max(1u, options.threads);
+  }
 
-Matcher::Matcher(std::span<const std::u16string> strings, const MatchOptions& options,
-                 PhoneticFormFunction phoneticForm)
-    : options_(options), combination_(service::CombinationFor(options.method)), withinOneList_(true) {
-  Prepare(strings, {}, std::move(phoneticForm));
-}
+  void Prepare(const std::vector<std::u16string>& queryList, const std::vector<std::u16string>& candidateList,
+               PhoneticFormFunction phoneticForm);
+  std::uint64_t PairCount() const noexcept;
+  std::size_t FirstCandidateOf(std::size_t queryPosition) const noexcept {
+    return withinOneList ? queryPosition + 1 : 0;
+  }
+  void ScanQuery(std::size_t queryPosition, matching::PairScorer& scorer, std::vector<ScoredPair>& kept) const;
+  void Run(const PairSink& emit, const ProgressSink& progress, std::chrono::milliseconds interval) const;
 
-void Matcher::Prepare(std::span<const std::u16string> queries, std::span<const std::u16string> candidates,
-                      PhoneticFormFunction phoneticForm) {
+  MatchOptions options;
+  service::Combination combination;
+  bool withinOneList;
+  std::vector<matching::Profile> profiles;  // one per distinct comparable string
+  std::vector<Entry> queries;               // the comparable ones, in list order
+  std::vector<Entry> candidates;
+  std::vector<Rejection> rejections;
+};
+
+void Matcher::State::Prepare(const std::vector<std::u16string>& queryList,
+                             const std::vector<std::u16string>& candidateList, PhoneticFormFunction phoneticForm) {
   if (!phoneticForm) {
     phoneticForm = [](CompareUS& comparer, std::u16string_view word) { return comparer.PhoneticForm(word); };
   }
-  options_.threads = std::max(1u, options_.threads);
 
   // Strings that occur more than once, within a list or across the two, share one profile.
   std::unordered_map<std::u16string_view, std::uint32_t> profileOf;
   std::vector<std::u16string_view> distinct;
-  const auto enter = [&](ListRole role, std::span<const std::u16string> list, std::vector<Entry>& entries) {
+  const auto enter = [&](ListRole role, const std::vector<std::u16string>& list, std::vector<Entry>& entries) {
     for (std::size_t index = 0; index < list.size(); ++index) {
       const std::u16string_view text = list[index];
       if (!service::IsComparableLength(text)) {
-        rejections_.push_back({role, index, LengthProblem(text)});
+        rejections.push_back({role, index, LengthProblem(text)});
         continue;
       }
       const auto [found, added] = profileOf.try_emplace(text, static_cast<std::uint32_t>(distinct.size()));
@@ -100,14 +118,14 @@ void Matcher::Prepare(std::span<const std::u16string> queries, std::span<const s
       entries.push_back({index, found->second});
     }
   };
-  enter(ListRole::Queries, queries, queries_);
-  if (!withinOneList_) enter(ListRole::Candidates, candidates, candidates_);
+  enter(ListRole::Queries, queryList, queries);
+  if (!withinOneList) enter(ListRole::Candidates, candidateList, candidates);
 
-  profiles_.resize(distinct.size());
+  profiles.resize(distinct.size());
   std::vector<std::optional<std::string>> failures(distinct.size());
-  const bool needsSound = service::NeedsSound(combination_);
+  const bool needsSound = service::NeedsSound(combination);
   const auto preparers =
-      static_cast<unsigned>(std::clamp<std::size_t>(distinct.size() / kStringsPerPreparingWorker, 1, options_.threads));
+      static_cast<unsigned>(std::clamp<std::size_t>(distinct.size() / kStringsPerPreparingWorker, 1, options.threads));
   RunOnWorkers(preparers, [&](unsigned worker, unsigned count) {
     CompareUS comparer;  // every worker its own rules
     for (std::size_t id = worker; id < distinct.size(); id += count) {
@@ -121,60 +139,56 @@ void Matcher::Prepare(std::span<const std::u16string> queries, std::span<const s
           continue;
         }
       }
-      profiles_[id] = ProfileOf(std::u16string(distinct[id]), std::move(form));
+      profiles[id] = matching::ProfileOf(std::u16string(distinct[id]), std::move(form));
     }
   });
 
   const auto dropFailed = [&](ListRole role, std::vector<Entry>& entries) {
     std::erase_if(entries, [&](const Entry& entry) {
       if (!failures[entry.profile]) return false;
-      rejections_.push_back({role, entry.index, *failures[entry.profile]});
+      rejections.push_back({role, entry.index, *failures[entry.profile]});
       return true;
     });
   };
-  dropFailed(ListRole::Queries, queries_);
-  if (withinOneList_) {
-    candidates_ = queries_;
+  dropFailed(ListRole::Queries, queries);
+  if (withinOneList) {
+    candidates = queries;
   } else {
-    dropFailed(ListRole::Candidates, candidates_);
+    dropFailed(ListRole::Candidates, candidates);
   }
-  std::sort(rejections_.begin(), rejections_.end(), [](const Rejection& a, const Rejection& b) {
+  std::sort(rejections.begin(), rejections.end(), [](const Rejection& a, const Rejection& b) {
     return std::pair(a.list, a.index) < std::pair(b.list, b.index);
   });
 }
 
-std::uint64_t Matcher::pairCount() const noexcept {
-  const std::uint64_t queries = queries_.size();
-  if (withinOneList_) return queries < 2 ? 0 : queries * (queries - 1) / 2;
-  return queries * candidates_.size();
+std::uint64_t Matcher::State::PairCount() const noexcept {
+  const std::uint64_t queryCount = queries.size();
+  if (withinOneList) return queryCount < 2 ? 0 : queryCount * (queryCount - 1) / 2;
+  return queryCount * candidates.size();
 }
 
-std::size_t Matcher::FirstCandidateOf(std::size_t queryPosition) const noexcept {
-  return withinOneList_ ? queryPosition + 1 : 0;
-}
-
-void Matcher::ScanQuery(std::size_t queryPosition, PairScorer& scorer, std::vector<ScoredPair>& kept) const {
+void Matcher::State::ScanQuery(std::size_t queryPosition, matching::PairScorer& scorer,
+                               std::vector<ScoredPair>& kept) const {
   kept.clear();
-  const Entry& query = queries_[queryPosition];
-  const Profile& first = profiles_[query.profile];
-  const std::size_t top = options_.top;
-  Floor floor(options_.threshold);
-  scorer.SetQuery(first);
+  const Entry& query = queries[queryPosition];
+  const std::size_t top = options.top;
+  service::Floor floor(options.threshold);
+  scorer.SetQuery(profiles[query.profile]);
   // Candidates are visited in list order, so once `kept` holds `top` pairs a
   // later candidate has to beat the worst of them outright: a tie goes to the
   // earlier candidate.
-  for (std::size_t position = FirstCandidateOf(queryPosition); position < candidates_.size(); ++position) {
-    const Entry& candidate = candidates_[position];
-    const Profile& second = profiles_[candidate.profile];
+  for (std::size_t position = FirstCandidateOf(queryPosition); position < candidates.size(); ++position) {
+    const Entry& candidate = candidates[position];
+    const matching::Profile& second = profiles[candidate.profile];
     double answer = 0.0;
-    if (options_.useBounds) {
+    if (options.useBounds) {
       const std::optional<double> scored = scorer.Score(second, floor);
       if (!scored) continue;
       answer = *scored;
     } else {
-      answer = scorer.Exact(first, second);
+      answer = scorer.Exact(second);
+      if (!floor.Admits(answer)) continue;
     }
-    if (!floor.Admits(answer)) continue;
     kept.push_back({query.index, candidate.index, answer});
     if (top == 0) continue;
     // With a limit, `kept` is a heap whose front is the pair that ranks last.
@@ -188,8 +202,8 @@ void Matcher::ScanQuery(std::size_t queryPosition, PairScorer& scorer, std::vect
   std::sort(kept.begin(), kept.end(), RanksBefore);
 }
 
-void Matcher::Run(const PairSink& emit, const ProgressSink& progress, std::chrono::milliseconds interval) const {
-  const std::size_t queryCount = queries_.size();
+void Matcher::State::Run(const PairSink& emit, const ProgressSink& progress, std::chrono::milliseconds interval) const {
+  const std::size_t queryCount = queries.size();
   std::atomic<std::size_t> nextQuery{0};
   std::atomic<std::uint64_t> pairsDone{0};
   std::atomic<bool> abandoned{false};
@@ -203,13 +217,13 @@ void Matcher::Run(const PairSink& emit, const ProgressSink& progress, std::chron
 
   const auto work = [&](const std::stop_token& stop) {
     try {
-      PairScorer scorer(combination_);
+      matching::PairScorer scorer(options.method);
       std::vector<ScoredPair> kept;
       while (!stop.stop_requested() && !abandoned.load(std::memory_order_relaxed)) {
         const std::size_t position = nextQuery.fetch_add(1, std::memory_order_relaxed);
         if (position >= queryCount) return;
         ScanQuery(position, scorer, kept);
-        pairsDone.fetch_add(candidates_.size() - FirstCandidateOf(position), std::memory_order_relaxed);
+        pairsDone.fetch_add(candidates.size() - FirstCandidateOf(position), std::memory_order_relaxed);
         const std::lock_guard lock(mutex);
         results[position] = std::move(kept);
         finished[position] = 1;
@@ -227,7 +241,7 @@ void Matcher::Run(const PairSink& emit, const ProgressSink& progress, std::chron
     // Declared last, so destroyed first: should a sink throw, the workers are
     // asked to stop and joined before the state they share goes away.
     std::vector<std::jthread> workers;
-    const auto workerCount = static_cast<unsigned>(std::min<std::size_t>(options_.threads, queryCount));
+    const auto workerCount = static_cast<unsigned>(std::min<std::size_t>(options.threads, queryCount));
     for (unsigned worker = 0; worker < workerCount; ++worker) workers.emplace_back(work);
 
     std::size_t nextToEmit = 0;
@@ -250,10 +264,34 @@ void Matcher::Run(const PairSink& emit, const ProgressSink& progress, std::chron
   if (progress) progress(pairsDone.load());
 }
 
+Matcher::Matcher(const std::vector<std::u16string>& queries, const std::vector<std::u16string>& candidates,
+                 const MatchOptions& options, PhoneticFormFunction phoneticForm)
+    : state_(std::make_unique<State>(options, /*oneList=*/false)) {
+  state_->Prepare(queries, candidates, std::move(phoneticForm));
+}
+
+Matcher::Matcher(const std::vector<std::u16string>& strings, const MatchOptions& options,
+                 PhoneticFormFunction phoneticForm)
+    : state_(std::make_unique<State>(options, /*oneList=*/true)) {
+  state_->Prepare(strings, {}, std::move(phoneticForm));
+}
+
+Matcher::~Matcher() = default;
+Matcher::Matcher(Matcher&&) noexcept = default;
+Matcher& Matcher::operator=(Matcher&&) noexcept = default;
+
+const std::vector<Rejection>& Matcher::rejections() const noexcept { return state_->rejections; }
+
+std::uint64_t Matcher::pairCount() const noexcept { return state_->PairCount(); }
+
+void Matcher::Run(const PairSink& emit, const ProgressSink& progress, std::chrono::milliseconds interval) const {
+  state_->Run(emit, progress, interval);
+}
+
 std::vector<ScoredPair> Matcher::Run() const {
   std::vector<ScoredPair> pairs;
   Run([&](const ScoredPair& pair) { pairs.push_back(pair); });
   return pairs;
 }
 
-}  // namespace vantel::matching
+}  // namespace vantel

@@ -1,4 +1,4 @@
-#include "matching/Profile.h"
+#include "Profile.h"
 
 #include <utility>
 

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "matching/CharCounts.h"
+#include "CharCounts.h"
+#include "service/Scorer.h"
 
 namespace vantel::matching {
 
@@ -16,6 +17,8 @@ struct Profile {
   std::int32_t formLength = 0;
   CharCounts letters;   // of the text upper-cased, as the spelling measure sees it
   CharCounts phonemes;  // of the phonetic form, exactly
+
+  service::PreparedString prepared() const noexcept { return {text, form}; }
 };
 
 // The profile of `text` with its phonetic form `form` (empty when the method

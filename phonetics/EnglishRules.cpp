@@ -4,7 +4,7 @@
 // context leaves two spaces before the arrow, and every rule but the first ends
 // with one space.
 
-#include "phonetics/EnglishRules.h"
+#include "EnglishRules.h"
 
 namespace vantel::phonetics {
 namespace {

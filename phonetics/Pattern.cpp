@@ -24,7 +24,7 @@
 // a DFA exceed a state cap (patterns such as "[ab]*a[ab][ab][ab]..." blow up),
 // that entry point simulates the Thompson automaton on state sets instead:
 // slower, but still linear in the subject and without backtracking.
-#include "phonetics/Pattern.h"
+#include "Pattern.h"
 
 #include <algorithm>
 #include <array>

@@ -3,13 +3,10 @@
 // with a missing or misplaced delimiter asks for a negative number of
 // characters somewhere and is refused.
 
-#include <algorithm>
-#include <cstdint>
-#include <functional>
-#include <map>
-#include <utility>
+#include "RuleCompiler.h"
 
-#include "phonetics/RuleSet.h"
+#include <cstdint>
+
 #include "vantel/Errors.h"
 
 namespace vantel::phonetics {
@@ -42,6 +39,8 @@ std::u16string TrimSpaces(std::u16string_view text) {
   return std::u16string(text.substr(first, last - first + 1));
 }
 
+}  // namespace
+
 RuleRow CompileRule(std::u16string_view rule) {
   const auto length = static_cast<std::int64_t>(rule.size());
   const std::int64_t open = PositionOf(rule, kOpen);
@@ -59,55 +58,6 @@ RuleRow CompileRule(std::u16string_view rule) {
   if (row.letters.empty()) throw RuntimeError(error::kInvalidProcedureCall);
   row.key = row.letters.substr(0, 1);
   return row;
-}
-
-// The matcher walks rows 0 to RuleCount, within the table.
-std::span<const RuleRow> WalkedRows(const RuleSet& rules) {
-  const std::int32_t lastRow = std::min<std::int32_t>(rules.RuleCount, kLastRuleRow);
-  return std::span<const RuleRow>(rules.RuleTable).first(static_cast<std::size_t>(std::max(lastRow + 1, 0)));
-}
-
-// Compiles each distinct context text once per run: the English rules have
-// about 700 contexts but fewer than a hundred distinct ones, and a compiled
-// pattern is immutable, so rows with the same text can share it.
-class ContextCompiler {
- public:
-  const std::optional<Pattern>& Compile(const std::u16string& text) {
-    auto found = compiled_.find(text);
-    if (found == compiled_.end()) found = compiled_.emplace(text, Pattern::Compile(text)).first;
-    return found->second;
-  }
-
- private:
-  std::map<std::u16string, std::optional<Pattern>, std::less<>> compiled_;
-};
-
-void CompileRows(RuleSet& rules) {
-  ContextCompiler contexts;
-  const std::int32_t lastRow = rules.RuleCount;
-  for (std::int32_t i = 0; i <= lastRow; ++i) {
-    if (i > kLastRuleRow) throw RuntimeError(error::kSubscriptOutOfRange);
-    const auto row = static_cast<std::size_t>(i);
-    RuleRow compiled = CompileRule(rules.RuleText[row]);
-    // Contexts outside the pattern dialect are kept as written and only
-    // refused when the matcher reaches their row.
-    rules.contexts[row] = {contexts.Compile(compiled.leftContext), contexts.Compile(compiled.rightContext)};
-    rules.RuleTable[row] = std::move(compiled);
-  }
-}
-
-}  // namespace
-
-void CompileRules(RuleSet& rules) {
-  try {
-    CompileRows(rules);
-  } catch (...) {
-    // Compiling stopped part way: the rows before the failing one are new,
-    // the others keep what they held, and the index follows the table.
-    rules.index.Rebuild(WalkedRows(rules));
-    throw;
-  }
-  rules.index.Rebuild(WalkedRows(rules));
 }
 
 }  // namespace vantel::phonetics

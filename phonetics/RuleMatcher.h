@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <string_view>
 
-#include "phonetics/RuleSet.h"
+#include "RuleSet.h"
 
 namespace vantel::phonetics {
 

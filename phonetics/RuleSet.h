@@ -1,16 +1,16 @@
 // The rule containers of one comparison object: the rules as source text, the
-// index of the last one, and their compiled form.
+// row of the last one, and their compiled form. Only the rule set itself
+// writes them, so the compiled table, the contexts and the key index always
+// follow the text they were compiled from.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-#include <optional>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
-#include <vector>
-
-#include "phonetics/Pattern.h"
 
 namespace vantel::phonetics {
 
@@ -30,54 +30,46 @@ struct RuleRow {
   friend bool operator==(const RuleRow&, const RuleRow&) = default;
 };
 
-// The contexts of one row, compiled once for the matcher. An empty optional
-// marks a context outside the pattern dialect, refused when the matcher
-// reaches the row.
-struct CompiledContexts {
-  std::optional<Pattern> left;
-  std::optional<Pattern> right;
-};
+// What the matcher reads besides the table: the contexts compiled into
+// patterns and the rows grouped by key. Defined inside the phonetics layer.
+struct CompiledRules;
 
-// The rows of each key in ascending order, so that the matcher only visits
-// the rows whose key equals the current character.
-class KeyIndex {
+class RuleSet {
  public:
-  void Rebuild(std::span<const RuleRow> rows);
-  std::span<const std::int16_t> RowsFor(char16_t key) const noexcept;
+  RuleSet();
+  ~RuleSet();
+  RuleSet(RuleSet&&) noexcept;
+  RuleSet& operator=(RuleSet&&) noexcept;
+
+  // Stores `source` in RuleText from row 0 on and sets RuleCount to the row
+  // of the last one. A store past row 500 throws RuntimeError (subscript out
+  // of range); the rows stored before it stay, and RuleCount names the row
+  // that was refused.
+  void StoreRules(std::span<const std::u16string_view> source);
+
+  // Stores the built-in English rules (rows 0 to 348, RuleCount 348).
+  void LoadEnglishRules();
+
+  // Splits RuleText rows 0 to RuleCount into RuleTable and compiles their
+  // contexts. A rule that lacks a delimiter, has them out of order, or has no
+  // letters throws RuntimeError (invalid procedure call or argument); a
+  // RuleCount past row 500 throws it (subscript out of range) once rows 0 to
+  // 500 are done. The rows before a failing one are compiled, it and the
+  // rows after it keep what they held.
+  void CompileRules();
+
+  std::span<const std::u16string, kRuleRows> RuleText() const noexcept { return text_; }
+  std::span<const RuleRow, kRuleRows> RuleTable() const noexcept { return table_; }
+  // The row of the last rule stored, not the number of rules.
+  std::int16_t RuleCount() const noexcept { return count_; }
+
+  const CompiledRules& compiled() const noexcept { return *compiled_; }
 
  private:
-  struct Group {
-    char16_t key;
-    std::uint32_t begin;
-    std::uint32_t end;
-  };
-  std::vector<std::int16_t> rows_;  // grouped by key
-  std::array<Group, 128> ascii_{};  // groups of ASCII keys, by key
-  std::vector<Group> others_;       // groups of other keys, sorted by key
+  std::array<std::u16string, kRuleRows> text_;
+  std::array<RuleRow, kRuleRows> table_;
+  std::int16_t count_ = 0;
+  std::unique_ptr<CompiledRules> compiled_;
 };
-
-struct RuleSet {
-  std::array<std::u16string, kRuleRows> RuleText;
-  std::array<RuleRow, kRuleRows> RuleTable;
-  std::int16_t RuleCount = 0;  // the row of the last rule stored, not the number of rules
-
-  // Prepared by CompileRules from RuleTable rows 0 to RuleCount.
-  std::array<CompiledContexts, kRuleRows> contexts;
-  KeyIndex index;
-};
-
-// Stores `rules` in RuleText from row 0 on and sets RuleCount to the row of the
-// last one. A store past row 500 throws RuntimeError (subscript out of range);
-// the rows stored before it stay.
-void StoreRules(RuleSet& rules, std::span<const std::u16string_view> source);
-
-// Stores the built-in English rules (rows 0 to 348, RuleCount 348).
-void LoadEnglishRules(RuleSet& rules);
-
-// Splits RuleText rows 0 to RuleCount into RuleTable. A rule that lacks a
-// delimiter, has them out of order, or has no letters throws RuntimeError
-// (invalid procedure call or argument); the rows before it are compiled, it
-// and the rows after it keep what they held.
-void CompileRules(RuleSet& rules);
 
 }  // namespace vantel::phonetics

@@ -1,8 +1,8 @@
-#include "phonetics/Transcriber.h"
+#include "Transcriber.h"
 
 #include <algorithm>
 
-#include "phonetics/RuleMatcher.h"
+#include "RuleMatcher.h"
 
 namespace vantel::phonetics {
 

@@ -1,10 +1,9 @@
 #include "vantel/CompareUS.h"
 
+#include "ObjectState.h"
+#include "Scorer.h"
 #include "phonetics/Transcriber.h"
-#include "service/ObjectState.h"
-#include "service/Scoring.h"
-#include "service/Utf8.h"
-#include "similarity/GestaltRatio.h"
+#include "vantel/Utf8.h"
 
 namespace vantel {
 
@@ -28,18 +27,16 @@ double CompareUS::Compare(std::u16string_view Lachaine1, std::u16string_view Lac
   if (!state.Initialized) InitVT();
   if (!service::IsComparableLength(Lachaine1) || !service::IsComparableLength(Lachaine2)) return kRefused;
 
-  const service::Combination combination = service::CombinationFor(LaMethode);
-  double sound = 0.0;
-  double spelling = 0.0;
-  if (service::NeedsSound(combination)) {
+  service::Scorer scorer(LaMethode, state.codes);
+  if (scorer.needsSound()) {
     phonetics::TranscribeWord(state.rules, Lachaine1, state.formA);
     phonetics::TranscribeWord(state.rules, Lachaine2, state.formB);
-    sound = similarity::SimilarityRatio(state.formA, state.formB, /*ExactCase=*/true, state.codes);
+  } else {
+    state.formA.clear();
+    state.formB.clear();
   }
-  if (service::NeedsSpelling(combination)) {
-    spelling = similarity::SimilarityRatio(Lachaine1, Lachaine2, /*ExactCase=*/false, state.codes);
-  }
-  return service::ToPercentage(service::Combine(combination, sound, spelling));
+  scorer.SetQuery({Lachaine1, state.formA});
+  return scorer.Score({Lachaine2, state.formB});
 }
 
 double CompareUS::Compare(std::string_view Lachaine1, std::string_view Lachaine2, std::int16_t LaMethode) {
@@ -50,8 +47,8 @@ double CompareUS::Compare(std::string_view Lachaine1, std::string_view Lachaine2
 
 void CompareUS::InitVT() {
   detail::ObjectState& state = StateOf(state_);
-  phonetics::LoadEnglishRules(state.rules);
-  phonetics::CompileRules(state.rules);
+  state.rules.LoadEnglishRules();
+  state.rules.CompileRules();
   state.Initialized = true;
 }
 

@@ -11,12 +11,12 @@
 // that no input, however long, can exhaust the call stack; the right-hand
 // pieces are still examined before the left-hand ones.
 
-#include "similarity/GestaltRatio.h"
+#include "GestaltRatio.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "similarity/UpperCase.h"
+#include "UpperCase.h"
 #include "vantel/Errors.h"
 
 namespace vantel::similarity {
@@ -40,6 +40,12 @@ void FillCodes(std::vector<char16_t>& codes, std::u16string_view text, bool Exac
   if (!ExactCase) {
     for (char16_t& unit : codes) unit = UpperCase(unit);
   }
+}
+
+// Divided first and doubled after: doubling is exact, so this is
+// 2 * common / lengthSum rounded once.
+double RatioOfSum(std::int32_t common, std::int32_t lengthSum) noexcept {
+  return static_cast<double>(common) / static_cast<double>(lengthSum) * 2.0;
 }
 
 struct BestRun {
@@ -137,9 +143,12 @@ double SimilarityRatio(std::u16string_view first, std::u16string_view second, bo
   const std::int32_t common = CountCommonChars(scratch, 1, length1, 1, length2);
   scratch.CodesA.clear();
   scratch.CodesB.clear();
-  // Divided first and doubled after: doubling is exact, so this is 2M / (L1 + L2)
-  // rounded once.
-  return static_cast<double>(common) / static_cast<double>(lengthSum) * 2.0;
+  return RatioOfSum(common, lengthSum);
+}
+
+double RatioOfCommon(std::int32_t common, std::int32_t length1, std::int32_t length2) noexcept {
+  if (length1 == 0 || length2 == 0) return length1 == length2 ? 1.0 : 0.0;
+  return RatioOfSum(std::min({common, length1, length2}), length1 + length2);
 }
 
 double SimilarityRatio(std::u16string_view first, std::u16string_view second, bool ExactCase) {

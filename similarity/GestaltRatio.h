@@ -28,6 +28,14 @@ struct CodeArrays {
 double SimilarityRatio(std::u16string_view first, std::u16string_view second, bool ExactCase, CodeArrays& scratch);
 double SimilarityRatio(std::u16string_view first, std::u16string_view second, bool ExactCase);
 
+// The ratio SimilarityRatio reports when `common` characters of two different
+// strings of these lengths are matched: 2 * common / (length1 + length2),
+// rounded once. `common` beyond the shorter length is cut to it; an empty
+// string matches nothing (0), two empty strings are equal (1). Lengths must
+// be below 2^30. For fixed lengths the ratio never decreases as `common`
+// grows, which is what makes a bound on `common` a bound on the ratio.
+double RatioOfCommon(std::int32_t common, std::int32_t length1, std::int32_t length2) noexcept;
+
 // The number of characters matched between positions Start1..End1 of
 // scratch.CodesA and Start2..End2 of scratch.CodesB (1-based, inclusive): the
 // longest common run, plus the count to its right, plus the count to its left.

@@ -1,10 +1,10 @@
-#include "similarity/UpperCase.h"
+#include "UpperCase.h"
 
 #include <cstdint>
 
 namespace vantel::similarity {
 namespace {
-#include "similarity/UpperCaseTable.inc"
+#include "UpperCaseTable.inc"
 }  // namespace
 
 char16_t UpperCase(char16_t unit) noexcept {

@@ -9,10 +9,10 @@
 #include "cli/Cli.h"
 #include "cli/Commands.h"
 #include "cli/ProgressBar.h"
-#include "service/Utf8.h"
 #include "tests/cli/RunCommand.h"
 #include "tests/matching/RandomNames.h"
 #include "vantel/CompareUS.h"
+#include "vantel/Utf8.h"
 
 namespace vantel::cli {
 namespace {

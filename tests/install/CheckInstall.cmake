@@ -12,7 +12,7 @@ function(run)
 endfunction()
 
 run(${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix})
-foreach(header CompareUS.h Errors.h)
+foreach(header CompareUS.h Errors.h Match.h Utf8.h)
   if(NOT EXISTS ${prefix}/include/vantel/${header})
     message(FATAL_ERROR "include/vantel/${header} was not installed")
   endif()

@@ -1,10 +1,11 @@
-#include "matching/Matcher.h"
+#include "vantel/Match.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>
 #include <optional>
+#include <ostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -13,7 +14,18 @@
 #include "vantel/CompareUS.h"
 #include "vantel/Errors.h"
 
-namespace vantel::matching {
+namespace vantel {
+
+// How failures show the matcher's results.
+void PrintTo(const ScoredPair& pair, std::ostream* out) {
+  *out << '(' << pair.query << ", " << pair.candidate << ", " << pair.answer << ')';
+}
+void PrintTo(const Rejection& rejection, std::ostream* out) {
+  *out << (rejection.list == ListRole::Queries ? "query " : "candidate ") << rejection.index << ": "
+       << rejection.reason;
+}
+
+namespace matching {
 namespace {
 
 constexpr std::int16_t kMethods[] = {0, 1, 2, 3, 99};
@@ -212,4 +224,5 @@ TEST(Matcher, MatchesEmptyListsToNothing) {
 }
 
 }  // namespace
-}  // namespace vantel::matching
+}  // namespace matching
+}  // namespace vantel

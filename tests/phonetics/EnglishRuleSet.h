@@ -17,8 +17,8 @@ class WithEnglishRules : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
     rules_ = std::make_unique<RuleSet>();
-    LoadEnglishRules(*rules_);
-    CompileRules(*rules_);
+    rules_->LoadEnglishRules();
+    rules_->CompileRules();
   }
   static void TearDownTestSuite() { rules_.reset(); }
 

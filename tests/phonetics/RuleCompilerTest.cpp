@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,11 +10,11 @@
 namespace vantel::phonetics {
 namespace {
 
-void Load(RuleSet& rules, const std::vector<std::u16string_view>& source) { StoreRules(rules, source); }
+void Load(RuleSet& rules, const std::vector<std::u16string_view>& source) { rules.StoreRules(source); }
 
 std::int32_t ErrorNumberOf(RuleSet& rules) {
   try {
-    CompileRules(rules);
+    rules.CompileRules();
   } catch (const RuntimeError& e) {
     return e.number();
   }
@@ -41,8 +42,8 @@ TEST(CompileRules, SplitsEachRuleIntoItsFiveFields) {
   for (const CompileCase& c : cases) {
     RuleSet rules;
     Load(rules, {c.source});
-    CompileRules(rules);
-    EXPECT_EQ(rules.RuleTable[0], c.expected) << std::string(c.source.begin(), c.source.end());
+    rules.CompileRules();
+    EXPECT_EQ(rules.RuleTable()[0], c.expected) << std::string(c.source.begin(), c.source.end());
   }
 }
 
@@ -68,68 +69,67 @@ TEST(CompileRules, RefusesRulesWithoutTheirDelimitersInOrder) {
 TEST(CompileRules, StopsAtTheFirstBadRuleAndKeepsTheRowsAfterIt) {
   RuleSet rules;
   Load(rules, {u" [[ a ]]  -> a ", u" [[ b ]]  -> b ", u" [[ c ]]  -> c "});
-  CompileRules(rules);
-  const RuleRow oldC = rules.RuleTable[2];
+  rules.CompileRules();
+  const RuleRow oldC = rules.RuleTable()[2];
 
   Load(rules, {u" [[ x ]]  -> x ", u" [[ y ]]  ->", u" [[ z ]]  -> z "});
   EXPECT_EQ(ErrorNumberOf(rules), error::kInvalidProcedureCall);
-  EXPECT_EQ(rules.RuleTable[0].letters, u"x");  // compiled before the failure
-  EXPECT_EQ(rules.RuleTable[1].letters, u"b");  // the failing row keeps what it held
-  EXPECT_EQ(rules.RuleTable[2], oldC);
+  EXPECT_EQ(rules.RuleTable()[0].letters, u"x");  // compiled before the failure
+  EXPECT_EQ(rules.RuleTable()[1].letters, u"b");  // the failing row keeps what it held
+  EXPECT_EQ(rules.RuleTable()[2], oldC);
 }
 
 TEST(CompileRules, CompilesOnlyRowsUpToRuleCount) {
   RuleSet rules;
   Load(rules, {u" [[ a ]]  -> a ", u" [[ b ]]  -> b "});
-  rules.RuleCount = 0;
-  CompileRules(rules);
-  EXPECT_EQ(rules.RuleTable[0].letters, u"a");
-  EXPECT_EQ(rules.RuleTable[1], RuleRow{});
-
-  rules.RuleCount = -1;
-  rules.RuleTable[0] = {};
-  CompileRules(rules);
-  EXPECT_EQ(rules.RuleTable[0], RuleRow{});
+  Load(rules, {u" [[ c ]]  -> c "});  // RuleCount 0; row 1 still holds the b rule's text
+  rules.CompileRules();
+  EXPECT_EQ(rules.RuleText()[1], u" [[ b ]]  -> b ");
+  EXPECT_EQ(rules.RuleTable()[0].letters, u"c");
+  EXPECT_EQ(rules.RuleTable()[1], RuleRow{});
 }
 
 TEST(CompileRules, IsRepeatable) {
   RuleSet once, twice;
-  LoadEnglishRules(once);
-  CompileRules(once);
-  LoadEnglishRules(twice);
-  CompileRules(twice);
-  LoadEnglishRules(twice);
-  CompileRules(twice);
-  EXPECT_EQ(once.RuleCount, twice.RuleCount);
-  EXPECT_EQ(once.RuleText, twice.RuleText);
-  EXPECT_EQ(once.RuleTable, twice.RuleTable);
+  once.LoadEnglishRules();
+  once.CompileRules();
+  twice.LoadEnglishRules();
+  twice.CompileRules();
+  twice.LoadEnglishRules();
+  twice.CompileRules();
+  EXPECT_EQ(once.RuleCount(), twice.RuleCount());
+  EXPECT_TRUE(std::ranges::equal(once.RuleText(), twice.RuleText()));
+  EXPECT_TRUE(std::ranges::equal(once.RuleTable(), twice.RuleTable()));
 }
 
+// A store that failed past the last row leaves RuleCount there; compiling
+// then does every row of the table and refuses the one beyond.
 TEST(CompileRules, RefusesARuleCountPastTheLastRow) {
   RuleSet rules;
-  for (auto& text : rules.RuleText) text = u" [[ a ]]  -> a ";
-  rules.RuleCount = 501;
+  const std::vector<std::u16string_view> source(502, u" [[ a ]]  -> a ");
+  EXPECT_THROW(rules.StoreRules(source), RuntimeError);
+  EXPECT_EQ(rules.RuleCount(), 501);
   EXPECT_EQ(ErrorNumberOf(rules), error::kSubscriptOutOfRange);
-  EXPECT_EQ(rules.RuleTable[500].letters, u"a");  // every row within the table was compiled
+  EXPECT_EQ(rules.RuleTable()[500].letters, u"a");  // every row within the table was compiled
 }
 
 TEST(StoreRules, FillsFromRowZeroAndRefusesMoreThan501Rules) {
   std::vector<std::u16string_view> source(501, u" [[ a ]]  -> a ");
   RuleSet rules;
-  StoreRules(rules, source);
-  EXPECT_EQ(rules.RuleCount, 500);
+  rules.StoreRules(source);
+  EXPECT_EQ(rules.RuleCount(), 500);
 
   source.push_back(u" [[ b ]]  -> b ");
   try {
-    StoreRules(rules, source);
+    rules.StoreRules(source);
     FAIL() << "stored a 502nd rule";
   } catch (const RuntimeError& e) {
     EXPECT_EQ(e.number(), error::kSubscriptOutOfRange);
   }
 
-  StoreRules(rules, std::vector<std::u16string_view>{u" [[ c ]]  -> c "});
-  EXPECT_EQ(rules.RuleCount, 0);
-  EXPECT_EQ(rules.RuleText[0], u" [[ c ]]  -> c ");
+  rules.StoreRules(std::vector<std::u16string_view>{u" [[ c ]]  -> c "});
+  EXPECT_EQ(rules.RuleCount(), 0);
+  EXPECT_EQ(rules.RuleText()[0], u" [[ c ]]  -> c ");
 }
 
 }  // namespace

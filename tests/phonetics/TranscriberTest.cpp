@@ -78,8 +78,8 @@ TEST_F(Transcriber, TranscribesWords) {
 TEST(MatchRule, RefusesAContextOutsideThePatternDialectWhenItReachesTheRow) {
   RuleSet rules;
   const std::u16string_view source[] = {u" [[ b ]] x -> b ", u" [[ a ]] [a-z] -> a ", u" [[ a ]]  -> a "};
-  StoreRules(rules, source);
-  CompileRules(rules);  // nothing is refused while compiling
+  rules.StoreRules(source);
+  rules.CompileRules();  // nothing is refused while compiling
   std::u16string form;
   TranscribeWord(rules, u"bbb", form);
   EXPECT_EQ(Narrow(form), "bbb");
@@ -96,8 +96,8 @@ TEST(MatchRule, TriesRowsInOrderEvenWhenKeysInterleave) {
   RuleSet rules;
   const std::u16string_view source[] = {u" [[ ab ]]  -> 1 ", u" [[ b ]]  -> 2 ", u" [[ a ]]  -> 3 ",
                                         u" [[ ab ]]  -> 4 "};
-  StoreRules(rules, source);
-  CompileRules(rules);
+  rules.StoreRules(source);
+  rules.CompileRules();
   std::u16string form;
   TranscribeWord(rules, u"abaB", form);
   EXPECT_EQ(Narrow(form), "11");

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
+
+#include "tests/Printable.h"
 
 namespace vantel {
 namespace {
@@ -14,6 +17,10 @@ struct CompareCase {
   std::u16string second;
   std::int16_t method;
   double expected;
+
+  friend void PrintTo(const CompareCase& c, std::ostream* out) {
+    *out << testing::Printable(c.first) << '-' << testing::Printable(c.second) << "-method" << c.method;
+  }
 };
 
 class CompareCases : public ::testing::TestWithParam<CompareCase> {};

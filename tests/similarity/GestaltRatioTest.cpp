@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <string>
 
+#include "tests/Printable.h"
 #include "vantel/Errors.h"
 
 namespace vantel::similarity {
@@ -16,6 +18,10 @@ struct RatioCase {
   std::u16string second;
   bool exactCase;
   double expected;  // the double nearest to the fraction
+
+  friend void PrintTo(const RatioCase& c, std::ostream* out) {
+    *out << testing::Printable(c.first) << '-' << testing::Printable(c.second) << (c.exactCase ? "-exact" : "-nocase");
+  }
 };
 
 class SimilarityRatioCases : public ::testing::TestWithParam<RatioCase> {};
@@ -149,6 +155,29 @@ TEST(SimilarityRatio, CountsAsManyLevelsAsTheStringsNeed) {
     second += u"ab";
   }
   EXPECT_EQ(SimilarityRatio(first, second, true), 2.0 * 400 / 1200);
+}
+
+TEST(RatioOfCommon, IsTheRatioOfThatManyCommonCharacters) {
+  struct Case {
+    std::int32_t common, length1, length2;
+    double expected;
+  } const cases[] = {
+      {7, 9, 9, 7.0 / 9.0},        // WIKIMEDIA and WIKIMANIA
+      {43, 60, 65, 86.0 / 125.0},  // the double just below 0.688
+      {0, 3, 3, 0.0},
+      {5, 5, 5, 1.0},
+      {9, 3, 5, 0.75},  // more than the shorter length is cut to it
+      {0, 0, 0, 1.0},   // two empty strings are equal
+      {0, 0, 4, 0.0},
+      {4, 4, 0, 0.0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RatioOfCommon(c.common, c.length1, c.length2), c.expected) << c.common << "/" << c.length1;
+  }
+  // The very ratio SimilarityRatio reports for that count.
+  const std::u16string a43(43, u'a');
+  EXPECT_EQ(RatioOfCommon(43, 60, 65),
+            SimilarityRatio(a43 + std::u16string(17, u'b'), a43 + std::u16string(22, u'c'), false));
 }
 
 }  // namespace

@@ -1,29 +1,27 @@
 // Bulk matching: every query string against every candidate string, or a list
-// against itself, keeping the pairs whose answer reaches a threshold.
+// against itself, keeping the pairs whose answer reaches a threshold. Every
+// answer kept is exactly what CompareUS::Compare gives for that pair, in that
+// order; pairs that provably cannot reach the threshold are skipped unscored.
 #pragma once
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <ostream>
-#include <span>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "matching/PairScorer.h"
-#include "matching/Profile.h"
-#include "service/Scoring.h"
 #include "vantel/CompareUS.h"
 
-namespace vantel::matching {
+namespace vantel {
 
 struct MatchOptions {
   std::int16_t method = 0;  // as Compare's LaMethode
   double threshold = 80.0;  // answers at or above it are kept
   std::size_t top = 0;      // keep only the best `top` answers of each query; 0 keeps all
-  unsigned threads = 1;
+  unsigned threads = 1;     // 0 counts as 1
   // Off, every pair is scored in full; the results are the same, only slower.
   bool useBounds = true;
 };
@@ -35,9 +33,8 @@ struct ScoredPair {
   std::size_t candidate;
   double answer;  // exactly Compare(queries[query], candidates[candidate], method)
 
-  friend bool operator==(const ScoredPair&, const ScoredPair&) = default;
-  friend std::ostream& operator<<(std::ostream& out, const ScoredPair& pair) {
-    return out << '(' << pair.query << ", " << pair.candidate << ", " << pair.answer << ')';
+  friend bool operator==(const ScoredPair& a, const ScoredPair& b) {
+    return a.query == b.query && a.candidate == b.candidate && a.answer == b.answer;
   }
 };
 
@@ -47,17 +44,16 @@ enum class ListRole : std::uint8_t { Queries, Candidates };
 struct Rejection {
   ListRole list;
   std::size_t index;
-  std::string reason;
+  std::string reason;  // "empty string", "longer than 70 UTF-16 code units (71)", or a run-time error
 
-  friend bool operator==(const Rejection&, const Rejection&) = default;
-  friend std::ostream& operator<<(std::ostream& out, const Rejection& rejection) {
-    return out << (rejection.list == ListRole::Queries ? "query " : "candidate ") << rejection.index << ": "
-               << rejection.reason;
+  friend bool operator==(const Rejection& a, const Rejection& b) {
+    return a.list == b.list && a.index == b.index && a.reason == b.reason;
   }
 };
 
 // How a string becomes its phonetic form: CompareUS::PhoneticForm unless the
-// caller supplies another (tests use it to make transcription fail).
+// caller supplies another, to observe transcription or to make it fail. It is
+// called from several threads at once, each with a CompareUS of its own.
 using PhoneticFormFunction = std::function<std::u16string(CompareUS&, std::u16string_view)>;
 
 class Matcher {
@@ -66,15 +62,19 @@ class Matcher {
   using ProgressSink = std::function<void(std::uint64_t pairsDone)>;
 
   // Record linkage: each query with each candidate, the query first.
-  Matcher(std::span<const std::u16string> queries, std::span<const std::u16string> candidates,
+  Matcher(const std::vector<std::u16string>& queries, const std::vector<std::u16string>& candidates,
           const MatchOptions& options, PhoneticFormFunction phoneticForm = {});
   // De-duplication: each unordered pair of the list once, the earlier string
   // first, no string with itself.
-  Matcher(std::span<const std::u16string> strings, const MatchOptions& options, PhoneticFormFunction phoneticForm = {});
+  Matcher(const std::vector<std::u16string>& strings, const MatchOptions& options,
+          PhoneticFormFunction phoneticForm = {});
+  ~Matcher();
+  Matcher(Matcher&&) noexcept;
+  Matcher& operator=(Matcher&&) noexcept;
 
   // The strings left out: empty, longer than 70 UTF-16 code units, or whose
   // phonetic form raised a run-time error. In list order, queries first.
-  const std::vector<Rejection>& rejections() const noexcept { return rejections_; }
+  const std::vector<Rejection>& rejections() const noexcept;
 
   // How many pairs a run considers (kept or not): the unit of its progress.
   std::uint64_t pairCount() const noexcept;
@@ -83,30 +83,16 @@ class Matcher {
   // pairs on the calling thread in output order: by query, then by answer
   // from the highest, then by candidate. `progress` is called on the calling
   // thread about every `interval` with the number of pairs considered so far,
-  // and once more at the end. An exception from a worker or from a sink stops
-  // the run and reaches the caller once every worker has ended.
+  // and once more at the end. An exception thrown by a worker or by a sink
+  // (which is how a caller cancels a run) stops the run and reaches the
+  // caller once every worker has ended.
   void Run(const PairSink& emit, const ProgressSink& progress = {},
            std::chrono::milliseconds interval = std::chrono::milliseconds(100)) const;
   std::vector<ScoredPair> Run() const;
 
  private:
-  struct Entry {
-    std::size_t index;      // in the caller's list
-    std::uint32_t profile;  // in profiles_
-  };
-
-  void Prepare(std::span<const std::u16string> queries, std::span<const std::u16string> candidates,
-               PhoneticFormFunction phoneticForm);
-  std::size_t FirstCandidateOf(std::size_t queryPosition) const noexcept;
-  void ScanQuery(std::size_t queryPosition, PairScorer& scorer, std::vector<ScoredPair>& kept) const;
-
-  MatchOptions options_;
-  service::Combination combination_;
-  bool withinOneList_;
-  std::vector<Profile> profiles_;  // one per distinct comparable string
-  std::vector<Entry> queries_;     // the comparable ones, in list order
-  std::vector<Entry> candidates_;
-  std::vector<Rejection> rejections_;
+  struct State;
+  std::unique_ptr<State> state_;
 };
 
-}  // namespace vantel::matching
+}  // namespace vantel

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "Errors.h"
+#include "vantel/Errors.h"
 
 namespace vantel {
 
