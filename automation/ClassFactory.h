@@ -1,8 +1,8 @@
 // The class object of CompareUS, which DllGetClassObject hands out.
 #pragma once
 
-#include <unknwn.h>
 #include <windows.h>
+#include <unknwn.h>
 
 namespace vantel::automation {
 

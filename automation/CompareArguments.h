@@ -13,8 +13,8 @@
 // calls of other members, are left to the type information.
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+#include <oaidl.h>
 
 #include <cstdint>
 #include <optional>

@@ -3,8 +3,8 @@
 // information and ISupportErrorInfo for the errors that its methods report.
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+#include <oaidl.h>
 
 #include "VantelUS_h.h"
 #include "vantel/CompareUS.h"

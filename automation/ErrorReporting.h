@@ -5,8 +5,8 @@
 // binary interface, so every entry point runs its body through Guarded().
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+#include <oaidl.h>
 
 #include <cstdint>
 

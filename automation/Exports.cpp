@@ -1,9 +1,9 @@
 // The library's entry points: DllMain and the four exports of an in-process
 // server (VantelUS.def names them). Each only hands on to the code that does
 // the work.
+#include <windows.h>
 #include <ole2.h>
 #include <olectl.h>
-#include <windows.h>
 
 #include "ClassFactory.h"
 #include "Module.h"

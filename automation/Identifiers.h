@@ -6,9 +6,12 @@
 #ifndef VANTEL_AUTOMATION_IDENTIFIERS_H
 #define VANTEL_AUTOMATION_IDENTIFIERS_H
 
-#define VANTEL_LIBID 3cf3b38b - 6e39 - 4819 - a546 - 041afc28d903
-#define VANTEL_IID_COMPAREUS 25692e5e-b88c - 4fd7 - bb9d - 3b8b409ddaba
-#define VANTEL_CLSID_COMPAREUS 4a125f43 - 6a2f - 4d32 - 8587 - 0a4c857ea678
+/* Bare GUIDs, as the IDL's uuid() attribute takes them: not C++ tokens. */
+// clang-format off
+#define VANTEL_LIBID 3cf3b38b-6e39-4819-a546-041afc28d903
+#define VANTEL_IID_COMPAREUS 25692e5e-b88c-4fd7-bb9d-3b8b409ddaba
+#define VANTEL_CLSID_COMPAREUS 4a125f43-6a2f-4d32-8587-0a4c857ea678
+// clang-format on
 
 /* The interface identifier as the resource _IID_COMPAREUS holds it: a 32-bit
  * byte count (16), then the identifier's 16 bytes in memory order, written as

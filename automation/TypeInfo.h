@@ -2,8 +2,8 @@
 // from this library's own TYPELIB resource on first use and kept.
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+#include <oaidl.h>
 
 namespace vantel::automation {
 

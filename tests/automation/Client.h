@@ -3,8 +3,8 @@
 // the IDL), never through the server's own code.
 #pragma once
 
-#include <oaidl.h>
 #include <windows.h>
+#include <oaidl.h>
 
 #include <string>
 

@@ -1,8 +1,8 @@
 // Owners for the platform's strings and interfaces in the tests.
 #pragma once
 
-#include <oleauto.h>
 #include <windows.h>
+#include <oleauto.h>
 #include <wrl/client.h>
 
 #include <string>

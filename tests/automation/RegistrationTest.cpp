@@ -1,8 +1,8 @@
 // Registration for the current user, the way a user without administrator
 // rights gets it, read back from the registry; and what unregistration leaves
 // alone. (Machine-wide registration is checked through regsvr32 by the client.)
-#include <oleauto.h>
 #include <windows.h>
+#include <oleauto.h>
 
 #include <optional>
 #include <string>
