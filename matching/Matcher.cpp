@@ -58,8 +58,13 @@ constexpr std::size_t kStringsPerPreparingWorker = 256;
 
 std::string LengthProblem(std::u16string_view text) {
   if (text.empty()) return "empty string";
-  return "longer than " + std::to_string(CompareUS::kMaxLength) + " UTF-16 code units (" + std::to_string(text.size()) +
-         ")";
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about a literal + std::string chain.
+  std::string reason = "longer than ";
+  reason += std::to_string(CompareUS::kMaxLength);
+  reason += " UTF-16 code units (";
+  reason += std::to_string(text.size());
+  reason += ')';
+  return reason;
 }
 
 // The output order within a query: the higher answer first, then the earlier candidate.
