@@ -60,7 +60,7 @@ void RuleSet::CompileRules() {
   // The matcher walks rows 0 to RuleCount, within the table.
   const auto reindex = [this] {
     const std::int32_t lastRow = std::min<std::int32_t>(count_, kLastRuleRow);
-    compiled_->index.Rebuild(std::span<const RuleRow>(table_).first(static_cast<std::size_t>(lastRow + 1)));
+    compiled_->index.Rebuild(std::span<const RuleRow>(table_).first(static_cast<std::size_t>(lastRow) + 1));
   };
   ContextCompiler contexts;
   const std::int32_t lastRow = count_;

@@ -5,13 +5,16 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/install-deps.sh core fuzz
+scripts/install-deps.sh core fuzz lint
 
 step() { printf '\n== %s\n' "$*"; }
 
 step "Release build and tests"
 scripts/build.sh build/release -DCMAKE_BUILD_TYPE=Release -DVANTEL_BUILD_TESTS=ON -DVANTEL_BUILD_BENCHMARKS=ON
 ctest --test-dir build/release --output-on-failure -j "$(nproc)"
+
+step "Lint: clang-format and clang-tidy"
+scripts/lint.sh build/release
 
 step "Sanitizer build (address, undefined) and tests"
 scripts/build.sh build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_SANITIZE=ON -DVANTEL_BUILD_TESTS=ON -DVANTEL_BUILD_BENCHMARKS=OFF

@@ -92,17 +92,16 @@ TEST(CompareCommand, AnswersEachLineOfPairsAndGoesOnPastBadOnes) {
 }
 
 TEST(CompareCommand, ReadsPairsFromAFile) {
-  const std::filesystem::path path = std::filesystem::temp_directory_path() / "vantel-cli-pairs.tsv";
-  std::ofstream(path) << "Smith\tSmyth\nphone\tfone\n";
-  const CliRun run = RunWith({"compare", "--method", "99", "--pairs", path.string()});
-  std::filesystem::remove(path);
+  const TempFile pairs("Smith\tSmyth\nphone\tfone\n", "pairs.tsv");
+  const CliRun run = RunWith({"compare", "--method", "99", "--pairs", pairs.path()});
   EXPECT_EQ(run.status, kExitOk) << run.err;
   EXPECT_EQ(run.out, "Smith\tSmyth\t80\nphone\tfone\t66.66\n");
 }
 
 TEST(PhoneticCommand, PrintsOneFormPerWord) {
+  // The literal is split so that the hex escape ends before the "d".
   const CliRun run = RunWith({"phonetic", "knight", "judge", "o'neil", "x-ray", "Cat",
-                              "\xc5\x82\xc3\xb3"
+                              "\xc5\x82\xc3\xb3"  // NOLINT(bugprone-suspicious-missing-comma)
                               "d\xc5\xba"});
   EXPECT_EQ(run.status, kExitOk) << run.err;
   EXPECT_EQ(run.out,

@@ -245,7 +245,7 @@ TEST_F(EnglishRules, RepeatElevenLeftContextsThreeTimes) {
   };
   for (const Run& run : runs) {
     for (int i = 0; i < 11; ++i) {
-      const RuleRow& row = rules_->RuleTable()[static_cast<std::size_t>(run.first + i)];
+      const RuleRow& row = rules_->RuleTable()[static_cast<std::size_t>(run.first) + static_cast<std::size_t>(i)];
       EXPECT_EQ(row, (RuleRow{std::u16string(run.letters.substr(0, 1)), std::u16string(eleven[i]),
                               std::u16string(run.letters), std::u16string(run.right), std::u16string(run.phonemes)}))
           << "row " << run.first + i;
@@ -257,7 +257,7 @@ TEST_F(EnglishRules, RepeatElevenLeftContextsThreeTimes) {
 TEST_F(EnglishRules, EndInESWithTheseLeftContexts) {
   const std::u16string_view endings[] = {u"s", u"c", u"g", u"z", u"x", u"j", u"ch", u"sh"};
   for (int i = 0; i < 8; ++i) {
-    const RuleRow& row = rules_->RuleTable()[static_cast<std::size_t>(91 + i)];
+    const RuleRow& row = rules_->RuleTable()[91 + static_cast<std::size_t>(i)];
     EXPECT_EQ(row.leftContext, u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*" + std::u16string(endings[i]));
     EXPECT_EQ(row.letters, u"es");
     EXPECT_EQ(row.rightContext, u"$");
