@@ -17,23 +17,6 @@
 namespace vantel::cli {
 namespace {
 
-// A file under the temporary directory, named after the running test so that
-// tests run in parallel do not share it; removed at the end of the test.
-class TempFile {
- public:
-  explicit TempFile(const std::string& contents) {
-    const auto* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::filesystem::temp_directory_path() /
-            ("vantel-" + std::string(test->test_suite_name()) + "-" + test->name() + ".txt");
-    std::ofstream(path_, std::ios::binary) << contents;
-  }
-  ~TempFile() { std::filesystem::remove(path_); }
-  std::string path() const { return path_.string(); }
-
- private:
-  std::filesystem::path path_;
-};
-
 std::string Answer(std::u16string_view first, std::u16string_view second, std::int16_t method) {
   CompareUS comparer;
   return FormatAnswer(comparer.Compare(first, second, method));

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <string>
 
+#include "tests/fuzz/AnswerInvariants.h"
 #include "vantel/CompareUS.h"
 
 namespace {
@@ -33,8 +34,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!comparable) {
     Require(answer == -1.0);
   } else {
-    Require(answer >= 0.0 && answer <= 100.0);
-    Require(std::floor(answer * 100.0 + 0.5) == std::round(answer * 100.0));
+    Require(vantel::testing::IsCutToTwoDecimals(answer));
+    // A single measure's answer is the cut of 2M / (L1 + L2) for some count
+    // M; the larger and the smaller are one of the two measures' answers.
+    const auto length = [](std::u16string_view text) { return static_cast<std::int32_t>(text.size()); };
+    const std::int32_t formLength1 = length(comparer.PhoneticForm(first));
+    const std::int32_t formLength2 = length(comparer.PhoneticForm(second));
+    const bool spellingShaped = vantel::testing::IsMeasureAnswerFor(answer, length(first), length(second));
+    const bool soundShaped = vantel::testing::IsMeasureAnswerFor(answer, formLength1, formLength2);
+    if (method == 99) Require(spellingShaped);
+    if (method == 3) Require(soundShaped);
+    if (method != 2) Require(spellingShaped || soundShaped);
     Require(comparer.Compare(first, first, method) == 100.0);
   }
   comparer.PhoneticForm(first);
