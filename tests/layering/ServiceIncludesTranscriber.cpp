@@ -1,0 +1,2 @@
+// Compiles: the transcriber is what phonetics offers the service.
+#include "phonetics/Transcriber.h"
