@@ -42,6 +42,8 @@ HRESULT CompareUSObject::QueryInterface(REFIID interfaceId, void** object) {
     *object = static_cast<_CompareUS*>(this);
   } else if (interfaceId == IID_ISupportErrorInfo) {
     *object = static_cast<ISupportErrorInfo*>(this);
+  } else if (interfaceId == IID_IProvideClassInfo || interfaceId == IID_IProvideClassInfo2) {
+    *object = static_cast<IProvideClassInfo2*>(this);
   } else {
     return E_NOINTERFACE;
   }
@@ -122,6 +124,14 @@ HRESULT CompareUSObject::InitVT(VARIANT* Empty) {
 
 HRESULT CompareUSObject::InterfaceSupportsErrorInfo(REFIID interfaceId) {
   return interfaceId == IID__CompareUS ? S_OK : S_FALSE;
+}
+
+HRESULT CompareUSObject::GetClassInfo(ITypeInfo** info) { return GetCompareUSClassInfo(info); }
+
+HRESULT CompareUSObject::GetGUID(DWORD kind, GUID* id) {
+  if (id == nullptr) return E_POINTER;
+  *id = GUID_NULL;
+  return kind == GUIDKIND_DEFAULT_SOURCE_DISP_IID ? S_OK : E_INVALIDARG;
 }
 
 }  // namespace vantel::automation

@@ -1,17 +1,20 @@
 // An object of the class CompareUS: one vantel::CompareUS behind the dual
 // interface _CompareUS, with IDispatch described by the embedded type
-// information and ISupportErrorInfo for the errors that its methods report.
+// information, ISupportErrorInfo for the errors that its methods report, and
+// IProvideClassInfo2, through which hosts find the object's class (TypeName
+// in VBScript and VBA says CompareUS, the class, not _CompareUS).
 #pragma once
 
 #include <windows.h>
 #include <oaidl.h>
+#include <ocidl.h>
 
 #include "VantelUS_h.h"
 #include "vantel/CompareUS.h"
 
 namespace vantel::automation {
 
-class CompareUSObject final : public _CompareUS, public ISupportErrorInfo {
+class CompareUSObject final : public _CompareUS, public ISupportErrorInfo, public IProvideClassInfo2 {
  public:
   // A new, independent object, handed out through `interfaceId`.
   static HRESULT Create(REFIID interfaceId, void** object) noexcept;
@@ -38,6 +41,13 @@ class CompareUSObject final : public _CompareUS, public ISupportErrorInfo {
 
   // ISupportErrorInfo
   HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID interfaceId) override;
+
+  // IProvideClassInfo
+  HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
+
+  // IProvideClassInfo2: the class has no event interface, so the default
+  // source interface is GUID_NULL.
+  HRESULT STDMETHODCALLTYPE GetGUID(DWORD kind, GUID* id) override;
 
  private:
   CompareUSObject();

@@ -1,5 +1,7 @@
-// The type information that describes _CompareUS to IDispatch callers, read
-// from this library's own TYPELIB resource on first use and kept.
+// The type information of this library's own TYPELIB resource, read on first
+// use and kept: the dual interface _CompareUS, which describes the object to
+// IDispatch callers, and the class CompareUS, which IProvideClassInfo hands to
+// hosts that look up an instance's class (and its name, as TypeName shows it).
 #pragma once
 
 #include <windows.h>
@@ -9,6 +11,9 @@ namespace vantel::automation {
 
 // An added reference to the type information of _CompareUS.
 HRESULT GetCompareUSTypeInfo(ITypeInfo** info) noexcept;
+
+// An added reference to the type information of the class CompareUS.
+HRESULT GetCompareUSClassInfo(ITypeInfo** info) noexcept;
 
 // Drops the kept type information (when the library is unloaded).
 void ReleaseTypeInfo() noexcept;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/automation/ClassInfoChecks.h"
 #include "tests/automation/Client.h"
 
 namespace vantel::automation::test {
@@ -292,6 +293,7 @@ void CallTests(Checks& checks, const Library& library) {
   ErrorsLeaveTheObjectUsable(checks, object.Get());
   InitVTReturnsEmpty(checks, object.Get());
   DispatchBookkeeping(checks, object.Get());
+  ClassInfoChecks(checks, object.Get(), "client");
   ObjectsAreIndependent(checks, library);
 }
 

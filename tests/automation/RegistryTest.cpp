@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "tests/automation/ClassInfoChecks.h"
 #include "tests/automation/Client.h"
 
 namespace vantel::automation::test {
@@ -98,6 +99,25 @@ void Creation(Checks& checks, const std::wstring& dll) {
   CompareByName(object.Get(), {L"cat", L"kat", 2}, late);
   checks.Number(early, 83.33, "registered object early-bound");
   checks.Number(late, 83.33, "registered object by name");
+
+  // A host that has only the instance finds its class, and through the
+  // registry the identifier it was created by.
+  ComPtr<IProvideClassInfo> provider;
+  ComPtr<ITypeInfo> coclass;
+  TYPEATTR* attributes = nullptr;
+  object.As(&provider);
+  if (!checks.Check(provider && SUCCEEDED(provider->GetClassInfo(coclass.GetAddressOf())) &&
+                        SUCCEEDED(coclass->GetTypeAttr(&attributes)),
+                    "registered object gives its class")) {
+    return;
+  }
+  const CLSID classId = attributes->guid;
+  coclass->ReleaseTypeAttr(attributes);
+  LPOLESTR progId = nullptr;
+  checks.Result(ProgIDFromCLSID(classId, &progId), S_OK, "the class of the instance is registered");
+  checks.Text(progId != nullptr ? progId : L"", kProgId, "the class of the instance is VantelUS.CompareUS");
+  CoTaskMemFree(progId);
+  checks.Text(HostTypeName(object.Get()), L"CompareUS", "registered object: TypeName as Windows' hosts ask it");
 }
 
 // Created from a multi-threaded apartment, the apartment-threaded object lives

@@ -1,5 +1,5 @@
 // The server tested from inside: error mapping, the conversion of
-// late-bound arguments, registration. Usage: vantel_automation_tests VantelUS.dll
+// late-bound arguments, registration, the class information of an object. Usage: vantel_automation_tests VantelUS.dll
 #include <objbase.h>
 
 #include "tests/automation/Check.h"
@@ -8,6 +8,7 @@ namespace vantel::automation::test {
 void ErrorReportingTests(Checks& checks);
 void CompareArgumentsTests(Checks& checks);
 void RegistrationTests(Checks& checks, const std::wstring& dll);
+void ClassInfoTests(Checks& checks);
 }  // namespace vantel::automation::test
 
 int wmain(int argc, wchar_t** argv) {
@@ -21,6 +22,7 @@ int wmain(int argc, wchar_t** argv) {
   ErrorReportingTests(checks);
   CompareArgumentsTests(checks);
   RegistrationTests(checks, argv[1]);
+  ClassInfoTests(checks);
   CoUninitialize();
   return checks.Finish(sizeof(void*) == 8 ? "unit-64" : "unit-32");
 }
