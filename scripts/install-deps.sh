@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, if any is
-# missing. Usage: scripts/install-deps.sh [core|fuzz|lint|windows]...  (default: core)
+# missing. Usage: scripts/install-deps.sh [core|fuzz|lint|windows|package]...  (default: core)
 set -euo pipefail
 
 declare -A groups=(
@@ -8,6 +8,8 @@ declare -A groups=(
   [fuzz]="clang libclang-rt-14-dev"
   [lint]="clang-format clang-tidy"
   # Cross-building VantelUS.dll and testing it under Wine (scripts/test-windows.sh).
+  # The release archives and the Windows installer (scripts/package.sh).
+  [package]="zip unzip nsis"
   [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools libwine-dev wine wine32:i386 wine64"
 )
 

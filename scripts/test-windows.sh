@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Cross-builds VantelUS.dll for 32-bit and 64-bit Windows with MinGW-w64 and
-# tests it under Wine, in a fresh temporary Wine prefix:
+# Cross-builds VantelUS.dll and vantel.exe for 32-bit and 64-bit Windows with
+# MinGW-w64, makes the release archives (scripts/package.sh) and tests them,
+# the DLL under Wine in a fresh temporary Wine prefix:
 #   - the export table and the imports of each DLL (objdump, on this machine);
+#   - the archives: names, bitness, exports, imports (on this machine);
 #   - the server from inside (error mapping, argument conversion,
 #     per-user registration);
 #   - a C++ client through the exports: early-bound and by name, the type
@@ -12,7 +14,9 @@
 # says that these tests were SKIPPED, and why, and succeeds; under CI
 # (CI=true), which runs as root with the package registry, a test that cannot
 # run means a broken install, so it fails instead.
-# VANTEL_CLI may name an already built native vantel command.
+# VANTEL_NATIVE_BUILD may name an already built native release tree (its
+# vantel command gives the reference answers; it is what the Linux archive
+# holds).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -27,14 +31,16 @@ skip() {
   exit 0
 }
 
-if ! scripts/install-deps.sh core windows; then
-  skip "the cross build of VantelUS.dll and all its tests under Wine;" \
-    "the packages of the 'windows' group (MinGW-w64, Wine) are missing and could not be installed (see above)"
+if ! scripts/install-deps.sh core windows package; then
+  skip "the cross build of VantelUS.dll and vantel.exe, the release archives and all their tests;" \
+    "the packages of the 'windows' and 'package' groups (MinGW-w64, Wine, zip, NSIS) are missing and could not be" \
+    "installed (see above)"
 fi
 
 wine32=${WINE32:-/usr/lib/wine/wine}
 wine64=${WINE64:-/usr/lib/wine/wine64}
-for tool in "$wine32" "$wine64" wineboot wineserver i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump iconv; do
+for tool in "$wine32" "$wine64" wineboot wineserver i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump iconv zip unzip \
+    makensis; do
   command -v "$tool" >/dev/null || { echo "test-windows: $tool not found although its packages are installed" >&2; exit 1; }
 done
 
@@ -43,6 +49,7 @@ rm -rf "$logs"
 mkdir -p "$logs"
 # Counts of checks made on this machine (build) and under Wine (wine).
 declare -A passed=([build]=0 [wine]=0) failed=([build]=0 [wine]=0)
+kind=wine  # what run_checks counts
 
 # One check made by this script: ok is 1 or 0.
 check() {
@@ -66,31 +73,30 @@ run_checks() {
   local result
   result=$(grep -a '^RESULT ' "$log" | tail -n 1 || true)
   if [[ $result =~ passed=([0-9]+)\ failed=([0-9]+) ]]; then
-    passed[wine]=$((passed[wine] + BASH_REMATCH[1]))
-    failed[wine]=$((failed[wine] + BASH_REMATCH[2]))
+    passed[$kind]=$((passed[$kind] + BASH_REMATCH[1]))
+    failed[$kind]=$((failed[$kind] + BASH_REMATCH[2]))
     printf '  %-34s %s\n' "$name" "${result#RESULT * }"
-    if [[ $status -ne 0 && ${BASH_REMATCH[2]} -eq 0 ]]; then check wine 0 "$name exited with status $status"; fi
+    if [[ $status -ne 0 && ${BASH_REMATCH[2]} -eq 0 ]]; then check "$kind" 0 "$name exited with status $status"; fi
   else
-    check wine 0 "$name stopped before its summary (exit status $status); see $log"
+    check "$kind" 0 "$name stopped before its summary (exit status $status); see $log"
     tail -n 5 "$log" "$logs/$name.stderr" || true
   fi
 }
 
 windows_path() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
 
-printf '\n== Cross-building VantelUS.dll (MinGW-w64)\n'
-for arch in i686 x86_64; do
-  scripts/build.sh "build/windows-$arch" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchains/mingw-$arch.cmake" \
-    -DVANTEL_BUILD_CLI=OFF -DVANTEL_BUILD_TESTS=OFF -DVANTEL_BUILD_BENCHMARKS=OFF >"$logs/build-$arch.log" ||
-    { cat "$logs/build-$arch.log"; exit 1; }
-done
-cli=${VANTEL_CLI:-}
-if [[ -z $cli ]]; then
-  scripts/build.sh build/windows-native -DCMAKE_BUILD_TYPE=Release -DVANTEL_BUILD_TESTS=OFF -DVANTEL_BUILD_BENCHMARKS=OFF \
+printf '\n== Cross-building VantelUS.dll and vantel.exe (MinGW-w64), release archives\n'
+native=${VANTEL_NATIVE_BUILD:-}
+if [[ -z $native ]]; then
+  native=build/windows-native
+  scripts/build.sh "$native" -DCMAKE_BUILD_TYPE=Release -DVANTEL_BUILD_TESTS=OFF -DVANTEL_BUILD_BENCHMARKS=OFF \
     >"$logs/build-native.log" || { cat "$logs/build-native.log"; exit 1; }
-  cli=$root/build/windows-native/cli/vantel
 fi
+cli=$(cd "$native" && pwd)/cli/vantel
+VANTEL_NATIVE_BUILD=$native scripts/package.sh
+version=$(sed -n 's/^ *VERSION \([0-9][0-9.]*\)$/\1/p' CMakeLists.txt | head -n 1)
+zip_file=build/package/vantel-$version-windows.zip
+tar_file=build/package/vantel-$version-linux-$(uname -m).tar.gz
 
 printf '\n== Export tables, imports, floating point (objdump, ninja)\n'
 allowed_imports='^(KERNEL32|ADVAPI32|OLEAUT32|ole32|msvcrt|USER32)\.dll$'
@@ -111,11 +117,18 @@ for arch in i686 x86_64; do
   printf '  %-7s %s; exports: %s; imports: %s\n' "$arch" "$format" "$exports" "$(tr '\n' ' ' <<<"$imports")"
 done
 # Doubles must be computed with SSE2 on 32-bit x86 too, or answers may differ.
-compiles=$(ninja -C build/windows-i686 -t commands automation/VantelUS.dll | grep -- ' -c .*\.cpp' || true)
-without_sse2=$(grep -vc -- '-msse2 -mfpmath=sse' <<<"$compiles" || true)
-check build "$([[ -n $compiles && $without_sse2 -eq 0 ]] && echo 1 || echo 0)" \
-  "i686: $without_sse2 C++ files of VantelUS.dll compiled without -msse2 -mfpmath=sse"
-echo "  i686    $(wc -l <<<"$compiles") C++ files compiled with -msse2 -mfpmath=sse"
+for target in automation/VantelUS.dll cli/vantel.exe; do
+  compiles=$(ninja -C build/windows-i686 -t commands "$target" | grep -- ' -c .*\.cpp' || true)
+  without_sse2=$(grep -vc -- '-msse2 -mfpmath=sse' <<<"$compiles" || true)
+  check build "$([[ -n $compiles && $without_sse2 -eq 0 ]] && echo 1 || echo 0)" \
+    "i686: $without_sse2 C++ files of $target compiled without -msse2 -mfpmath=sse"
+  echo "  i686    $(wc -l <<<"$compiles") C++ files of $target compiled with -msse2 -mfpmath=sse"
+done
+
+printf '\n== Release archives\n'
+kind=build
+run_checks archives tests/package/CheckArchives.sh "$version" "$zip_file" "$tar_file"
+kind=wine
 
 printf '\n== Answers of the native vantel command\n'
 answers=$logs/answers.tsv
@@ -180,7 +193,7 @@ done
 regsvr32 64 /u
 
 elapsed=$((SECONDS - started))
-printf '\nBuild checks (exports, imports, SSE2): %d passed, %d failed\n' "${passed[build]}" "${failed[build]}"
+printf '\nBuild checks (exports, imports, SSE2, archives): %d passed, %d failed\n' "${passed[build]}" "${failed[build]}"
 if [[ $((failed[build] + failed[wine])) -eq 0 ]]; then
   printf 'Windows tests: %d checks passed under Wine (32-bit and 64-bit) in %ds\n' "${passed[wine]}" "$elapsed"
 else
