@@ -2,6 +2,8 @@
 # Builds the release archives into build/package/ in one step:
 #   vantel-VERSION-windows.zip        x86\VantelUS.dll, x64\VantelUS.dll, vantel.exe
 #                                     (64-bit), README.txt, LICENSE.txt
+#   vantel-VERSION-windows-setup.exe  the same files in an installer for one user
+#                                     (NSIS: packaging/vantel.nsi)
 #   vantel-VERSION-linux-ARCH.tar.gz  the vantel program, the library, its headers,
 #                                     the CMake and pkg-config packages, README, LICENSE
 # The Windows files are cross-built with MinGW-w64 (build/windows-i686 and
@@ -57,12 +59,17 @@ windows_text LICENSE "$win/LICENSE.txt"
 zip_file=$out/vantel-$version-windows.zip
 (cd "$win" && zip -q -X -D "$zip_file" README.txt LICENSE.txt vantel.exe x86/VantelUS.dll x64/VantelUS.dll)
 
+# The installer, from the same files.
+setup_file=$out/vantel-$version-windows-setup.exe
+makensis -V2 -NOCD -DVERSION="$version" -DSTAGE="$win" -DOUTFILE="$setup_file" packaging/vantel.nsi >"$staging/makensis.log" 2>&1 ||
+  { cat "$staging/makensis.log"; exit 1; }
+
 # The tar.gz: what cmake --install puts in a prefix, under one folder.
 linux_name=vantel-$version-linux-$(uname -m)
 cmake --install "$native" --strip --prefix "$staging/$linux_name" >/dev/null
 tar_file=$out/$linux_name.tar.gz
 tar -C "$staging" --sort=name --owner=0 --group=0 --numeric-owner -cf - "$linux_name" | gzip -9 -n >"$tar_file"
 
-for file in "$zip_file" "$tar_file"; do
+for file in "$zip_file" "$setup_file" "$tar_file"; do
   printf '  %-44s %8d bytes\n' "${file#"$root"/}" "$(stat -c %s "$file")"
 done

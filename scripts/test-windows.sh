@@ -192,6 +192,107 @@ for bits in 32 64; do
 done
 regsvr32 64 /u
 
+printf '\n== Wine: the installer, silent, in a fresh prefix\n'
+wineserver -k 2>/dev/null || true
+wineserver -w 2>/dev/null || true
+export WINEPREFIX=$scratch/prefix-installer
+mkdir "$WINEPREFIX"
+wineboot -i >"$logs/wineboot-installer.log" 2>&1
+echo "  $WINEPREFIX"
+setup=$(windows_path "$root/build/package/vantel-$version-windows-setup.exe")
+local_app_data=$("$wine64" cmd.exe /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
+folder="$local_app_data\Programs\Vantel"
+folder_unix=$(winepath -u "$folder" 2>/dev/null)
+temp_unix=$(winepath -u "$("$wine64" cmd.exe /c 'echo %TEMP%' 2>/dev/null | tr -d '\r')" 2>/dev/null)
+declare -A installed_dll=([32]="$folder\x86\VantelUS.dll" [64]="$folder\x64\VantelUS.dll")
+unpacked=$scratch/zip
+unzip -qq "$zip_file" -d "$unpacked"
+
+installer() {  # label program [arguments]
+  local label=$1 status=0
+  shift
+  "$wine32" "$@" >>"$logs/installer.log" 2>&1 || status=$?
+  # The uninstaller hands over to a copy of itself and returns at once: wait
+  # until every process of the prefix has ended.
+  wineserver -w 2>/dev/null || true
+  check wine "$([[ $status -eq 0 ]] && echo 1 || echo 0)" "$label exited with $status"
+  printf '  %-34s exit status %s\n' "$label" "$status"
+}
+files_installed() {
+  local name ok=1
+  for name in vantel.exe README.txt LICENSE.txt x86/VantelUS.dll x64/VantelUS.dll; do
+    cmp -s "$folder_unix/$name" "$unpacked/$name" || { ok=0; echo "FAIL $name not installed as the zip holds it"; }
+  done
+  [[ -f $folder_unix/uninstall.exe ]] || ok=0
+  check wine "$ok" "the installer put the files of the zip and uninstall.exe in $folder"
+  echo "  installed in $folder: $(cd "$folder_unix" && find . -type f | sort | tr '\n' ' ')"
+}
+nothing_left() {
+  check wine "$([[ ! -e $folder_unix ]] && echo 1 || echo 0)" "the uninstaller removed $folder"
+  local left
+  left=$(find "$WINEPREFIX/drive_c" \( -iname '*vantel*' -o -path "$folder_unix/*" \) 2>/dev/null | head -n 5)
+  check wine "$([[ -z $left ]] && echo 1 || echo 0)" "no file of Vantel's left in the prefix${left:+: $left}"
+}
+
+# A PATH of the user's before, which must come back as it was.
+path_before='C:\Tools;%USERPROFILE%\bin'
+"$wine64" reg.exe add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$path_before" /f >/dev/null 2>&1
+installer "install (machine-wide: admin)" "$setup" /S
+files_installed
+for bits in 32 64; do
+  run_checks "installed-client-$bits-registered" "${loader[$bits]}" "${tests[$bits]}/vantel_client.exe" registered \
+    "${installed_dll[$bits]}"
+  run_checks "installed-client-$bits" "${loader[$bits]}" "${tests[$bits]}/vantel_client.exe" installed "$folder" machine
+  run_checks "installed-vbscript-$bits" "${loader[$bits]}" "${system[$bits]}\\cscript.exe" //nologo "$vbs" \
+    "installed-vbscript-$bits" "$(windows_path "$logs/answers-utf16.txt")"
+done
+on_path=$("$wine64" cmd.exe /c 'vantel compare --method 2 cat kat' 2>>"$logs/installer.log" | tr -d '\r' || true)
+check wine "$([[ $on_path == 83.33 ]] && echo 1 || echo 0)" "a new command prompt finds vantel on the PATH (got '$on_path')"
+echo "  vantel compare --method 2 cat kat, from a new command prompt: $on_path"
+installer "uninstall" "$folder\\uninstall.exe" /S
+nothing_left
+for bits in 32 64; do
+  run_checks "uninstalled-client-$bits" "${loader[$bits]}" "${tests[$bits]}/vantel_client.exe" uninstalled "$folder" \
+    "$path_before"
+done
+# The uninstaller's copy of itself in %TEMP% goes at the next restart.
+wineboot -r >>"$logs/installer.log" 2>&1
+wineserver -w 2>/dev/null || true
+left=$(find "$temp_unix" -type f 2>/dev/null | head -n 5)
+check wine "$([[ -z $left ]] && echo 1 || echo 0)" "after a restart no file of the uninstaller's is left in %TEMP%${left:+: $left}"
+
+# Under Wine the user is an administrator, so the DLLs registered for the
+# machine above. With the machine's classes made read-only, as they are for a
+# user without administrator rights, they must register for the user.
+"$wine64" reg.exe delete 'HKCU\Environment' /v Path /f >/dev/null 2>&1
+run_checks "lock-machine-classes" "$wine64" "${tests[64]}/vantel_client.exe" lock-machine-classes
+installer "install (per-user)" "$setup" /S
+files_installed
+for bits in 32 64; do
+  run_checks "installed-per-user-client-$bits" "${loader[$bits]}" "${tests[$bits]}/vantel_client.exe" installed \
+    "$folder" user
+done
+installer "uninstall (per-user)" "$folder\\uninstall.exe" /S
+nothing_left
+for bits in 32 64; do
+  run_checks "uninstalled-per-user-client-$bits" "${loader[$bits]}" "${tests[$bits]}/vantel_client.exe" uninstalled \
+    "$folder"
+done
+
+# A PATH longer than the installer's strings (1024 characters) is left alone,
+# not cut short, both by the installer and by the uninstaller.
+user_path() { "$wine64" reg.exe query 'HKCU\Environment' /v Path 2>/dev/null | tr -d '\r' |
+  sed -n 's/^ *Path *REG_[A-Z_]* *//p'; }
+long_path="C:\\Tools"
+while [[ ${#long_path} -lt 1100 ]]; do long_path+=";C:\\Program Files\\Some Tool ${#long_path}\\bin"; done
+"$wine64" reg.exe add 'HKCU\Environment' /v Path /t REG_EXPAND_SZ /d "$long_path" /f >/dev/null 2>&1
+check wine "$([[ $(user_path) == "$long_path" ]] && echo 1 || echo 0)" "a PATH of ${#long_path} characters set up"
+installer "install (long PATH)" "$setup" /S
+check wine "$([[ $(user_path) == "$long_path" ]] && echo 1 || echo 0)" "the installer left a long PATH as it was"
+installer "uninstall (long PATH)" "$folder\\uninstall.exe" /S
+nothing_left
+run_checks "uninstalled-long-path-client-64" "$wine64" "${tests[64]}/vantel_client.exe" uninstalled "$folder" "$long_path"
+
 elapsed=$((SECONDS - started))
 printf '\nBuild checks (exports, imports, SSE2, archives): %d passed, %d failed\n' "${passed[build]}" "${failed[build]}"
 if [[ $((failed[build] + failed[wine])) -eq 0 ]]; then

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oaidl.h>
 
+#include <optional>
 #include <string>
 
 #include "VantelUS_h.h"
@@ -61,5 +62,13 @@ enum class Registration {
   kUnregistered,      // removed for both
 };
 void RegistryTests(Checks& checks, const std::wstring& dll, Registration state);
+
+// The installer's work in the installation folder `folder`, registered for
+// the machine or (perUser) for the current user; and that none of it is left
+// after uninstalling, the user's PATH back to `pathBefore` (nullopt: none).
+void InstalledTests(Checks& checks, const std::wstring& folder, bool perUser);
+void UninstalledTests(Checks& checks, const std::wstring& folder, const std::optional<std::wstring>& pathBefore);
+// Makes the machine-wide classes read-only in both registry views.
+bool LockMachineClasses(Checks& checks);
 
 }  // namespace vantel::automation::test

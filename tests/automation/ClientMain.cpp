@@ -4,6 +4,10 @@
 //   vantel_client registered DLL         after regsvr32
 //   vantel_client unregistered-here DLL  after regsvr32 /u of this bitness only
 //   vantel_client unregistered DLL       after regsvr32 /u of both
+//   vantel_client installed FOLDER machine|user   after the installer
+//   vantel_client uninstalled FOLDER [PATH]  after the uninstaller (PATH: the
+//                                        user's PATH before installing)
+//   vantel_client lock-machine-classes   makes the machine's classes read-only
 #include <objbase.h>
 
 #include <string_view>
@@ -21,13 +25,21 @@ bool Find(HMODULE module, const char* name, Function& function) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: vantel_client module|registered|unregistered-here|unregistered DLL [ANSWERS]\n");
+  std::fprintf(
+      stderr,
+      "usage: vantel_client module|registered|unregistered-here|unregistered DLL [ANSWERS]\n"
+      "       vantel_client installed FOLDER machine|user | uninstalled FOLDER [PATH] | lock-machine-classes\n");
   return 2;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (argc == 2 && std::wstring_view(argv[1]) == L"lock-machine-classes") {
+    Checks checks;
+    LockMachineClasses(checks);
+    return checks.Finish("lock-machine-classes");
+  }
   if (argc < 3) return Usage();
   const std::wstring_view mode = argv[1];
   const std::wstring dll = argv[2];
@@ -59,6 +71,10 @@ int wmain(int argc, wchar_t** argv) {
     RegistryTests(checks, dll, Registration::kUnregisteredHere);
   } else if (mode == L"unregistered") {
     RegistryTests(checks, dll, Registration::kUnregistered);
+  } else if (mode == L"installed" && argc == 4) {
+    InstalledTests(checks, dll, std::wstring_view(argv[3]) == L"user");
+  } else if (mode == L"uninstalled") {
+    UninstalledTests(checks, dll, argc > 3 ? std::optional<std::wstring>(argv[3]) : std::nullopt);
   } else {
     CoUninitialize();
     return Usage();
