@@ -46,8 +46,9 @@ std::string ShortDuration(double seconds) {
 
 bool IsTerminal(const std::ostream& stream) {
 #if __has_include(<unistd.h>)
-  if (&stream == &std::cerr || &stream == &std::clog) return isatty(STDERR_FILENO) == 1;
-  if (&stream == &std::cout) return isatty(STDOUT_FILENO) == 1;
+  // Any number but 0 means a terminal: Windows' C run-time answers 64.
+  if (&stream == &std::cerr || &stream == &std::clog) return isatty(STDERR_FILENO) != 0;
+  if (&stream == &std::cout) return isatty(STDOUT_FILENO) != 0;
 #endif
   return false;
 }
