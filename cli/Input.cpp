@@ -2,7 +2,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <istream>
+#include <string>
 
 #include "Arguments.h"
 
@@ -11,7 +13,9 @@ namespace vantel::cli {
 InputFile::InputFile(std::string_view path, std::istream& standardInput, std::string_view option)
     : stream_(&standardInput), name_("standard input") {
   if (path == "-") return;
-  file_.open(std::string(path), std::ios::binary);
+  // As a path of UTF-8 text: on Windows, file names are UTF-16, not bytes of
+  // the ANSI code page.
+  file_.open(std::filesystem::path(std::u8string(path.begin(), path.end())), std::ios::binary);
   if (!file_) {
     throw UsageError(std::string(option) + ": cannot open '" + std::string(path) + "': " + std::strerror(errno));
   }

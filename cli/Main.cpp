@@ -4,10 +4,15 @@
 #include <vector>
 
 #include "Cli.h"
+#ifdef _WIN32
+#include <string>
 
-int main(int argc, char** argv) {
-  std::ios::sync_with_stdio(false);
-  const std::vector<std::string_view> args(argv + 1, argv + argc);
+#include "WindowsConsole.h"
+#endif
+
+namespace {
+
+int Run(const std::vector<std::string_view>& args) {
   int status = vantel::cli::kExitFailure;
   try {
     status = vantel::cli::RunCli(args, std::cin, std::cout, std::cerr);
@@ -22,3 +27,21 @@ int main(int argc, char** argv) {
   }
   return status;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// The arguments as UTF-16 from Windows, the standard streams as UTF-8 bytes
+// or, on a console, UTF-16 (WindowsConsole.h).
+int wmain(int argc, wchar_t** argv) {
+  std::ios::sync_with_stdio(false);
+  const vantel::cli::windows::StandardStreams streams;
+  const std::vector<std::string> arguments = vantel::cli::windows::Utf8Arguments(argc, argv);
+  return Run(std::vector<std::string_view>(arguments.begin(), arguments.end()));
+}
+#else
+int main(int argc, char** argv) {
+  std::ios::sync_with_stdio(false);
+  return Run(std::vector<std::string_view>(argv + 1, argv + argc));
+}
+#endif

@@ -10,7 +10,7 @@ declare -A groups=(
   # Cross-building VantelUS.dll and testing it under Wine (scripts/test-windows.sh).
   # The release archives and the Windows installer (scripts/package.sh).
   [package]="zip unzip nsis"
-  [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools libwine-dev wine wine32:i386 wine64"
+  [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools libwine-dev wine wine32:i386 wine64 bsdutils"
 )
 
 wanted=()

@@ -8,8 +8,13 @@
 #     per-user registration);
 #   - a C++ client through the exports: early-bound and by name, the type
 #     library, the resources, and every answer of the native vantel command;
+#   - vantel.exe, 32-bit and 64-bit: its side of Windows from inside, the
+#     same bytes as the Linux program for every command, a console through
+#     a terminal (script(1)) for UTF-16 text and the progress bar;
 #   - regsvr32 and regsvr32 /u, with the registry read back after each;
-#   - a VBScript client run by cscript, 32-bit and 64-bit.
+#   - a VBScript client run by cscript, 32-bit and 64-bit;
+#   - the installer, silent, in a second fresh prefix: install, registry,
+#     cscript, PATH, uninstall, and nothing left.
 # When the packages cannot be installed (no root, no sudo, or apt fails) it
 # says that these tests were SKIPPED, and why, and succeeds; under CI
 # (CI=true), which runs as root with the package registry, a test that cannot
@@ -40,7 +45,7 @@ fi
 wine32=${WINE32:-/usr/lib/wine/wine}
 wine64=${WINE64:-/usr/lib/wine/wine64}
 for tool in "$wine32" "$wine64" wineboot wineserver i686-w64-mingw32-objdump x86_64-w64-mingw32-objdump iconv zip unzip \
-    makensis; do
+    makensis script winepath; do
   command -v "$tool" >/dev/null || { echo "test-windows: $tool not found although its packages are installed" >&2; exit 1; }
 done
 
@@ -144,11 +149,16 @@ printf '\n== Wine: fresh prefix\n'
 scratch=$(mktemp -d "${TMPDIR:-/tmp}/vantel-wine.XXXXXX")
 mkdir "$scratch/prefix" "$scratch/tmp"
 export WINEPREFIX=$scratch/prefix TMPDIR=$scratch/tmp WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+# Wine hands the Unix arguments to Windows programs as text only in a UTF-8 locale.
+export LC_ALL=C.UTF-8
 cleanup() {
   wineserver -k 2>/dev/null || true
   rm -rf "$scratch"
 }
 trap cleanup EXIT
+# Wine's server, kept running between the many short programs below (it is
+# stopped at the end).
+wineserver -p
 wineboot -i >"$logs/wineboot.log" 2>&1
 echo "  $WINEPREFIX"
 
@@ -174,6 +184,43 @@ for bits in 32 64; do
   run_checks "client-$bits-module" "${loader[$bits]}" "${tests[$bits]}/vantel_client.exe" module "${dll[$bits]}" \
     "$(windows_path "$answers")"
 done
+
+printf '\n== Wine: vantel.exe, against the Linux program\n'
+declare -A exe=([32]=$root/build/windows-i686/cli/vantel.exe [64]=$root/build/windows-x86_64/cli/vantel.exe)
+for bits in 32 64; do
+  run_checks "windows-cli-$bits" "${loader[$bits]}" \
+    "$root/build/windows-$([[ $bits == 32 ]] && echo i686 || echo x86_64)/tests/windows-cli/vantel_windows_cli_tests.exe" \
+    "$(windows_path "$scratch/tmp")"
+  run_checks "same-as-linux-$bits" tests/windows-cli/SameAsLinux.sh "same-as-linux-$bits" "$cli" "${loader[$bits]}" \
+    "${exe[$bits]}"
+done
+# On a console (a terminal, through script(1)) vantel.exe writes UTF-16, which
+# Wine's console shows as UTF-8 text: the Linux program's lines, once the
+# console's own control sequences and CRs are taken out. (Not beyond the
+# BMP: Wine's console keeps a character per UTF-16 unit and shows each half
+# of a surrogate pair as U+FFFD; redirected, such text is checked above.)
+on_terminal() {  # command line for sh
+  script -qec "$1" /dev/null </dev/null 2>/dev/null | sed 's/\x1b\[[0-9;?]*[a-zA-Z]//g' | tr -d '\r' || true
+}
+console_words=(Łukasz 中文 knight "Zoë")
+for bits in 32 64; do
+  shown=$(on_terminal "$(printf '%q ' "${loader[$bits]}" "${exe[$bits]}" phonetic "${console_words[@]}")")
+  want=$("$cli" phonetic "${console_words[@]}")
+  check wine "$([[ $shown == "$want" ]] && echo 1 || echo 0)" \
+    "$bits-bit vantel.exe on a console shows '$(tr '\n' ' ' <<<"$want")'; shown: '$(tr '\n' ' ' <<<"$shown")'"
+  echo "  $bits-bit on a console: $(tr '\n' ' ' <<<"$shown")"
+done
+# The progress bar, drawn on a console while threads match a list.
+awk 'BEGIN { for (i = 1; i <= 3000; i++) printf "Name%d Surname%d X%d\n", (i * 7919) % 100007, i % 997, i }' \
+  >"$scratch/many.txt"
+shown=$(on_terminal "$(printf '%q ' "$wine64" "${exe[64]}" match --threshold 0 --top 1 --threads 2 "$scratch/many.txt") \
+  >$(printf '%q' "$scratch/many-windows.txt")")
+bar=$(tr ' ' '\n' <<<"$shown" | grep -c '%' || true)
+check wine "$([[ $bar -gt 0 && $shown == *'pairs/s'* ]] && echo 1 || echo 0)" "the progress bar is drawn on a console ($bar draws)"
+"$cli" match --threshold 0 --top 1 --threads 2 "$scratch/many.txt" >"$scratch/many-linux.txt"
+check wine "$(cmp -s "$scratch/many-windows.txt" "$scratch/many-linux.txt" && echo 1 || echo 0)" \
+  "with the bar on the console, the matches are the Linux program's"
+echo "  progress bar on a console: drawn $bar times; $(wc -l <"$scratch/many-windows.txt") matches as on Linux"
 
 printf '\n== Wine: regsvr32, registry, VBScript\n'
 regsvr32 32
