@@ -22,35 +22,16 @@ skip() {
   exit 0
 }
 
-sudo=()
-if [[ $(id -u) -ne 0 ]]; then
-  command -v sudo >/dev/null && sudo -n true 2>/dev/null || skip "installing the extension into the server's folders needs root or sudo"
-  sudo=(sudo)
-fi
-scripts/install-deps.sh core postgres
+source scripts/postgres-common.sh
+find_installer
+build_and_install_extension
 
-lib=build/postgres/lib
-ext=$root/build/postgres/extension
-scripts/build.sh "$lib" -DCMAKE_BUILD_TYPE=Release -DCMAKE_POSITION_INDEPENDENT_CODE=ON
-export VANTEL_CLI=${VANTEL_CLI:-$root/$lib/cli/vantel}
-
-mkdir -p "$ext"
-pgmake() {
-  make -s -C "$ext" -f "$root/postgres/Makefile" VPATH="$root/postgres" VANTEL_BUILD="$root/$lib" \
-    VANTEL_CLI="$VANTEL_CLI" VANTEL_WERROR=ON "$@"
-}
-pgmake
-uninstall() { pgmake uninstall; }
-[[ ${#sudo[@]} -eq 0 ]] || uninstall() { "${sudo[@]}" make -s -C "$ext" -f "$root/postgres/Makefile" VPATH="$root/postgres" uninstall; }
-trap uninstall EXIT
-if [[ ${#sudo[@]} -eq 0 ]]; then pgmake install; else "${sudo[@]}" make -s -C "$ext" -f "$root/postgres/Makefile" VPATH="$root/postgres" VANTEL_BUILD="$root/$lib" install; fi
-
-rm -rf "$ext/results" "$ext/regression.diffs" "$ext/regression.out"
-if ! pg_virtualenv make -s -C "$ext" -f "$root/postgres/Makefile" VPATH="$root/postgres" VANTEL_BUILD="$root/$lib" \
-    VANTEL_CLI="$VANTEL_CLI" installcheck >"$ext/installcheck.log" 2>&1; then
-  grep -v -E '^[0-9]{4}-[0-9]{2}-[0-9]{2} ' "$ext/installcheck.log" | tail -n 40
-  [[ -f $ext/regression.diffs ]] && head -n 200 "$ext/regression.diffs"
-  echo "test-postgres: the regression tests failed; see $ext/regression.diffs and $ext/installcheck.log" >&2
+rm -rf "$pg_ext/results" "$pg_ext/regression.diffs" "$pg_ext/regression.out"
+if ! pg_virtualenv make -s -C "$pg_ext" -f "$root/postgres/Makefile" VPATH="$root/postgres" VANTEL_BUILD="$root/$pg_lib" \
+    VANTEL_CLI="$VANTEL_CLI" installcheck >"$pg_ext/installcheck.log" 2>&1; then
+  grep -v -E '^[0-9]{4}-[0-9]{2}-[0-9]{2} ' "$pg_ext/installcheck.log" | tail -n 40
+  [[ -f $pg_ext/regression.diffs ]] && head -n 200 "$pg_ext/regression.diffs"
+  echo "test-postgres: the regression tests failed; see $pg_ext/regression.diffs and $pg_ext/installcheck.log" >&2
   exit 1
 fi
-grep -E '^(test |ok |not ok )|tests passed' "$ext/installcheck.log"
+grep -E '^(test |ok |not ok )|tests passed' "$pg_ext/installcheck.log"
