@@ -201,8 +201,6 @@ void RunMatch(const VantelMatchRequest& request) {
 
 extern "C" {
 
-int VantelMaxLength(void) { return static_cast<int>(vantel::CompareUS::kMaxLength); }
-
 const char* VantelDescriptionOf(int32_t number) {
   static char description[VANTEL_FAILURE_MESSAGE_SIZE];
   const std::string_view text = vantel::DescriptionOf(number);

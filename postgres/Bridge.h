@@ -39,9 +39,6 @@ typedef struct VantelFailure {
   char message[VANTEL_FAILURE_MESSAGE_SIZE]; /* NUL-terminated, cut if too long */
 } VantelFailure;
 
-/* The longest string that is compared, in UTF-16 code units (70). */
-int VantelMaxLength(void);
-
 /* The description of a run-time error number ("Overflow" for 6). */
 const char* VantelDescriptionOf(int32_t number);
 
