@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds everything with warnings as errors and runs every test: once in a
 # normal build, once with AddressSanitizer and UndefinedBehaviorSanitizer;
-# then the Windows automation server's tests (scripts/test-windows.sh).
+# then the PostgreSQL extension's tests (scripts/test-postgres.sh) and the
+# Windows automation server's (scripts/test-windows.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -35,6 +36,9 @@ for fuzzer in CompareFuzzer PatternFuzzer; do
   fi
   echo "$fuzzer: $(grep -E '^Done' "$log")"
 done
+
+step "PostgreSQL extension: PGXS build, pg_regress on a throwaway cluster"
+VANTEL_CLI="$root/build/release/cli/vantel" scripts/test-postgres.sh
 
 step "Windows: VantelUS.dll and vantel.exe cross-built with MinGW-w64, the release archives, tests under Wine"
 VANTEL_NATIVE_BUILD=build/release scripts/test-windows.sh

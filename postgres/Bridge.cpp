@@ -1,0 +1,253 @@
+// The C++ side of the bridge: the comparer of this backend process, and the
+// matcher run under the server's rules (no exception out, signals handled on
+// the server's own thread, a run that stops when asked to).
+
+#include "Bridge.h"
+
+#include <pthread.h>
+#include <signal.h>
+
+#include <algorithm>
+#include <charconv>
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "vantel/CompareUS.h"
+#include "vantel/Errors.h"
+#include "vantel/Match.h"
+#include "vantel/Utf8.h"
+
+namespace {
+
+// One per backend process (and per parallel worker, each a process of its
+// own), built on first use; the server calls it from one thread only.
+vantel::CompareUS& Comparer() {
+  static vantel::CompareUS comparer;
+  return comparer;
+}
+
+// Thrown from the matcher's callbacks to stop a run.
+struct Interrupted {};
+struct SinkFailed {};
+
+// A run-time error raised for one string of a list given to VantelMatch.
+struct ElementError {
+  bool inCandidates;
+  std::size_t element;
+  std::int32_t number;
+  std::string description;
+};
+
+// A string of a list given to VantelMatch that is not valid UTF-8.
+struct ElementNotUtf8 {
+  bool inCandidates;
+  std::size_t element;
+  std::size_t offset;
+};
+
+void SetMessage(VantelFailure* failure, std::string_view message) noexcept {
+  const std::size_t length = std::min(message.size(), sizeof failure->message - 1);
+  std::memcpy(failure->message, message.data(), length);
+  failure->message[length] = '\0';
+}
+
+void Clear(VantelFailure* failure) noexcept {
+  failure->number = 0;
+  failure->offset = 0;
+  failure->in_candidates = 0;
+  failure->element = -1;
+  failure->message[0] = '\0';
+}
+
+// Runs `work` and turns whatever it throws into an outcome.
+template <typename Work>
+VantelOutcome Guarded(VantelFailure* failure, const Work& work) noexcept {
+  Clear(failure);
+  try {
+    work();
+    return VANTEL_OK;
+  } catch (const Interrupted&) {
+    return VANTEL_INTERRUPTED;
+  } catch (const SinkFailed&) {
+    return VANTEL_SINK_FAILED;
+  } catch (const ElementError& error) {
+    failure->number = error.number;
+    failure->in_candidates = error.inCandidates ? 1 : 0;
+    failure->element = static_cast<std::int64_t>(error.element);
+    SetMessage(failure, error.description);
+    return VANTEL_RUNTIME_ERROR;
+  } catch (const ElementNotUtf8& error) {
+    failure->offset = error.offset;
+    failure->in_candidates = error.inCandidates ? 1 : 0;
+    failure->element = static_cast<std::int64_t>(error.element);
+    return VANTEL_INVALID_UTF8;
+  } catch (const vantel::RuntimeError& error) {
+    failure->number = error.number();
+    SetMessage(failure, error.description());
+    return VANTEL_RUNTIME_ERROR;
+  } catch (const vantel::InvalidUtf8& error) {
+    failure->offset = error.offset();
+    SetMessage(failure, error.what());
+    return VANTEL_INVALID_UTF8;
+  } catch (const std::bad_alloc&) {
+    return VANTEL_OUT_OF_MEMORY;
+  } catch (const std::exception& error) {
+    SetMessage(failure, error.what());
+    return VANTEL_INTERNAL_ERROR;
+  } catch (...) {
+    SetMessage(failure, "unknown exception");
+    return VANTEL_INTERNAL_ERROR;
+  }
+}
+
+// While it holds, the calling thread blocks every asynchronous signal, so
+// that the threads it starts inherit that mask and the server's handlers run
+// on the calling thread alone. Release gives the caller's mask back (pending
+// signals are then delivered at once, on this thread).
+class SignalsHeldOff {
+ public:
+  SignalsHeldOff() {
+    sigset_t all;
+    sigfillset(&all);
+    // Faults are delivered to the thread that caused them, blocked or not.
+    for (const int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigdelset(&all, fault);
+    held_ = pthread_sigmask(SIG_BLOCK, &all, &previous_) == 0;
+  }
+  ~SignalsHeldOff() { Release(); }
+  SignalsHeldOff(const SignalsHeldOff&) = delete;
+  SignalsHeldOff& operator=(const SignalsHeldOff&) = delete;
+
+  void Release() noexcept {
+    if (held_) pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    held_ = false;
+  }
+
+ private:
+  sigset_t previous_{};
+  bool held_ = false;
+};
+
+std::vector<std::u16string> ToUtf16(const VantelString* list, std::size_t count, bool inCandidates) {
+  std::vector<std::u16string> strings(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    // A NULL element stays empty, which the matcher leaves out of every pair.
+    if (list[i].data == nullptr) continue;
+    try {
+      strings[i] = vantel::Utf8ToUtf16(std::string_view(list[i].data, list[i].length));
+    } catch (const vantel::InvalidUtf8& bad) {
+      throw ElementNotUtf8{inCandidates, i, bad.offset()};
+    }
+  }
+  return strings;
+}
+
+// The matcher keeps a run-time error of a string's phonetic form as the
+// reason of its rejection, worded as RuntimeError words it: "run-time error
+// N: description". The other reasons (empty, too long) are not errors.
+bool IsRuntimeError(const std::string& reason, std::int32_t& number, std::string& description) {
+  static constexpr std::string_view kPrefix = "run-time error ";
+  if (reason.compare(0, kPrefix.size(), kPrefix) != 0) return false;
+  const char* const end = reason.data() + reason.size();
+  const auto [stop, failure] = std::from_chars(reason.data() + kPrefix.size(), end, number);
+  if (failure != std::errc()) return false;
+  std::string_view rest(stop, static_cast<std::size_t>(end - stop));
+  if (rest.substr(0, 2) == ": ") rest.remove_prefix(2);
+  description = rest;
+  return true;
+}
+
+void RunMatch(const VantelMatchRequest& request) {
+  const bool withinQueries = request.candidates == nullptr;
+  const std::vector<std::u16string> queries = ToUtf16(request.queries, request.query_count, false);
+  const std::vector<std::u16string> candidates =
+      withinQueries ? std::vector<std::u16string>() : ToUtf16(request.candidates, request.candidate_count, true);
+
+  vantel::MatchOptions options;
+  options.method = request.method;
+  options.threshold = request.threshold;
+  options.top = request.top;
+  options.threads = request.threads != 0 ? request.threads : std::max(1u, std::thread::hardware_concurrency());
+
+  SignalsHeldOff signals;
+  const vantel::Matcher matcher =
+      withinQueries ? vantel::Matcher(queries, options) : vantel::Matcher(queries, candidates, options);
+  for (const vantel::Rejection& rejection : matcher.rejections()) {
+    std::int32_t number = 0;
+    std::string description;
+    if (IsRuntimeError(rejection.reason, number, description)) {
+      throw ElementError{rejection.list == vantel::ListRole::Candidates, rejection.index, number, description};
+    }
+  }
+
+  const auto emit = [&](const vantel::ScoredPair& pair) {
+    signals.Release();
+    if (!request.emit(request.context, pair.query, pair.candidate, pair.answer)) throw SinkFailed{};
+  };
+  const auto progress = [&](std::uint64_t /*pairsDone*/) {
+    signals.Release();
+    if (request.should_stop(request.context)) throw Interrupted{};
+  };
+  matcher.Run(emit, progress, std::chrono::milliseconds(request.interval_ms));
+}
+
+}  // namespace
+
+extern "C" {
+
+const char* VantelDescriptionOf(int32_t number) {
+  static char description[VANTEL_FAILURE_MESSAGE_SIZE];
+  const std::string_view text = vantel::DescriptionOf(number);
+  const std::size_t length = std::min(text.size(), sizeof description - 1);
+  std::memcpy(description, text.data(), length);
+  description[length] = '\0';
+  return description;
+}
+
+VantelErrorKind VantelKindOf(int32_t number) {
+  switch (number) {
+    case vantel::error::kInvalidProcedureCall: return VANTEL_ERROR_ARGUMENT;
+    case vantel::error::kOverflow: return VANTEL_ERROR_OVERFLOW;
+    case vantel::error::kSubscriptOutOfRange: return VANTEL_ERROR_SUBSCRIPT;
+    case vantel::error::kTypeMismatch: return VANTEL_ERROR_TYPE;
+    case vantel::error::kRegexSyntax: return VANTEL_ERROR_PATTERN;
+    default: return VANTEL_ERROR_OTHER;
+  }
+}
+
+VantelOutcome VantelMethodOf(int64_t number, int16_t* method, VantelFailure* failure) {
+  return Guarded(failure, [&] {
+    if (number < INT16_MIN || number > INT16_MAX) throw vantel::RuntimeError(vantel::error::kOverflow);
+    *method = static_cast<std::int16_t>(number);
+  });
+}
+
+VantelOutcome VantelCompare(const char* first, size_t first_length, const char* second, size_t second_length,
+                            int16_t method, double* answer, VantelFailure* failure) {
+  return Guarded(failure, [&] {
+    *answer =
+        Comparer().Compare(std::string_view(first, first_length), std::string_view(second, second_length), method);
+  });
+}
+
+VantelOutcome VantelPhonetic(const char* word, size_t length, const char** form, size_t* form_length,
+                             VantelFailure* failure) {
+  static std::string last;
+  return Guarded(failure, [&] {
+    last = Comparer().PhoneticForm(std::string_view(word, length));
+    *form = last.data();
+    *form_length = last.size();
+  });
+}
+
+VantelOutcome VantelMatch(const VantelMatchRequest* request, VantelFailure* failure) {
+  return Guarded(failure, [&] { RunMatch(*request); });
+}
+
+}  // extern "C"

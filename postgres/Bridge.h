@@ -1,0 +1,109 @@
+/*
+ * The one way from the extension's C functions into the C++ library.
+ *
+ * Everything here takes and returns plain C types. No C++ exception leaves
+ * these functions: each catches everything and says what went wrong in its
+ * result and in a VantelFailure. Nothing here calls the server, except through
+ * the callbacks of a VantelMatchRequest, which the server side writes so that
+ * they never leave by longjmp. Strings are UTF-8 with a length; the server
+ * side converts from and to the database's encoding.
+ */
+#ifndef VANTEL_POSTGRES_BRIDGE_H
+#define VANTEL_POSTGRES_BRIDGE_H
+
+#include <stdbool.h>
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+typedef enum VantelOutcome {
+  VANTEL_OK = 0,
+  VANTEL_RUNTIME_ERROR, /* the component's run-time error: failure->number and failure->message */
+  VANTEL_INVALID_UTF8,  /* failure->offset: the first bad byte */
+  VANTEL_OUT_OF_MEMORY, /* the library could not allocate */
+  VANTEL_INTERRUPTED,   /* vantel_match: should_stop answered true, and the run has stopped */
+  VANTEL_SINK_FAILED,   /* vantel_match: emit answered false, and the run has stopped */
+  VANTEL_INTERNAL_ERROR /* anything else: failure->message */
+} VantelOutcome;
+
+enum { VANTEL_FAILURE_MESSAGE_SIZE = 256 };
+
+typedef struct VantelFailure {
+  int32_t number;                            /* VANTEL_RUNTIME_ERROR */
+  size_t offset;                             /* VANTEL_INVALID_UTF8 */
+  int in_candidates;                         /* vantel_match: the string at fault is a candidate (else a query) */
+  int64_t element;                           /* vantel_match: its position in its list from 0, or -1 */
+  char message[VANTEL_FAILURE_MESSAGE_SIZE]; /* NUL-terminated, cut if too long */
+} VantelFailure;
+
+/* The description of a run-time error number ("Overflow" for 6). */
+const char* VantelDescriptionOf(int32_t number);
+
+/* What kind of failure a run-time error number stands for, to choose its SQLSTATE. */
+typedef enum VantelErrorKind {
+  VANTEL_ERROR_ARGUMENT,  /* 5: invalid procedure call or argument */
+  VANTEL_ERROR_OVERFLOW,  /* 6 */
+  VANTEL_ERROR_SUBSCRIPT, /* 9 */
+  VANTEL_ERROR_TYPE,      /* 13: type mismatch */
+  VANTEL_ERROR_PATTERN,   /* an error in a regular expression of the rules */
+  VANTEL_ERROR_OTHER
+} VantelErrorKind;
+
+VantelErrorKind VantelKindOf(int32_t number);
+
+/* A method number as Compare takes it: one that does not fit in 16 bits is
+ * run-time error 6 (Overflow), as the automation object answers. */
+VantelOutcome VantelMethodOf(int64_t number, int16_t* method, VantelFailure* failure);
+
+/* Compare with the comparer of this process, built on first use. */
+VantelOutcome VantelCompare(const char* first, size_t first_length, const char* second, size_t second_length,
+                            int16_t method, double* answer, VantelFailure* failure);
+
+/* The phonetic form of a word. *form stays valid until the next call. */
+VantelOutcome VantelPhonetic(const char* word, size_t length, const char** form, size_t* form_length,
+                             VantelFailure* failure);
+
+/* One element of a list given to VantelMatch; data NULL stands for SQL NULL. */
+typedef struct VantelString {
+  const char* data;
+  size_t length;
+} VantelString;
+
+typedef struct VantelMatchRequest {
+  const VantelString* queries;
+  size_t query_count;
+  const VantelString* candidates; /* NULL: the queries are matched with each other */
+  size_t candidate_count;
+  double threshold;
+  int16_t method;
+  size_t top;       /* 0 keeps every pair */
+  unsigned threads; /* 0: one per processor */
+  /* Both are called on the calling thread only. should_stop is asked about every
+   * interval_ms milliseconds; true stops the run. emit gets every kept pair in
+   * output order (positions from 0); false stops the run. */
+  bool (*should_stop)(void* context);
+  bool (*emit)(void* context, size_t query, size_t candidate, double answer);
+  void* context;
+  unsigned interval_ms;
+} VantelMatchRequest;
+
+/*
+ * Runs the library's matcher. NULL elements and strings that are empty or
+ * longer than 70 UTF-16 code units take part in no pair. A string whose
+ * phonetic form raises a run-time error fails the call with that error
+ * (failure->element says which), before any pair is emitted.
+ *
+ * The matcher's worker threads start with every asynchronous signal blocked,
+ * so that the server's signal handlers run on the calling thread only; the
+ * calling thread's mask is given back before the first callback.
+ */
+VantelOutcome VantelMatch(const VantelMatchRequest* request, VantelFailure* failure);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VANTEL_POSTGRES_BRIDGE_H */
