@@ -31,6 +31,12 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
+  Utf8ToUtf16(utf8, out);
+  return out;
+}
+
+void Utf8ToUtf16(std::string_view utf8, std::u16string& out) {
+  out.clear();
   out.reserve(utf8.size());
   std::size_t i = 0;
   while (i < utf8.size()) {
@@ -68,7 +74,6 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     }
     i += length;
   }
-  return out;
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {

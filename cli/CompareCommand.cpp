@@ -1,11 +1,9 @@
 #include <charconv>
-#include <istream>
 #include <ostream>
 #include <vector>
 
 #include "Cli.h"
 #include "Commands.h"
-#include "Input.h"
 #include "vantel/CompareUS.h"
 #include "vantel/Utf8.h"
 
@@ -26,53 +24,55 @@ constexpr std::string_view kCompareHelp =
     "                 and the answer added; a bad line gets an empty answer and\n"
     "                 is reported on standard error, and the others go on\n";
 
-// A line of --pairs input that cannot be compared.
-struct BadLine {
-  std::string reason;
-};
-
-std::u16string LineFieldToUtf16(std::string_view text, std::string_view which) {
-  try {
-    return Utf8ToUtf16(text);
-  } catch (const InvalidUtf8& bad) {
-    throw BadLine{std::string(which) + " string is not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ")"};
-  }
-}
-
-std::string CompareLine(CompareUS& comparer, std::string_view line, std::int16_t method) {
+// Why a line of --pairs input cannot be compared; empty when it can.
+std::string CompareLine(CompareUS& comparer, std::string_view line, std::int16_t method, std::u16string& first,
+                        std::u16string& second, double& answer) {
   const std::size_t tab = line.find('\t');
-  if (tab == std::string_view::npos) throw BadLine{"expected two strings separated by a tab, found no tab"};
+  if (tab == std::string_view::npos) return "expected two strings separated by a tab, found no tab";
   if (line.find('\t', tab + 1) != std::string_view::npos) {
-    throw BadLine{"expected two strings separated by a tab, found more than one tab"};
+    return "expected two strings separated by a tab, found more than one tab";
   }
-  const std::u16string first = LineFieldToUtf16(line.substr(0, tab), "first");
-  const std::u16string second = LineFieldToUtf16(line.substr(tab + 1), "second");
+  const auto convert = [](std::string_view text, std::u16string& into, std::string_view which) -> std::string {
+    try {
+      Utf8ToUtf16(text, into);
+      return {};
+    } catch (const InvalidUtf8& bad) {
+      return std::string(which) + " string is not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ")";
+    }
+  };
+  if (std::string reason = convert(line.substr(0, tab), first, "first"); !reason.empty()) return reason;
+  if (std::string reason = convert(line.substr(tab + 1), second, "second"); !reason.empty()) return reason;
   try {
-    return FormatAnswer(comparer.Compare(std::u16string_view(first), std::u16string_view(second), method));
+    answer = comparer.Compare(std::u16string_view(first), std::u16string_view(second), method);
   } catch (const RuntimeError& failure) {
-    throw BadLine{failure.what()};
+    return failure.what();
   }
+  return {};
 }
 
-int ComparePairs(InputFile& input, std::int16_t method, std::ostream& out, std::ostream& err) {
+// Streams: each line is answered as soon as it is read, and what was
+// answered before a read error stays written.
+int ComparePairs(Input& input, std::int16_t method, Streams& streams) {
   CompareUS comparer;
-  std::string line;
-  std::size_t lineNumber = 0;
+  Output& out = streams.out;
+  LineReader lines(input, [&out] { out.Flush(); });
+  std::u16string first, second;  // reused: no allocation per line
   bool anyBad = false;
-  while (ReadLine(input.stream(), line)) {
-    ++lineNumber;
-    std::string answer;
-    try {
-      answer = CompareLine(comparer, line, method);
-    } catch (const BadLine& bad) {
-      err << "vantel compare: " << input.name() << " line " << lineNumber << ": " << bad.reason << '\n';
+  std::string_view line;
+  while (lines.Next(line)) {
+    double answer = 0.0;
+    const std::string reason = CompareLine(comparer, line, method, first, second, answer);
+    out.Put(line);
+    out.Put('\t');
+    if (reason.empty()) {
+      char text[32];
+      const auto written = std::to_chars(text, text + sizeof text, answer);
+      out.Put(std::string_view(text, static_cast<std::size_t>(written.ptr - text)));
+    } else {
+      streams.err << "vantel compare: " << input.name() << " line " << lines.lineNumber() << ": " << reason << '\n';
       anyBad = true;
     }
-    out << line << '\t' << answer << '\n';
-  }
-  if (input.stream().bad()) {
-    err << "vantel compare: " << input.name() << ": read error after line " << lineNumber << '\n';
-    return kExitFailure;
+    out.Put('\n');
   }
   return anyBad ? kExitFailure : kExitOk;
 }
@@ -85,7 +85,7 @@ std::string FormatAnswer(double answer) {
   return std::string(buffer, result.ptr);
 }
 
-int RunCompare(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ostream& err) {
+int RunCompare(ArgumentCursor& args, Streams& streams) {
   std::int16_t method = 0;
   std::optional<std::string_view> pairsFile;
   std::vector<std::string_view> strings;
@@ -97,7 +97,7 @@ int RunCompare(ArgumentCursor& args, std::istream& in, std::ostream& out, std::o
         pairsFile = args.TakeValue(*option);
       } else if (*option == "--help" || *option == "-h") {
         args.TakeFlag(*option);
-        out << kCompareHelp;
+        streams.out.Put(kCompareHelp);
         return kExitOk;
       } else {
         throw UsageError("unknown option '" + std::string(*option) + "'");
@@ -109,8 +109,8 @@ int RunCompare(ArgumentCursor& args, std::istream& in, std::ostream& out, std::o
 
   if (pairsFile) {
     if (!strings.empty()) throw UsageError("--pairs takes no STRING arguments");
-    InputFile input(*pairsFile, in, "--pairs");
-    return ComparePairs(input, method, out, err);
+    Input input = OpenInput(*pairsFile, streams, "--pairs");
+    return ComparePairs(input, method, streams);
   }
   if (strings.size() != 2) {
     throw UsageError("expected STRING1 and STRING2 (or --pairs FILE), got " + std::to_string(strings.size()) +
@@ -120,9 +120,10 @@ int RunCompare(ArgumentCursor& args, std::istream& in, std::ostream& out, std::o
   const std::u16string second = ArgumentToUtf16(strings[1], "STRING2");
   CompareUS comparer;
   try {
-    out << FormatAnswer(comparer.Compare(std::u16string_view(first), std::u16string_view(second), method)) << '\n';
+    streams.out.Put(FormatAnswer(comparer.Compare(std::u16string_view(first), std::u16string_view(second), method)));
+    streams.out.Put('\n');
   } catch (const RuntimeError& failure) {
-    err << "vantel compare: " << failure.what() << '\n';
+    streams.err << "vantel compare: " << failure.what() << '\n';
     return kExitFailure;
   }
   return kExitOk;

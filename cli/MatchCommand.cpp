@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <istream>
 #include <optional>
 #include <ostream>
 #include <thread>
@@ -14,7 +13,6 @@
 
 #include "Cli.h"
 #include "Commands.h"
-#include "Input.h"
 #include "PairFormat.h"
 #include "ProgressBar.h"
 #include "vantel/Errors.h"
@@ -88,8 +86,6 @@ struct ListFile {
   std::vector<std::string> lines;  // as read, line breaks removed
   std::vector<std::u16string> strings;
   std::vector<std::size_t> lineNumbers;  // of each string, 1-based
-  std::size_t lineCount = 0;
-  bool readFailed = false;
 };
 
 struct Problem {
@@ -98,24 +94,22 @@ struct Problem {
   std::string reason;
 };
 
-ListFile ReadList(InputFile& input, std::size_t file, std::vector<Problem>& problems) {
+// Reads the whole list; a read error leaves as InputError, before anything is matched.
+ListFile ReadList(Input& input, std::size_t file, std::vector<Problem>& problems) {
   ListFile list;
   list.name = input.name();
-  std::string line;
-  std::size_t lineNumber = 0;
-  while (ReadLine(input.stream(), line)) {
-    ++lineNumber;
+  LineReader lines(input);
+  std::string_view line;
+  while (lines.Next(line)) {
     try {
       list.strings.push_back(Utf8ToUtf16(line));
     } catch (const InvalidUtf8& bad) {
-      problems.push_back({file, lineNumber, "not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ")"});
+      problems.push_back({file, lines.lineNumber(), "not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ")"});
       continue;
     }
-    list.lines.push_back(line);
-    list.lineNumbers.push_back(lineNumber);
+    list.lines.emplace_back(line);
+    list.lineNumbers.push_back(lines.lineNumber());
   }
-  list.lineCount = lineNumber;
-  list.readFailed = input.stream().bad();
   return list;
 }
 
@@ -153,12 +147,14 @@ MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_vi
 
 }  // namespace
 
-int RunMatch(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ostream& err) {
+int RunMatch(ArgumentCursor& args, Streams& streams) {
+  Output& out = streams.out;
+  std::ostream& err = streams.err;
   std::vector<std::string_view> files;
   bool helpAsked = false;
   const MatchSettings settings = ParseMatchOptions(args, files, helpAsked);
   if (helpAsked) {
-    out << kMatchHelp;
+    out.Put(kMatchHelp);
     return kExitOk;
   }
   if (files.empty() || files.size() > 2) {
@@ -169,21 +165,14 @@ int RunMatch(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ost
     throw UsageError("standard input (-) can be read for QUERIES or for CANDIDATES, not both");
   }
 
-  InputFile queryInput(files[0], in, "QUERIES");
-  std::optional<InputFile> candidateInput;
-  if (files.size() == 2) candidateInput.emplace(files[1], in, "CANDIDATES");
+  Input queryInput = OpenInput(files[0], streams, "QUERIES");
+  std::optional<Input> candidateInput;
+  if (files.size() == 2) candidateInput.emplace(OpenInput(files[1], streams, "CANDIDATES"));
 
   std::vector<Problem> problems;
   const ListFile queries = ReadList(queryInput, 0, problems);
   const ListFile candidates = candidateInput ? ReadList(*candidateInput, 1, problems) : ListFile{};
   const ListFile& candidateList = candidateInput ? candidates : queries;
-
-  bool readFailed = false;
-  for (const ListFile* list : {&queries, &candidates}) {
-    if (!list->readFailed) continue;
-    err << "vantel match: " << list->name << ": read error after line " << list->lineCount << '\n';
-    readFailed = true;
-  }
 
   // A string whose transcription fails is set aside here, not thrown.
   std::optional<Matcher> matcher;
@@ -205,7 +194,7 @@ int RunMatch(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ost
   }
 
   std::optional<ProgressBar> bar;
-  if (!settings.quiet && IsTerminal(err)) bar.emplace(err, matcher->pairCount());
+  if (!settings.quiet && streams.errIsTerminal) bar.emplace(err, matcher->pairCount());
   const auto emit = [&](const ScoredPair& pair) {
     if (bar) bar->Clear();
     const std::string answer = FormatAnswer(pair.answer);
@@ -213,10 +202,13 @@ int RunMatch(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ost
               {queries.lineNumbers[pair.query], candidateList.lineNumbers[pair.candidate], queries.lines[pair.query],
                candidateList.lines[pair.candidate], answer});
   };
+  // Called about ten times a second: the pairs found so far are written then,
+  // so that an output that fails is found out within that time, however
+  // few pairs there are (and the pairs go above the bar, not into it). A
+  // failed write throws from a sink, which stops the matcher's workers.
   const auto progress = [&](std::uint64_t done) {
-    if (!bar) return;
-    out.flush();  // what was written so far goes above the bar, not into it
-    bar->Update(done);
+    out.Flush();
+    if (bar) bar->Update(done);
   };
   try {
     matcher->Run(emit, progress);
@@ -224,9 +216,12 @@ int RunMatch(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ost
     if (bar) bar->Clear();
     err << "vantel match: " << failure.what() << '\n';
     return kExitFailure;
+  } catch (const OutputError&) {
+    if (bar) bar->Clear();
+    throw;
   }
   if (bar) bar->Clear();
-  return problems.empty() && !readFailed ? kExitOk : kExitFailure;
+  return problems.empty() ? kExitOk : kExitFailure;
 }
 
 }  // namespace vantel::cli

@@ -1,58 +1,70 @@
 #include "PairFormat.h"
 
-#include <ostream>
+#include <charconv>
 
 #include "Arguments.h"
 
 namespace vantel::cli {
 namespace {
 
-void WriteTsvField(std::ostream& out, std::string_view text) {
+void WriteNumber(Output& out, std::size_t number) {
+  char text[24];
+  const auto written = std::to_chars(text, text + sizeof text, number);
+  out.Put(std::string_view(text, static_cast<std::size_t>(written.ptr - text)));
+}
+
+void WriteTsvField(Output& out, std::string_view text) {
+  if (text.find_first_of("\t\r\n\\") == std::string_view::npos) {
+    out.Put(text);
+    return;
+  }
   for (const char c : text) {
     switch (c) {
-      case '\t': out << "\\t"; break;
-      case '\r': out << "\\r"; break;
-      case '\n': out << "\\n"; break;
-      case '\\': out << "\\\\"; break;
-      default: out << c;
+      case '\t': out.Put("\\t"); break;
+      case '\r': out.Put("\\r"); break;
+      case '\n': out.Put("\\n"); break;
+      case '\\': out.Put("\\\\"); break;
+      default: out.Put(c);
     }
   }
 }
 
-void WriteCsvField(std::ostream& out, std::string_view text) {
+void WriteCsvField(Output& out, std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-    out << text;
+    out.Put(text);
     return;
   }
-  out << '"';
+  out.Put('"');
   for (const char c : text) {
-    if (c == '"') out << '"';
-    out << c;
+    if (c == '"') out.Put('"');
+    out.Put(c);
   }
-  out << '"';
+  out.Put('"');
 }
 
-void WriteJsonString(std::ostream& out, std::string_view text) {
+void WriteJsonString(Output& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
-  out << '"';
+  out.Put('"');
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
-      case '"': out << "\\\""; break;
-      case '\\': out << "\\\\"; break;
-      case '\t': out << "\\t"; break;
-      case '\r': out << "\\r"; break;
-      case '\n': out << "\\n"; break;
+      case '"': out.Put("\\\""); break;
+      case '\\': out.Put("\\\\"); break;
+      case '\t': out.Put("\\t"); break;
+      case '\r': out.Put("\\r"); break;
+      case '\n': out.Put("\\n"); break;
       default:
         // The text is valid UTF-8, so only control characters need escaping.
         if (byte < 0x20) {
-          out << "\\u00" << kHex[byte >> 4] << kHex[byte & 0xF];
+          out.Put("\\u00");
+          out.Put(kHex[byte >> 4]);
+          out.Put(kHex[byte & 0xF]);
         } else {
-          out << c;
+          out.Put(c);
         }
     }
   }
-  out << '"';
+  out.Put('"');
 }
 
 }  // namespace
@@ -64,28 +76,44 @@ PairFormat ParsePairFormat(std::string_view text) {
   throw UsageError("--format: '" + std::string(text) + "' is not tsv, csv or json");
 }
 
-void WritePair(std::ostream& out, PairFormat format, const MatchedLine& pair) {
+void WritePair(Output& out, PairFormat format, const MatchedLine& pair) {
   switch (format) {
     case PairFormat::Tsv:
-      out << pair.queryLine << '\t' << pair.candidateLine << '\t';
+      WriteNumber(out, pair.queryLine);
+      out.Put('\t');
+      WriteNumber(out, pair.candidateLine);
+      out.Put('\t');
       WriteTsvField(out, pair.query);
-      out << '\t';
+      out.Put('\t');
       WriteTsvField(out, pair.candidate);
-      out << '\t' << pair.answer << '\n';
+      out.Put('\t');
+      out.Put(pair.answer);
+      out.Put('\n');
       return;
     case PairFormat::Csv:
-      out << pair.queryLine << ',' << pair.candidateLine << ',';
+      WriteNumber(out, pair.queryLine);
+      out.Put(',');
+      WriteNumber(out, pair.candidateLine);
+      out.Put(',');
       WriteCsvField(out, pair.query);
-      out << ',';
+      out.Put(',');
       WriteCsvField(out, pair.candidate);
-      out << ',' << pair.answer << "\r\n";
+      out.Put(',');
+      out.Put(pair.answer);
+      out.Put("\r\n");
       return;
     case PairFormat::Json:
-      out << "{\"query_line\":" << pair.queryLine << ",\"candidate_line\":" << pair.candidateLine << ",\"query\":";
+      out.Put("{\"query_line\":");
+      WriteNumber(out, pair.queryLine);
+      out.Put(",\"candidate_line\":");
+      WriteNumber(out, pair.candidateLine);
+      out.Put(",\"query\":");
       WriteJsonString(out, pair.query);
-      out << ",\"candidate\":";
+      out.Put(",\"candidate\":");
       WriteJsonString(out, pair.candidate);
-      out << ",\"answer\":" << pair.answer << "}\n";
+      out.Put(",\"answer\":");
+      out.Put(pair.answer);
+      out.Put("}\n");
       return;
   }
 }

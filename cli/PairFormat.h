@@ -2,9 +2,10 @@
 #pragma once
 
 #include <cstddef>
-#include <iosfwd>
 #include <string>
 #include <string_view>
+
+#include "TextOutput.h"
 
 namespace vantel::cli {
 
@@ -29,6 +30,6 @@ struct MatchedLine {
 //   return or a line feed is quoted, its quotes doubled; records end in CRLF.
 // JSON: one object a line with the keys query_line, candidate_line, query,
 //   candidate and answer.
-void WritePair(std::ostream& out, PairFormat format, const MatchedLine& pair);
+void WritePair(Output& out, PairFormat format, const MatchedLine& pair);
 
 }  // namespace vantel::cli
