@@ -3,7 +3,9 @@
 // it as InputError or OutputError, which RunCli reports.
 #pragma once
 
+#include <array>
 #include <string>
+#include <string_view>
 
 #include "Arguments.h"
 #include "Streams.h"
@@ -16,5 +18,8 @@ int RunMatch(ArgumentCursor& args, Streams& streams);
 
 // The shortest decimal that reads back as the same double: 83.33, 100, -1.
 std::string FormatAnswer(double answer);
+// The same into `text`, without allocating.
+using AnswerText = std::array<char, 32>;
+std::string_view FormatAnswer(double answer, AnswerText& text);
 
 }  // namespace vantel::cli

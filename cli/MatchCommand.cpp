@@ -195,9 +195,10 @@ int RunMatch(ArgumentCursor& args, Streams& streams) {
 
   std::optional<ProgressBar> bar;
   if (!settings.quiet && streams.errIsTerminal) bar.emplace(err, matcher->pairCount());
+  AnswerText answerText;
   const auto emit = [&](const ScoredPair& pair) {
     if (bar) bar->Clear();
-    const std::string answer = FormatAnswer(pair.answer);
+    const std::string_view answer = FormatAnswer(pair.answer, answerText);
     WritePair(out, settings.format,
               {queries.lineNumbers[pair.query], candidateList.lineNumbers[pair.candidate], queries.lines[pair.query],
                candidateList.lines[pair.candidate], answer});
