@@ -1,17 +1,9 @@
 #include "PairFormat.h"
 
-#include <charconv>
-
 #include "Arguments.h"
 
 namespace vantel::cli {
 namespace {
-
-void WriteNumber(Output& out, std::size_t number) {
-  char text[24];
-  const auto written = std::to_chars(text, text + sizeof text, number);
-  out.Put(std::string_view(text, static_cast<std::size_t>(written.ptr - text)));
-}
 
 void WriteTsvField(Output& out, std::string_view text) {
   if (text.find_first_of("\t\r\n\\") == std::string_view::npos) {
@@ -76,45 +68,45 @@ PairFormat ParsePairFormat(std::string_view text) {
   throw UsageError("--format: '" + std::string(text) + "' is not tsv, csv or json");
 }
 
-void WritePair(Output& out, PairFormat format, const MatchedLine& pair) {
+void WriteHeader(Output& out, PairFormat format, const std::vector<std::string>& names) {
+  if (format == PairFormat::Json) return;
+  std::vector<OutputField> fields;
+  fields.reserve(names.size());
+  for (const std::string& name : names) fields.push_back({name, false});
+  WriteRow(out, format, names, fields);
+}
+
+void WriteRow(Output& out, PairFormat format, const std::vector<std::string>& names,
+              const std::vector<OutputField>& fields) {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const OutputField& field = fields[i];
+    switch (format) {
+      case PairFormat::Tsv:
+        if (i > 0) out.Put('\t');
+        WriteTsvField(out, field.text);
+        break;
+      case PairFormat::Csv:
+        if (i > 0) out.Put(',');
+        WriteCsvField(out, field.text);
+        break;
+      case PairFormat::Json:
+        out.Put(i == 0 ? "{" : ",");
+        WriteJsonString(out, names[i]);
+        out.Put(':');
+        if (!field.bare) {
+          WriteJsonString(out, field.text);
+        } else if (field.text.empty()) {
+          out.Put("null");  // a number that is not there: an unmatched row's
+        } else {
+          out.Put(field.text);
+        }
+        break;
+    }
+  }
   switch (format) {
-    case PairFormat::Tsv:
-      WriteNumber(out, pair.queryLine);
-      out.Put('\t');
-      WriteNumber(out, pair.candidateLine);
-      out.Put('\t');
-      WriteTsvField(out, pair.query);
-      out.Put('\t');
-      WriteTsvField(out, pair.candidate);
-      out.Put('\t');
-      out.Put(pair.answer);
-      out.Put('\n');
-      return;
-    case PairFormat::Csv:
-      WriteNumber(out, pair.queryLine);
-      out.Put(',');
-      WriteNumber(out, pair.candidateLine);
-      out.Put(',');
-      WriteCsvField(out, pair.query);
-      out.Put(',');
-      WriteCsvField(out, pair.candidate);
-      out.Put(',');
-      out.Put(pair.answer);
-      out.Put("\r\n");
-      return;
-    case PairFormat::Json:
-      out.Put("{\"query_line\":");
-      WriteNumber(out, pair.queryLine);
-      out.Put(",\"candidate_line\":");
-      WriteNumber(out, pair.candidateLine);
-      out.Put(",\"query\":");
-      WriteJsonString(out, pair.query);
-      out.Put(",\"candidate\":");
-      WriteJsonString(out, pair.candidate);
-      out.Put(",\"answer\":");
-      out.Put(pair.answer);
-      out.Put("}\n");
-      return;
+    case PairFormat::Tsv: out.Put('\n'); return;
+    case PairFormat::Csv: out.Put("\r\n"); return;
+    case PairFormat::Json: out.Put("}\n"); return;
   }
 }
 
