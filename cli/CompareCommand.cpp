@@ -15,6 +15,7 @@ namespace {
 constexpr std::string_view kCompareHelp =
     "Usage: vantel compare [--method N] STRING1 STRING2\n"
     "       vantel compare [--method N] --pairs FILE\n"
+    "       vantel compare --explain STRING1 STRING2\n"
     "\n"
     "Prints how alike two strings are: a percentage from 0 to 100 cut to two\n"
     "decimals, or -1 when a string is empty or longer than 70 UTF-16 units.\n"
@@ -24,7 +25,9 @@ constexpr std::string_view kCompareHelp =
     "  --pairs FILE   compare the two tab-separated strings of each line of FILE\n"
     "                 (- for standard input) and write each line back with a tab\n"
     "                 and the answer added; a bad line gets an empty answer and\n"
-    "                 is reported on standard error, and the others go on\n";
+    "                 is reported on standard error, and the others go on\n"
+    "  --explain      print both measures (cut as an answer is), both phonetic\n"
+    "                 forms and the answer of every method, a line each\n";
 
 // Why a line of --pairs input cannot be compared; empty when it can.
 std::string CompareLine(CompareUS& comparer, std::string_view line, std::int16_t method, std::u16string& first,
@@ -78,6 +81,9 @@ int ComparePairs(Input& input, std::int16_t method, Streams& streams) {
   return anyBad ? kExitFailure : kExitOk;
 }
 
+// Both measures, both forms, and every method's answer: what an answer is made of.
+int Explain(CompareUS& comparer, std::u16string_view first, std::u16string_view second, Streams& streams);
+
 }  // namespace
 
 std::string_view FormatAnswer(double answer, AnswerText& text) {
@@ -110,14 +116,46 @@ std::string FormatAnswer(double answer) {
   return std::string(FormatAnswer(answer, text));
 }
 
+namespace {
+
+int Explain(CompareUS& comparer, std::u16string_view first, std::u16string_view second, Streams& streams) {
+  Output& out = streams.out;
+  const auto line = [&](std::string_view name, std::string_view value) {
+    out.Put(name);
+    out.Put('\t');
+    out.Put(value);
+    out.Put('\n');
+  };
+  try {
+    line("sound", FormatAnswer(comparer.Compare(first, second, 3)));
+    line("spelling", FormatAnswer(comparer.Compare(first, second, 99)));
+    line("phonetic1", Utf16ToUtf8(comparer.PhoneticForm(first)));
+    line("phonetic2", Utf16ToUtf8(comparer.PhoneticForm(second)));
+    for (const int method : {0, 1, 2, 3, 99}) {
+      line("method " + std::to_string(method),
+           FormatAnswer(comparer.Compare(first, second, static_cast<std::int16_t>(method))));
+    }
+  } catch (const RuntimeError& failure) {
+    streams.err << "vantel compare: " << failure.what() << '\n';
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
 int RunCompare(ArgumentCursor& args, Streams& streams) {
   std::int16_t method = 0;
   std::optional<std::string_view> pairsFile;
+  bool explain = false;
   std::vector<std::string_view> strings;
   while (!args.AtEnd()) {
     if (const auto option = args.PeekOption()) {
       if (*option == "--method") {
         method = ParseMethod(args.TakeValue(*option));
+      } else if (*option == "--explain") {
+        args.TakeFlag(*option);
+        explain = true;
       } else if (*option == "--pairs") {
         pairsFile = args.TakeValue(*option);
       } else if (*option == "--help" || *option == "-h") {
@@ -132,6 +170,7 @@ int RunCompare(ArgumentCursor& args, Streams& streams) {
     }
   }
 
+  if (pairsFile && explain) throw UsageError("--explain takes STRING1 and STRING2, not --pairs");
   if (pairsFile) {
     if (!strings.empty()) throw UsageError("--pairs takes no STRING arguments");
     Input input = OpenInput(*pairsFile, streams, "--pairs");
@@ -144,6 +183,7 @@ int RunCompare(ArgumentCursor& args, Streams& streams) {
   const std::u16string first = ArgumentToUtf16(strings[0], "STRING1");
   const std::u16string second = ArgumentToUtf16(strings[1], "STRING2");
   CompareUS comparer;
+  if (explain) return Explain(comparer, first, second, streams);
   try {
     streams.out.Put(FormatAnswer(comparer.Compare(std::u16string_view(first), std::u16string_view(second), method)));
     streams.out.Put('\n');
