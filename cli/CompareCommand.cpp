@@ -96,7 +96,7 @@ std::string_view FormatAnswer(double answer, AnswerText& text) {
   if (answer == -1.0) return "-1";
   const double hundredths = answer * 100.0;
   if (!std::signbit(answer) && hundredths <= 10000.0) {
-    const auto k = static_cast<std::uint32_t>(hundredths + 0.5);
+    const auto k = static_cast<std::uint32_t>(std::lround(hundredths));
     if (static_cast<double>(k) / 100.0 == answer) {
       char* end = std::to_chars(start, start + text.size(), k / 100).ptr;
       if (const std::uint32_t cents = k % 100; cents != 0) {

@@ -26,7 +26,7 @@ std::vector<GroupMember> ReferenceGroups(const std::vector<std::u16string>& name
   std::vector<std::size_t> partner(count, GroupMember::kNoPartner);
   std::vector<char> comparable(count);
   for (std::size_t i = 0; i < count; ++i) {
-    comparable[i] = !names[i].empty() && names[i].size() <= CompareUS::kMaxLength;
+    comparable[i] = static_cast<char>(!names[i].empty() && names[i].size() <= CompareUS::kMaxLength);
     for (std::size_t j = 0; j < count; ++j) {
       if (i == j) continue;
       // The pair is scored as the matcher scores it: the earlier string first.
