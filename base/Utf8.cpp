@@ -31,12 +31,22 @@ void AppendUtf8(std::string& out, char32_t cp) {
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
   std::u16string out;
-  out.reserve(utf8.size());
+  Utf8ToUtf16(utf8, out);
+  return out;
+}
+
+void Utf8ToUtf16(std::string_view utf8, std::u16string& out) {
+  // A UTF-16 string never has more units than its UTF-8 form has bytes, so
+  // the units go straight into storage sized once, and the loop over ASCII
+  // bytes does nothing else.
+  out.resize(utf8.size());
+  char16_t* const units = out.data();
+  std::size_t written = 0;
   std::size_t i = 0;
   while (i < utf8.size()) {
     const auto lead = static_cast<unsigned char>(utf8[i]);
     if (lead < 0x80) {
-      out += static_cast<char16_t>(lead);
+      units[written++] = static_cast<char16_t>(lead);
       ++i;
       continue;
     }
@@ -50,25 +60,31 @@ std::u16string Utf8ToUtf16(std::string_view utf8) {
     } else if (lead >= 0xF0 && lead <= 0xF4) {
       length = 4, cp = lead & 0x07u, minimum = 0x10000;
     } else {
+      out.resize(written);
       throw InvalidUtf8(i);
     }
-    for (std::size_t k = 1; k < length; ++k) {
-      if (i + k >= utf8.size()) throw InvalidUtf8(i);
-      const auto next = static_cast<unsigned char>(utf8[i + k]);
-      if (!IsContinuation(next)) throw InvalidUtf8(i);
-      cp = (cp << 6) | (next & 0x3Fu);
+    bool valid = true;
+    for (std::size_t k = 1; k < length && valid; ++k) {
+      if (i + k >= utf8.size() || !IsContinuation(static_cast<unsigned char>(utf8[i + k]))) {
+        valid = false;
+      } else {
+        cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
+      }
     }
-    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) throw InvalidUtf8(i);
+    if (!valid || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+      out.resize(written);
+      throw InvalidUtf8(i);
+    }
     if (cp < 0x10000) {
-      out += static_cast<char16_t>(cp);
+      units[written++] = static_cast<char16_t>(cp);
     } else {
       cp -= 0x10000;
-      out += static_cast<char16_t>(0xD800 + (cp >> 10));
-      out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+      units[written++] = static_cast<char16_t>(0xD800 + (cp >> 10));
+      units[written++] = static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
     }
     i += length;
   }
-  return out;
+  out.resize(written);
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {

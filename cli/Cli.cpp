@@ -1,5 +1,6 @@
 #include "Cli.h"
 
+#include <istream>
 #include <ostream>
 #include <string>
 
@@ -24,7 +25,7 @@ constexpr std::string_view kHelp =
     "  --help      show this text\n"
     "  --version   show the version\n";
 
-using Command = int (*)(ArgumentCursor&, std::istream&, std::ostream&, std::ostream&);
+using Command = int (*)(ArgumentCursor&, Streams&);
 
 struct CommandEntry {
   std::string_view name;
@@ -37,9 +38,8 @@ constexpr CommandEntry kCommands[] = {
     {"match", RunMatch},
 };
 
-}  // namespace
-
-int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostream& out, std::ostream& err) {
+int Dispatch(std::span<const std::string_view> args, Streams& streams) {
+  std::ostream& err = streams.err;
   if (args.empty()) {
     err << kHelp;
     return kExitUsage;
@@ -47,29 +47,67 @@ int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostrea
   const std::string_view first = args.front();
   if (first == "help" && args.size() == 2) {  // "vantel help match" as "vantel match --help"
     const std::string_view asked[] = {args[1], "--help"};
-    return RunCli(asked, in, out, err);
+    return Dispatch(asked, streams);
   }
   if (first == "--help" || first == "-h" || first == "help") {
-    out << kHelp;
+    streams.out.Put(kHelp);
     return kExitOk;
   }
   if (first == "--version") {
-    out << "vantel " << Version() << '\n';
+    streams.out.Put("vantel ");
+    streams.out.Put(Version());
+    streams.out.Put('\n');
     return kExitOk;
   }
   for (const CommandEntry& command : kCommands) {
     if (command.name != first) continue;
     ArgumentCursor cursor(args.subspan(1));
     try {
-      return command.run(cursor, in, out, err);
+      const int status = command.run(cursor, streams);
+      streams.out.Flush();
+      return status;
     } catch (const UsageError& usage) {
       err << "vantel " << command.name << ": " << usage.what() << "\n"
           << "Run 'vantel " << command.name << " --help' for usage.\n";
       return kExitUsage;
+    } catch (const InputError& failure) {
+      // What a streaming command answered before the input failed stays written.
+      try {
+        streams.out.Flush();
+      } catch (const OutputError& lost) {
+        err << "vantel " << command.name << ": " << lost.what() << '\n';
+      }
+      err << "vantel " << command.name << ": " << failure.what() << '\n';
+      return kExitFailure;
+    } catch (const OutputError& failure) {
+      err << "vantel " << command.name << ": " << failure.what() << '\n';
+      return kExitFailure;
     }
   }
   err << "vantel: unknown command '" << first << "'\nRun 'vantel --help' for usage.\n";
   return kExitUsage;
+}
+
+}  // namespace
+
+int RunCli(std::span<const std::string_view> args, const Console& console) {
+  Output out(console.out, "standard output");
+  Streams streams{console.in, out, console.err, console.errIsTerminal};
+  const int status = Dispatch(args, streams);
+  if (out.failed()) return status == kExitUsage ? status : kExitFailure;  // already reported
+  try {
+    out.Flush();
+  } catch (const OutputError& failure) {
+    console.err << "vantel: " << failure.what() << '\n';
+    return kExitFailure;
+  }
+  return status;
+}
+
+int RunCli(std::span<const std::string_view> args, std::istream& in, std::ostream& out, std::ostream& err) {
+  StreamSource source(in);
+  StreamSink sink(out);
+  return RunCli(args, Console{source, sink, err, false});
 }
 
 }  // namespace vantel::cli

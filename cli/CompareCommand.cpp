@@ -1,11 +1,11 @@
 #include <charconv>
-#include <istream>
+#include <cmath>
+#include <cstdint>
 #include <ostream>
 #include <vector>
 
 #include "Cli.h"
 #include "Commands.h"
-#include "Input.h"
 #include "vantel/CompareUS.h"
 #include "vantel/Utf8.h"
 
@@ -15,6 +15,7 @@ namespace {
 constexpr std::string_view kCompareHelp =
     "Usage: vantel compare [--method N] STRING1 STRING2\n"
     "       vantel compare [--method N] --pairs FILE\n"
+    "       vantel compare --explain STRING1 STRING2\n"
     "\n"
     "Prints how alike two strings are: a percentage from 0 to 100 cut to two\n"
     "decimals, or -1 when a string is empty or longer than 70 UTF-16 units.\n"
@@ -24,80 +25,142 @@ constexpr std::string_view kCompareHelp =
     "  --pairs FILE   compare the two tab-separated strings of each line of FILE\n"
     "                 (- for standard input) and write each line back with a tab\n"
     "                 and the answer added; a bad line gets an empty answer and\n"
-    "                 is reported on standard error, and the others go on\n";
+    "                 is reported on standard error, and the others go on\n"
+    "  --explain      print both measures (cut as an answer is), both phonetic\n"
+    "                 forms and the answer of every method, a line each\n";
 
-// A line of --pairs input that cannot be compared.
-struct BadLine {
-  std::string reason;
-};
-
-std::u16string LineFieldToUtf16(std::string_view text, std::string_view which) {
-  try {
-    return Utf8ToUtf16(text);
-  } catch (const InvalidUtf8& bad) {
-    throw BadLine{std::string(which) + " string is not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ")"};
-  }
-}
-
-std::string CompareLine(CompareUS& comparer, std::string_view line, std::int16_t method) {
+// Why a line of --pairs input cannot be compared; empty when it can.
+std::string CompareLine(CompareUS& comparer, std::string_view line, std::int16_t method, std::u16string& first,
+                        std::u16string& second, double& answer) {
   const std::size_t tab = line.find('\t');
-  if (tab == std::string_view::npos) throw BadLine{"expected two strings separated by a tab, found no tab"};
+  if (tab == std::string_view::npos) return "expected two strings separated by a tab, found no tab";
   if (line.find('\t', tab + 1) != std::string_view::npos) {
-    throw BadLine{"expected two strings separated by a tab, found more than one tab"};
+    return "expected two strings separated by a tab, found more than one tab";
   }
-  const std::u16string first = LineFieldToUtf16(line.substr(0, tab), "first");
-  const std::u16string second = LineFieldToUtf16(line.substr(tab + 1), "second");
+  const auto convert = [](std::string_view text, std::u16string& into, std::string_view which) -> std::string {
+    try {
+      Utf8ToUtf16(text, into);
+      return {};
+    } catch (const InvalidUtf8& bad) {
+      return std::string(which) + " string is not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ")";
+    }
+  };
+  if (std::string reason = convert(line.substr(0, tab), first, "first"); !reason.empty()) return reason;
+  if (std::string reason = convert(line.substr(tab + 1), second, "second"); !reason.empty()) return reason;
   try {
-    return FormatAnswer(comparer.Compare(std::u16string_view(first), std::u16string_view(second), method));
+    answer = comparer.Compare(std::u16string_view(first), std::u16string_view(second), method);
   } catch (const RuntimeError& failure) {
-    throw BadLine{failure.what()};
+    return failure.what();
   }
+  return {};
 }
 
-int ComparePairs(InputFile& input, std::int16_t method, std::ostream& out, std::ostream& err) {
+// Streams: each line is answered as soon as it is read, and what was
+// answered before a read error stays written.
+int ComparePairs(Input& input, std::int16_t method, Streams& streams) {
   CompareUS comparer;
-  std::string line;
-  std::size_t lineNumber = 0;
+  Output& out = streams.out;
+  LineReader lines(input, [&out] { out.Flush(); });
+  std::u16string first, second;  // reused: no allocation per line
+  AnswerText text;
   bool anyBad = false;
-  while (ReadLine(input.stream(), line)) {
-    ++lineNumber;
-    std::string answer;
-    try {
-      answer = CompareLine(comparer, line, method);
-    } catch (const BadLine& bad) {
-      err << "vantel compare: " << input.name() << " line " << lineNumber << ": " << bad.reason << '\n';
+  std::string_view line;
+  while (lines.Next(line)) {
+    double answer = 0.0;
+    const std::string reason = CompareLine(comparer, line, method, first, second, answer);
+    out.Put(line);
+    out.Put('\t');
+    if (reason.empty()) {
+      out.Put(FormatAnswer(answer, text));
+    } else {
+      streams.err << "vantel compare: " << input.name() << " line " << lines.lineNumber() << ": " << reason << '\n';
       anyBad = true;
     }
-    out << line << '\t' << answer << '\n';
-  }
-  if (input.stream().bad()) {
-    err << "vantel compare: " << input.name() << ": read error after line " << lineNumber << '\n';
-    return kExitFailure;
+    out.Put('\n');
   }
   return anyBad ? kExitFailure : kExitOk;
 }
 
+// Both measures, both forms, and every method's answer: what an answer is made of.
+int Explain(CompareUS& comparer, std::u16string_view first, std::u16string_view second, Streams& streams);
+
 }  // namespace
 
-std::string FormatAnswer(double answer) {
-  char buffer[32];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, answer);
-  return std::string(buffer, result.ptr);
+std::string_view FormatAnswer(double answer, AnswerText& text) {
+  // An answer is -1 or a whole number of hundredths k / 100 from 0 to 100,
+  // the double nearest that fraction. Its shortest decimal is then k's
+  // digits with the point put back and trailing zeros dropped: no other
+  // decimal of as few digits lies within the doubles' spacing of it. That
+  // costs a tenth of the general search, which takes any other double.
+  char* const start = text.data();
+  if (answer == -1.0) return "-1";
+  const double hundredths = answer * 100.0;
+  if (!std::signbit(answer) && hundredths <= 10000.0) {
+    const auto k = static_cast<std::uint32_t>(std::lround(hundredths));
+    if (static_cast<double>(k) / 100.0 == answer) {
+      char* end = std::to_chars(start, start + text.size(), k / 100).ptr;
+      if (const std::uint32_t cents = k % 100; cents != 0) {
+        *end++ = '.';
+        *end++ = static_cast<char>('0' + cents / 10);
+        if (cents % 10 != 0) *end++ = static_cast<char>('0' + cents % 10);
+      }
+      return {start, static_cast<std::size_t>(end - start)};
+    }
+  }
+  const auto written = std::to_chars(start, start + text.size(), answer);
+  return {start, static_cast<std::size_t>(written.ptr - start)};
 }
 
-int RunCompare(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ostream& err) {
+std::string FormatAnswer(double answer) {
+  AnswerText text;
+  return std::string(FormatAnswer(answer, text));
+}
+
+namespace {
+
+int Explain(CompareUS& comparer, std::u16string_view first, std::u16string_view second, Streams& streams) {
+  Output& out = streams.out;
+  const auto line = [&](std::string_view name, std::string_view value) {
+    out.Put(name);
+    out.Put('\t');
+    out.Put(value);
+    out.Put('\n');
+  };
+  try {
+    line("sound", FormatAnswer(comparer.Compare(first, second, 3)));
+    line("spelling", FormatAnswer(comparer.Compare(first, second, 99)));
+    line("phonetic1", Utf16ToUtf8(comparer.PhoneticForm(first)));
+    line("phonetic2", Utf16ToUtf8(comparer.PhoneticForm(second)));
+    for (const int method : {0, 1, 2, 3, 99}) {
+      line("method " + std::to_string(method),
+           FormatAnswer(comparer.Compare(first, second, static_cast<std::int16_t>(method))));
+    }
+  } catch (const RuntimeError& failure) {
+    streams.err << "vantel compare: " << failure.what() << '\n';
+    return kExitFailure;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int RunCompare(ArgumentCursor& args, Streams& streams) {
   std::int16_t method = 0;
   std::optional<std::string_view> pairsFile;
+  bool explain = false;
   std::vector<std::string_view> strings;
   while (!args.AtEnd()) {
     if (const auto option = args.PeekOption()) {
       if (*option == "--method") {
         method = ParseMethod(args.TakeValue(*option));
+      } else if (*option == "--explain") {
+        args.TakeFlag(*option);
+        explain = true;
       } else if (*option == "--pairs") {
         pairsFile = args.TakeValue(*option);
       } else if (*option == "--help" || *option == "-h") {
         args.TakeFlag(*option);
-        out << kCompareHelp;
+        streams.out.Put(kCompareHelp);
         return kExitOk;
       } else {
         throw UsageError("unknown option '" + std::string(*option) + "'");
@@ -107,10 +170,11 @@ int RunCompare(ArgumentCursor& args, std::istream& in, std::ostream& out, std::o
     }
   }
 
+  if (pairsFile && explain) throw UsageError("--explain takes STRING1 and STRING2, not --pairs");
   if (pairsFile) {
     if (!strings.empty()) throw UsageError("--pairs takes no STRING arguments");
-    InputFile input(*pairsFile, in, "--pairs");
-    return ComparePairs(input, method, out, err);
+    Input input = OpenInput(*pairsFile, streams, "--pairs");
+    return ComparePairs(input, method, streams);
   }
   if (strings.size() != 2) {
     throw UsageError("expected STRING1 and STRING2 (or --pairs FILE), got " + std::to_string(strings.size()) +
@@ -119,10 +183,12 @@ int RunCompare(ArgumentCursor& args, std::istream& in, std::ostream& out, std::o
   const std::u16string first = ArgumentToUtf16(strings[0], "STRING1");
   const std::u16string second = ArgumentToUtf16(strings[1], "STRING2");
   CompareUS comparer;
+  if (explain) return Explain(comparer, first, second, streams);
   try {
-    out << FormatAnswer(comparer.Compare(std::u16string_view(first), std::u16string_view(second), method)) << '\n';
+    streams.out.Put(FormatAnswer(comparer.Compare(std::u16string_view(first), std::u16string_view(second), method)));
+    streams.out.Put('\n');
   } catch (const RuntimeError& failure) {
-    err << "vantel compare: " << failure.what() << '\n';
+    streams.err << "vantel compare: " << failure.what() << '\n';
     return kExitFailure;
   }
   return kExitOk;

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "Cli.h"
+#include "Platform.h"
 #ifdef _WIN32
 #include <string>
 
@@ -13,26 +14,22 @@
 namespace {
 
 int Run(const std::vector<std::string_view>& args) {
-  int status = vantel::cli::kExitFailure;
   try {
-    status = vantel::cli::RunCli(args, std::cin, std::cout, std::cerr);
+    const auto in = vantel::cli::StandardInputSource();
+    const auto out = vantel::cli::StandardOutputSink();
+    return vantel::cli::RunCli(args, {*in, *out, std::cerr, vantel::cli::StandardErrorIsTerminal()});
   } catch (const std::exception& failure) {
     std::cerr << "vantel: " << failure.what() << '\n';
     return vantel::cli::kExitFailure;
   }
-  std::cout.flush();
-  if (!std::cout) {
-    std::cerr << "vantel: cannot write to standard output\n";
-    return vantel::cli::kExitFailure;
-  }
-  return status;
 }
 
 }  // namespace
 
 #ifdef _WIN32
 // The arguments as UTF-16 from Windows, the standard streams as UTF-8 bytes
-// or, on a console, UTF-16 (WindowsConsole.h).
+// or, on a console, UTF-16 (WindowsConsole.h): standard input and output
+// are read and written through std::cin and std::cout there.
 int wmain(int argc, wchar_t** argv) {
   std::ios::sync_with_stdio(false);
   const vantel::cli::windows::StandardStreams streams;
@@ -40,8 +37,5 @@ int wmain(int argc, wchar_t** argv) {
   return Run(std::vector<std::string_view>(arguments.begin(), arguments.end()));
 }
 #else
-int main(int argc, char** argv) {
-  std::ios::sync_with_stdio(false);
-  return Run(std::vector<std::string_view>(argv + 1, argv + argc));
-}
+int main(int argc, char** argv) { return Run(std::vector<std::string_view>(argv + 1, argv + argc)); }
 #endif

@@ -1,24 +1,28 @@
-// vantel match: reads the lists, sets aside the lines that cannot take part,
-// and leaves the pairs to the matcher; the lines keep their numbers in the
-// files as given, whatever was set aside before them.
+// vantel match: reads the lists or record files, sets aside the rows that
+// cannot take part, and leaves the pairs to the matcher; the rows keep their
+// numbers and lines in the files as given, whatever was set aside before
+// them. The output streams: a row per pair as the matcher hands it over, or,
+// for groups, a row per member once the matcher is done.
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <istream>
 #include <optional>
 #include <ostream>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "Cli.h"
 #include "Commands.h"
-#include "Input.h"
 #include "PairFormat.h"
 #include "ProgressBar.h"
 #include "vantel/Errors.h"
+#include "vantel/Groups.h"
 #include "vantel/Match.h"
+#include "vantel/Records.h"
 #include "vantel/Utf8.h"
 
 namespace vantel::cli {
@@ -28,11 +32,12 @@ constexpr std::string_view kMatchHelp =
     "Usage: vantel match [OPTIONS] QUERIES [CANDIDATES]\n"
     "\n"
     "Compares every string of QUERIES with every string of CANDIDATES (files of\n"
-    "one string a line; - for standard input) and writes each pair whose answer\n"
-    "reaches the threshold: the query's line number, the candidate's line number,\n"
-    "the query, the candidate and the answer, tab-separated. Without CANDIDATES\n"
-    "the list is matched against itself to find duplicates: each pair of lines\n"
-    "once, the earlier line first. Every answer is that of 'vantel compare'.\n"
+    "one string a line, or CSV or TSV files of records; - for standard input)\n"
+    "and writes each pair whose answer reaches the threshold: the query's line\n"
+    "number (or id), the candidate's, the query, the candidate and the answer,\n"
+    "tab-separated. Without CANDIDATES the list is matched against itself to\n"
+    "find duplicates: each pair once, the earlier first. Every answer is that of\n"
+    "'vantel compare'.\n"
     "\n"
     "  --method N      3 sound alone, 99 spelling alone, 1 the smaller of the two,\n"
     "                  2 their mean, 0 or any other number the larger (default 0)\n"
@@ -45,18 +50,31 @@ constexpr std::string_view kMatchHelp =
     "  --quiet         no progress bar (one is drawn on standard error only when\n"
     "                  that is a terminal)\n"
     "\n"
-    "Pairs come out by query line, then best answer first, then by candidate\n"
-    "line. A line that is empty, longer than 70 UTF-16 code units or not valid\n"
-    "UTF-8, or whose string cannot be transcribed, is reported on standard error\n"
-    "with its line number and takes part in no pair; the exit status is then 1.\n";
+    "Records:\n"
+    "  --input F       lines (one string a line), csv or tsv; by default csv for a\n"
+    "                  file named *.csv, tsv for *.tsv, lines otherwise\n"
+    "  --no-header     the CSV or TSV file has no header row\n"
+    "  --column C      the field to match: a name of the header row, or a number\n"
+    "                  from 1 (default 1)\n"
+    "  --id C          the field that identifies a row (default: its number)\n"
+    "  --keep C,...    further fields to carry into the output\n"
+    "  --delimiter X   the character between CSV fields (default ,)\n"
+    "  --groups        write the duplicate groups of QUERIES instead of pairs: a\n"
+    "                  row per string that has a duplicate, with its group, and\n"
+    "                  the best answer that ties it to another member\n"
+    "  --all           with --groups, also every string without duplicates, each\n"
+    "                  in a group of its own\n"
+    "  --unmatched     with CANDIDATES, also a row for each query without a pair\n"
+    "  --explain       add the sound and the spelling measure and both phonetic\n"
+    "                  forms to every row\n"
+    "\n"
+    "Pairs come out by query, then best answer first, then by candidate. Groups\n"
+    "are numbered by their first rows. A row that is empty, longer than 70\n"
+    "UTF-16 code units, not valid UTF-8 or short of fields, or whose string\n"
+    "cannot be transcribed, is reported on standard error with its line number\n"
+    "and takes part in no pair; the exit status is then 1.\n";
 
 constexpr unsigned kMostThreads = 1024;
-
-struct MatchSettings {
-  MatchOptions options;
-  PairFormat format = PairFormat::Tsv;
-  bool quiet = false;
-};
 
 double ParseThreshold(std::string_view text) {
   double value = 0.0;
@@ -81,15 +99,69 @@ std::size_t ParseCount(std::string_view text, std::string_view option, std::size
 
 unsigned DefaultThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
 
-// The lines of one input file: the strings that decode, with their line
-// numbers, and a note of each line that does not.
-struct ListFile {
+struct MatchSettings {
+  MatchOptions options;
+  PairFormat format = PairFormat::Tsv;
+  bool quiet = false;
+  std::optional<RecordFormat> input;  // otherwise from each file's name
+  bool header = true;
+  std::optional<std::string> column, id;
+  std::vector<std::string> keep;
+  char delimiter = 0;
+  bool groups = false, all = false, unmatched = false, explain = false;
+};
+
+RecordFormat ParseInputFormat(std::string_view text) {
+  if (text == "lines") return RecordFormat::Lines;
+  if (text == "csv") return RecordFormat::Csv;
+  if (text == "tsv") return RecordFormat::Tsv;
+  throw UsageError("--input: '" + std::string(text) + "' is not lines, csv or tsv");
+}
+
+char ParseDelimiter(std::string_view text) {
+  if (text == "\\t" || text == "tab") return '\t';
+  if (text.size() != 1 || text[0] == '"' || text[0] == '\n' || text[0] == '\r') {
+    throw UsageError("--delimiter: '" + std::string(text) +
+                     "' is not one character (other than a quote or a line end)");
+  }
+  return text[0];
+}
+
+std::vector<std::string> ParseNames(std::string_view text) {
+  std::vector<std::string> names;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = text.find(',', start);
+    names.emplace_back(text.substr(start, comma - start));
+    if (names.back().empty()) throw UsageError("--keep: '" + std::string(text) + "' has an empty name");
+    if (comma == std::string_view::npos) return names;
+    start = comma + 1;
+  }
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    char c = text[text.size() - suffix.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+// One input file of records: its table, the fields that matter, and the
+// strings of the rows that can take part, for the matcher.
+struct RecordFile {
   std::string name;
-  std::vector<std::string> lines;  // as read, line breaks removed
+  RecordFormat format = RecordFormat::Lines;
+  RecordTable table;
+  std::size_t column = 0;
+  std::optional<std::size_t> id;  // otherwise the row's number (the line's, for lines)
+  std::vector<std::size_t> keeps;
   std::vector<std::u16string> strings;
-  std::vector<std::size_t> lineNumbers;  // of each string, 1-based
-  std::size_t lineCount = 0;
-  bool readFailed = false;
+  std::vector<std::size_t> rows;  // each string's row
+  // How the output names the fields.
+  std::string idName, stringName;
+  std::vector<std::string> keepNames;
 };
 
 struct Problem {
@@ -98,25 +170,76 @@ struct Problem {
   std::string reason;
 };
 
-ListFile ReadList(InputFile& input, std::size_t file, std::vector<Problem>& problems) {
-  ListFile list;
-  list.name = input.name();
-  std::string line;
-  std::size_t lineNumber = 0;
-  while (ReadLine(input.stream(), line)) {
-    ++lineNumber;
+std::size_t ResolveColumn(const RecordFile& file, std::string_view option, std::string_view nameOrNumber) {
+  try {
+    return file.table.ColumnIndex(nameOrNumber);
+  } catch (const std::invalid_argument& bad) {
+    throw UsageError(std::string(option) + ": " + file.name + ": " + bad.what());
+  }
+}
+
+// Reads the whole file; a read error leaves as InputError, before anything is matched.
+RecordFile ReadRecordFile(Input& input, std::size_t fileIndex, const MatchSettings& settings,
+                          std::vector<Problem>& problems) {
+  RecordFile file;
+  file.name = input.name();
+  file.format = settings.input                ? *settings.input
+                : EndsWith(file.name, ".csv") ? RecordFormat::Csv
+                : EndsWith(file.name, ".tsv") ? RecordFormat::Tsv
+                                              : RecordFormat::Lines;
+  if (file.format == RecordFormat::Lines &&
+      (settings.id || !settings.keep.empty() || (settings.column && *settings.column != "1"))) {
+    throw UsageError(file.name + " is a list of lines, one field a line: --column, --id and --keep need a CSV or " +
+                     "TSV file (--input csv or tsv)");
+  }
+  RecordReader reader({file.format, settings.delimiter, settings.header});
+  std::vector<char> chunk(std::size_t{64} << 10);
+  for (;;) {
+    std::size_t count = 0;
     try {
-      list.strings.push_back(Utf8ToUtf16(line));
-    } catch (const InvalidUtf8& bad) {
-      problems.push_back({file, lineNumber, "not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ")"});
+      count = input.source().Read(chunk);
+    } catch (const ReadError& failure) {
+      throw InputError(file.name + ": read error after line " + std::to_string(reader.linesRead()) + ": " +
+                       failure.what());
+    }
+    if (count == 0) break;
+    reader.Feed(std::string_view(chunk.data(), count));
+  }
+  file.table = reader.Finish();
+  for (const RecordProblem& problem : reader.problems()) problems.push_back({fileIndex, problem.line, problem.reason});
+
+  file.column = ResolveColumn(file, "--column", settings.column.value_or("1"));
+  if (settings.id) file.id = ResolveColumn(file, "--id", *settings.id);
+  for (const std::string& keep : settings.keep) file.keeps.push_back(ResolveColumn(file, "--keep", keep));
+
+  const std::vector<std::string>& header = file.table.header();
+  const auto nameOf = [&](std::size_t column) {
+    return column < header.size() ? header[column] : "field" + std::to_string(column + 1);
+  };
+  file.idName = file.id ? nameOf(*file.id) : file.format == RecordFormat::Lines ? "line" : "row";
+  file.stringName = header.empty() ? "" : nameOf(file.column);
+  for (const std::size_t keep : file.keeps) file.keepNames.push_back(nameOf(keep));
+
+  std::size_t needed = std::max(file.column, file.id.value_or(0)) + 1;
+  for (const std::size_t keep : file.keeps) needed = std::max(needed, keep + 1);
+  std::u16string converted;
+  for (std::size_t row = 0; row < file.table.rowCount(); ++row) {
+    if (const std::size_t fields = file.table.fieldCount(row); fields < needed) {
+      problems.push_back({fileIndex, file.table.line(row),
+                          "too few fields: " + std::to_string(fields) + " of " + std::to_string(needed)});
       continue;
     }
-    list.lines.push_back(line);
-    list.lineNumbers.push_back(lineNumber);
+    try {
+      Utf8ToUtf16(file.table.field(row, file.column), converted);
+    } catch (const InvalidUtf8& bad) {
+      problems.push_back(
+          {fileIndex, file.table.line(row), "not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ")"});
+      continue;
+    }
+    file.strings.push_back(converted);
+    file.rows.push_back(row);
   }
-  list.lineCount = lineNumber;
-  list.readFailed = input.stream().bad();
-  return list;
+  return file;
 }
 
 MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_view>& files, bool& helpAsked) {
@@ -128,6 +251,10 @@ MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_vi
       if (!args.AtEnd()) files.push_back(args.TakeOperand());
       continue;
     }
+    const auto flag = [&](bool& value) {
+      args.TakeFlag(*option);
+      value = true;
+    };
     if (*option == "--method") {
       settings.options.method = ParseMethod(args.TakeValue(*option));
     } else if (*option == "--threshold") {
@@ -138,12 +265,31 @@ MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_vi
       settings.options.threads = static_cast<unsigned>(ParseCount(args.TakeValue(*option), *option, kMostThreads));
     } else if (*option == "--format") {
       settings.format = ParsePairFormat(args.TakeValue(*option));
+    } else if (*option == "--input") {
+      settings.input = ParseInputFormat(args.TakeValue(*option));
+    } else if (*option == "--no-header") {
+      args.TakeFlag(*option);
+      settings.header = false;
+    } else if (*option == "--column") {
+      settings.column = std::string(args.TakeValue(*option));
+    } else if (*option == "--id") {
+      settings.id = std::string(args.TakeValue(*option));
+    } else if (*option == "--keep") {
+      settings.keep = ParseNames(args.TakeValue(*option));
+    } else if (*option == "--delimiter") {
+      settings.delimiter = ParseDelimiter(args.TakeValue(*option));
+    } else if (*option == "--groups") {
+      flag(settings.groups);
+    } else if (*option == "--all") {
+      flag(settings.all);
+    } else if (*option == "--unmatched") {
+      flag(settings.unmatched);
+    } else if (*option == "--explain") {
+      flag(settings.explain);
     } else if (*option == "--quiet" || *option == "-q") {
-      args.TakeFlag(*option);
-      settings.quiet = true;
+      flag(settings.quiet);
     } else if (*option == "--help" || *option == "-h") {
-      args.TakeFlag(*option);
-      helpAsked = true;
+      flag(helpAsked);
     } else {
       throw UsageError("unknown option '" + std::string(*option) + "'");
     }
@@ -151,14 +297,158 @@ MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_vi
   return settings;
 }
 
+// The text of a row's id: its field, or its number written into `buffer`.
+OutputField IdField(const RecordFile& file, std::size_t row, std::array<char, 24>& buffer) {
+  if (file.id) return {file.table.field(row, *file.id), false};
+  const auto written = std::to_chars(buffer.data(), buffer.data() + buffer.size(), row + 1);
+  return {std::string_view(buffer.data(), static_cast<std::size_t>(written.ptr - buffer.data())), true};
+}
+
+// The measures behind an answer, for --explain.
+struct Explanation {
+  std::string sound, spelling, firstForm, secondForm;
+};
+
+Explanation Explain(CompareUS& comparer, std::u16string_view first, std::u16string_view second) {
+  return {FormatAnswer(comparer.Compare(first, second, 3)), FormatAnswer(comparer.Compare(first, second, 99)),
+          Utf16ToUtf8(comparer.PhoneticForm(first)), Utf16ToUtf8(comparer.PhoneticForm(second))};
+}
+
+void AddExplanation(std::vector<OutputField>& fields, const Explanation& explanation) {
+  fields.push_back({explanation.sound, true});
+  fields.push_back({explanation.spelling, true});
+  fields.push_back({explanation.firstForm, false});
+  fields.push_back({explanation.secondForm, false});
+}
+
+// Writes the pairs as the matcher finds them, with the unmatched queries
+// among them when asked.
+class PairWriter {
+ public:
+  PairWriter(Output& out, const MatchSettings& settings, const RecordFile& queries, const RecordFile& candidates,
+             const std::vector<Rejection>& rejections)
+      : out_(out), settings_(settings), queries_(queries), candidates_(candidates) {
+    const auto prefixed = [](std::string_view prefix, const std::string& name) {
+      return name.empty() ? std::string(prefix) : std::string(prefix) + "_" + name;
+    };
+    names_ = {prefixed("query", queries.idName), prefixed("candidate", candidates.idName),
+              prefixed("query", queries.stringName), prefixed("candidate", candidates.stringName)};
+    for (const std::string& name : queries.keepNames) names_.push_back(prefixed("query", name));
+    for (const std::string& name : candidates.keepNames) names_.push_back(prefixed("candidate", name));
+    names_.emplace_back("answer");
+    if (settings.explain) names_.insert(names_.end(), {"sound", "spelling", "query_phonetic", "candidate_phonetic"});
+    rejected_.assign(queries.strings.size(), 0);
+    for (const Rejection& rejection : rejections) {
+      if (rejection.list == ListRole::Queries) rejected_[rejection.index] = 1;
+    }
+    if (!queries.table.header().empty()) WriteHeader(out, settings.format, names_);
+  }
+
+  void Write(const ScoredPair& pair) {
+    WriteUnmatchedBefore(pair.query);
+    nextQuery_ = pair.query + 1;
+    fields_.clear();
+    const std::size_t queryRow = queries_.rows[pair.query], candidateRow = candidates_.rows[pair.candidate];
+    fields_.push_back(IdField(queries_, queryRow, queryId_));
+    fields_.push_back(IdField(candidates_, candidateRow, candidateId_));
+    fields_.push_back({queries_.table.field(queryRow, queries_.column), false});
+    fields_.push_back({candidates_.table.field(candidateRow, candidates_.column), false});
+    for (const std::size_t keep : queries_.keeps) fields_.push_back({queries_.table.field(queryRow, keep), false});
+    for (const std::size_t keep : candidates_.keeps) {
+      fields_.push_back({candidates_.table.field(candidateRow, keep), false});
+    }
+    fields_.push_back({FormatAnswer(pair.answer, answer_), true});
+    Explanation explanation;
+    if (settings_.explain) {
+      explanation = Explain(explainer_, queries_.strings[pair.query], candidates_.strings[pair.candidate]);
+      AddExplanation(fields_, explanation);
+    }
+    WriteRow(out_, settings_.format, names_, fields_);
+  }
+
+  void Finish() { WriteUnmatchedBefore(queries_.strings.size()); }
+
+ private:
+  void WriteUnmatchedBefore(std::size_t query) {
+    if (!settings_.unmatched) return;
+    for (; nextQuery_ < query; ++nextQuery_) {
+      if (rejected_[nextQuery_]) continue;  // reported, and in no pair
+      const std::size_t row = queries_.rows[nextQuery_];
+      fields_.clear();
+      fields_.push_back(IdField(queries_, row, queryId_));
+      fields_.push_back({{}, !candidates_.id});
+      fields_.push_back({queries_.table.field(row, queries_.column), false});
+      fields_.push_back({});
+      for (const std::size_t keep : queries_.keeps) fields_.push_back({queries_.table.field(row, keep), false});
+      for (std::size_t keep = 0; keep < candidates_.keeps.size(); ++keep) fields_.push_back({});
+      fields_.push_back({{}, true});
+      if (settings_.explain) fields_.insert(fields_.end(), {{{}, true}, {{}, true}, {}, {}});
+      WriteRow(out_, settings_.format, names_, fields_);
+    }
+  }
+
+  Output& out_;
+  const MatchSettings& settings_;
+  const RecordFile& queries_;
+  const RecordFile& candidates_;
+  std::vector<std::string> names_;
+  std::vector<OutputField> fields_;  // reused: no allocation per pair
+  std::vector<char> rejected_;
+  std::size_t nextQuery_ = 0;
+  std::array<char, 24> queryId_{}, candidateId_{};
+  AnswerText answer_{};
+  CompareUS explainer_;
+};
+
+void WriteGroups(Output& out, const MatchSettings& settings, const RecordFile& file,
+                 const std::vector<GroupMember>& members) {
+  std::vector<std::string> names = {"group", file.idName, file.stringName.empty() ? "string" : file.stringName};
+  names.insert(names.end(), file.keepNames.begin(), file.keepNames.end());
+  names.insert(names.end(), {"partner_" + file.idName, "answer"});
+  if (settings.explain) names.insert(names.end(), {"sound", "spelling", "phonetic", "partner_phonetic"});
+  if (!file.table.header().empty()) WriteHeader(out, settings.format, names);
+  std::vector<OutputField> fields;
+  std::array<char, 24> group{}, id{}, partnerId{};
+  AnswerText answer{};
+  CompareUS explainer;
+  for (const GroupMember& member : members) {
+    const std::size_t row = file.rows[member.index];
+    const bool alone = member.partner == GroupMember::kNoPartner;
+    fields.clear();
+    const auto written = std::to_chars(group.data(), group.data() + group.size(), member.group);
+    fields.push_back({std::string_view(group.data(), static_cast<std::size_t>(written.ptr - group.data())), true});
+    fields.push_back(IdField(file, row, id));
+    fields.push_back({file.table.field(row, file.column), false});
+    for (const std::size_t keep : file.keeps) fields.push_back({file.table.field(row, keep), false});
+    if (alone) {
+      fields.push_back({{}, !file.id});
+      fields.push_back({{}, true});
+    } else {
+      fields.push_back(IdField(file, file.rows[member.partner], partnerId));
+      fields.push_back({FormatAnswer(member.answer, answer), true});
+    }
+    Explanation explanation;
+    if (settings.explain && !alone) {
+      explanation = Explain(explainer, file.strings[member.index], file.strings[member.partner]);
+      AddExplanation(fields, explanation);
+    } else if (settings.explain) {
+      explanation.firstForm = Utf16ToUtf8(explainer.PhoneticForm(std::u16string_view(file.strings[member.index])));
+      fields.insert(fields.end(), {{{}, true}, {{}, true}, {explanation.firstForm, false}, {}});
+    }
+    WriteRow(out, settings.format, names, fields);
+  }
+}
+
 }  // namespace
 
-int RunMatch(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ostream& err) {
+int RunMatch(ArgumentCursor& args, Streams& streams) {
+  Output& out = streams.out;
+  std::ostream& err = streams.err;
   std::vector<std::string_view> files;
   bool helpAsked = false;
   const MatchSettings settings = ParseMatchOptions(args, files, helpAsked);
   if (helpAsked) {
-    out << kMatchHelp;
+    out.Put(kMatchHelp);
     return kExitOk;
   }
   if (files.empty() || files.size() > 2) {
@@ -168,22 +458,21 @@ int RunMatch(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ost
   if (files.size() == 2 && files[0] == "-" && files[1] == "-") {
     throw UsageError("standard input (-) can be read for QUERIES or for CANDIDATES, not both");
   }
+  if (settings.groups && files.size() == 2) {
+    throw UsageError("--groups finds the duplicates within one file: give QUERIES alone");
+  }
+  if (settings.all && !settings.groups) throw UsageError("--all goes with --groups");
+  if (settings.unmatched && files.size() != 2) throw UsageError("--unmatched goes with a CANDIDATES file");
+  if (settings.groups && settings.options.top != 0) throw UsageError("--top does not go with --groups");
 
-  InputFile queryInput(files[0], in, "QUERIES");
-  std::optional<InputFile> candidateInput;
-  if (files.size() == 2) candidateInput.emplace(files[1], in, "CANDIDATES");
+  Input queryInput = OpenInput(files[0], streams, "QUERIES");
+  std::optional<Input> candidateInput;
+  if (files.size() == 2) candidateInput.emplace(OpenInput(files[1], streams, "CANDIDATES"));
 
   std::vector<Problem> problems;
-  const ListFile queries = ReadList(queryInput, 0, problems);
-  const ListFile candidates = candidateInput ? ReadList(*candidateInput, 1, problems) : ListFile{};
-  const ListFile& candidateList = candidateInput ? candidates : queries;
-
-  bool readFailed = false;
-  for (const ListFile* list : {&queries, &candidates}) {
-    if (!list->readFailed) continue;
-    err << "vantel match: " << list->name << ": read error after line " << list->lineCount << '\n';
-    readFailed = true;
-  }
+  const RecordFile queries = ReadRecordFile(queryInput, 0, settings, problems);
+  const RecordFile candidates = candidateInput ? ReadRecordFile(*candidateInput, 1, settings, problems) : RecordFile{};
+  const RecordFile& candidateFile = candidateInput ? candidates : queries;
 
   // A string whose transcription fails is set aside here, not thrown.
   std::optional<Matcher> matcher;
@@ -194,29 +483,41 @@ int RunMatch(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ost
   }
   for (const Rejection& rejection : matcher->rejections()) {
     const bool isQuery = rejection.list == ListRole::Queries;
-    const ListFile& list = isQuery ? queries : candidates;
-    problems.push_back({isQuery ? 0u : 1u, list.lineNumbers[rejection.index], rejection.reason});
+    const RecordFile& file = isQuery ? queries : candidates;
+    problems.push_back({isQuery ? 0u : 1u, file.table.line(file.rows[rejection.index]), rejection.reason});
   }
-  std::sort(problems.begin(), problems.end(),
-            [](const Problem& a, const Problem& b) { return std::pair(a.file, a.line) < std::pair(b.file, b.line); });
+  std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) {
+    return std::pair(a.file, a.line) < std::pair(b.file, b.line);
+  });
   for (const Problem& problem : problems) {
-    const ListFile& list = problem.file == 0 ? queries : candidates;
-    err << "vantel match: " << list.name << " line " << problem.line << ": " << problem.reason << '\n';
+    const RecordFile& file = problem.file == 0 ? queries : candidates;
+    err << "vantel match: " << file.name << " line " << problem.line << ": " << problem.reason << '\n';
   }
 
   std::optional<ProgressBar> bar;
-  if (!settings.quiet && IsTerminal(err)) bar.emplace(err, matcher->pairCount());
+  if (!settings.quiet && streams.errIsTerminal) bar.emplace(err, matcher->pairCount());
+  std::optional<PairWriter> writer;
+  std::optional<DuplicateGroups> groups;
+  if (settings.groups) {
+    groups.emplace(queries.strings.size());
+  } else {
+    writer.emplace(out, settings, queries, candidateFile, matcher->rejections());
+  }
   const auto emit = [&](const ScoredPair& pair) {
+    if (groups) {
+      groups->Add(pair);
+      return;
+    }
     if (bar) bar->Clear();
-    const std::string answer = FormatAnswer(pair.answer);
-    WritePair(out, settings.format,
-              {queries.lineNumbers[pair.query], candidateList.lineNumbers[pair.candidate], queries.lines[pair.query],
-               candidateList.lines[pair.candidate], answer});
+    writer->Write(pair);
   };
+  // Called about ten times a second: the rows found so far are written then,
+  // so that an output that fails is found out within that time, however
+  // few pairs there are (and the rows go above the bar, not into it). A
+  // failed write throws from a sink, which stops the matcher's workers.
   const auto progress = [&](std::uint64_t done) {
-    if (!bar) return;
-    out.flush();  // what was written so far goes above the bar, not into it
-    bar->Update(done);
+    out.Flush();
+    if (bar) bar->Update(done);
   };
   try {
     matcher->Run(emit, progress);
@@ -224,9 +525,14 @@ int RunMatch(ArgumentCursor& args, std::istream& in, std::ostream& out, std::ost
     if (bar) bar->Clear();
     err << "vantel match: " << failure.what() << '\n';
     return kExitFailure;
+  } catch (const OutputError&) {
+    if (bar) bar->Clear();
+    throw;
   }
   if (bar) bar->Clear();
-  return problems.empty() && !readFailed ? kExitOk : kExitFailure;
+  if (writer) writer->Finish();
+  if (groups) WriteGroups(out, settings, queries, groups->Members(settings.all, matcher->rejections()));
+  return problems.empty() ? kExitOk : kExitFailure;
 }
 
 }  // namespace vantel::cli

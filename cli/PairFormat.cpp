@@ -1,58 +1,62 @@
 #include "PairFormat.h"
 
-#include <ostream>
-
 #include "Arguments.h"
 
 namespace vantel::cli {
 namespace {
 
-void WriteTsvField(std::ostream& out, std::string_view text) {
+void WriteTsvField(Output& out, std::string_view text) {
+  if (text.find_first_of("\t\r\n\\") == std::string_view::npos) {
+    out.Put(text);
+    return;
+  }
   for (const char c : text) {
     switch (c) {
-      case '\t': out << "\\t"; break;
-      case '\r': out << "\\r"; break;
-      case '\n': out << "\\n"; break;
-      case '\\': out << "\\\\"; break;
-      default: out << c;
+      case '\t': out.Put("\\t"); break;
+      case '\r': out.Put("\\r"); break;
+      case '\n': out.Put("\\n"); break;
+      case '\\': out.Put("\\\\"); break;
+      default: out.Put(c);
     }
   }
 }
 
-void WriteCsvField(std::ostream& out, std::string_view text) {
+void WriteCsvField(Output& out, std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-    out << text;
+    out.Put(text);
     return;
   }
-  out << '"';
+  out.Put('"');
   for (const char c : text) {
-    if (c == '"') out << '"';
-    out << c;
+    if (c == '"') out.Put('"');
+    out.Put(c);
   }
-  out << '"';
+  out.Put('"');
 }
 
-void WriteJsonString(std::ostream& out, std::string_view text) {
+void WriteJsonString(Output& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
-  out << '"';
+  out.Put('"');
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     switch (c) {
-      case '"': out << "\\\""; break;
-      case '\\': out << "\\\\"; break;
-      case '\t': out << "\\t"; break;
-      case '\r': out << "\\r"; break;
-      case '\n': out << "\\n"; break;
+      case '"': out.Put("\\\""); break;
+      case '\\': out.Put("\\\\"); break;
+      case '\t': out.Put("\\t"); break;
+      case '\r': out.Put("\\r"); break;
+      case '\n': out.Put("\\n"); break;
       default:
         // The text is valid UTF-8, so only control characters need escaping.
         if (byte < 0x20) {
-          out << "\\u00" << kHex[byte >> 4] << kHex[byte & 0xF];
+          out.Put("\\u00");
+          out.Put(kHex[byte >> 4]);
+          out.Put(kHex[byte & 0xF]);
         } else {
-          out << c;
+          out.Put(c);
         }
     }
   }
-  out << '"';
+  out.Put('"');
 }
 
 }  // namespace
@@ -64,29 +68,45 @@ PairFormat ParsePairFormat(std::string_view text) {
   throw UsageError("--format: '" + std::string(text) + "' is not tsv, csv or json");
 }
 
-void WritePair(std::ostream& out, PairFormat format, const MatchedLine& pair) {
+void WriteHeader(Output& out, PairFormat format, const std::vector<std::string>& names) {
+  if (format == PairFormat::Json) return;
+  std::vector<OutputField> fields;
+  fields.reserve(names.size());
+  for (const std::string& name : names) fields.push_back({name, false});
+  WriteRow(out, format, names, fields);
+}
+
+void WriteRow(Output& out, PairFormat format, const std::vector<std::string>& names,
+              const std::vector<OutputField>& fields) {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
+    const OutputField& field = fields[i];
+    switch (format) {
+      case PairFormat::Tsv:
+        if (i > 0) out.Put('\t');
+        WriteTsvField(out, field.text);
+        break;
+      case PairFormat::Csv:
+        if (i > 0) out.Put(',');
+        WriteCsvField(out, field.text);
+        break;
+      case PairFormat::Json:
+        out.Put(i == 0 ? "{" : ",");
+        WriteJsonString(out, names[i]);
+        out.Put(':');
+        if (!field.bare) {
+          WriteJsonString(out, field.text);
+        } else if (field.text.empty()) {
+          out.Put("null");  // a number that is not there: an unmatched row's
+        } else {
+          out.Put(field.text);
+        }
+        break;
+    }
+  }
   switch (format) {
-    case PairFormat::Tsv:
-      out << pair.queryLine << '\t' << pair.candidateLine << '\t';
-      WriteTsvField(out, pair.query);
-      out << '\t';
-      WriteTsvField(out, pair.candidate);
-      out << '\t' << pair.answer << '\n';
-      return;
-    case PairFormat::Csv:
-      out << pair.queryLine << ',' << pair.candidateLine << ',';
-      WriteCsvField(out, pair.query);
-      out << ',';
-      WriteCsvField(out, pair.candidate);
-      out << ',' << pair.answer << "\r\n";
-      return;
-    case PairFormat::Json:
-      out << "{\"query_line\":" << pair.queryLine << ",\"candidate_line\":" << pair.candidateLine << ",\"query\":";
-      WriteJsonString(out, pair.query);
-      out << ",\"candidate\":";
-      WriteJsonString(out, pair.candidate);
-      out << ",\"answer\":" << pair.answer << "}\n";
-      return;
+    case PairFormat::Tsv: out.Put('\n'); return;
+    case PairFormat::Csv: out.Put("\r\n"); return;
+    case PairFormat::Json: out.Put("}\n"); return;
   }
 }
 

@@ -2,11 +2,7 @@
 
 #include <cmath>
 #include <cstdio>
-#include <iostream>
-
-#if __has_include(<unistd.h>)
-#include <unistd.h>
-#endif
+#include <ostream>
 
 namespace vantel::cli {
 namespace {
@@ -43,15 +39,6 @@ std::string ShortDuration(double seconds) {
 }
 
 }  // namespace
-
-bool IsTerminal(const std::ostream& stream) {
-#if __has_include(<unistd.h>)
-  // Any number but 0 means a terminal: Windows' C run-time answers 64.
-  if (&stream == &std::cerr || &stream == &std::clog) return isatty(STDERR_FILENO) != 0;
-  if (&stream == &std::cout) return isatty(STDOUT_FILENO) != 0;
-#endif
-  return false;
-}
 
 std::string FormatProgress(std::uint64_t done, std::uint64_t total, std::chrono::duration<double> elapsed) {
   const double fraction = total == 0 ? 1.0 : static_cast<double>(done) / static_cast<double>(total);

@@ -1,4 +1,5 @@
-// A one-line progress bar for long runs, drawn on a terminal only.
+// A one-line progress bar for long runs, drawn on a terminal only (the
+// caller knows whether it has one: Streams::errIsTerminal).
 #pragma once
 
 #include <chrono>
@@ -7,10 +8,6 @@
 #include <string>
 
 namespace vantel::cli {
-
-// True when `stream` is the process's standard output or standard error and
-// that is a terminal.
-bool IsTerminal(const std::ostream& stream);
 
 // The text of the bar: "[#####.....]  50%  2000/4000 pairs  1.2k pairs/s  2s left".
 // Before any time has passed the rate and the time left read "--".

@@ -16,7 +16,7 @@ fi
 
 # Only what the native build compiles (the Windows sources need MinGW's headers),
 # and not the probes of the layering, which must not compile.
-mapfile -t sources < <(git ls-files '*.cpp' | grep -v -E '^(automation|tests/automation|tests/windows-cli|tests/fuzz/.*Fuzzer|tests/install|tests/layering|python|postgres)/|^cli/Windows')
+mapfile -t sources < <(git ls-files '*.cpp' | grep -v -E '^(automation|tests/automation|tests/windows-cli|tests/fuzz/.*Fuzzer|tests/install|tests/layering|python|postgres)/|^cli/(Windows|PlatformWindows)')
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 if ! printf '%s\n' "${sources[@]}" | xargs -P "$(nproc)" -n 4 clang-tidy -p "$build" --quiet >"$log" 2>&1; then

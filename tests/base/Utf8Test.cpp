@@ -45,6 +45,20 @@ TEST(Utf8ToUtf16, RefusesMalformedInputNamingTheByte) {
   }
 }
 
+TEST(Utf8ToUtf16, ConvertsIntoABufferItReuses) {
+  std::u16string buffer;
+  Utf8ToUtf16("Katherine Johnson", buffer);
+  EXPECT_EQ(buffer, u"Katherine Johnson");
+  const std::size_t capacity = buffer.capacity();
+  const char16_t* storage = buffer.data();
+  Utf8ToUtf16("\xc5\x81ukasz", buffer);  // shorter: the same storage, the old text gone
+  EXPECT_EQ(buffer, u"\u0141ukasz");
+  EXPECT_EQ(buffer.data(), storage);
+  EXPECT_EQ(buffer.capacity(), capacity);
+  EXPECT_THROW(Utf8ToUtf16("ab\xff", buffer), InvalidUtf8);
+  EXPECT_EQ(buffer, u"ab");  // the part before the bad byte
+}
+
 TEST(Utf16ToUtf8, EncodesAndReplacesLoneSurrogates) {
   EXPECT_EQ(Utf16ToUtf8(u"\u0142\u4e2d\U0001F600"), "\xc5\x82\xe4\xb8\xad\xf0\x9f\x98\x80");
   EXPECT_EQ(Utf16ToUtf8(std::u16string(1, u'\xd800') + u"a"),

@@ -1,8 +1,11 @@
 #include "cli/Cli.h"
+#include "cli/Commands.h"
 #include "tests/cli/RunCommand.h"
 
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -36,6 +39,23 @@ TEST(CompareCommand, PrintsTheShortestDecimalOfTheAnswer) {
   const std::string a43(43, 'a');
   const std::string first = a43 + std::string(17, 'b'), second = a43 + std::string(22, 'c');
   EXPECT_EQ(RunWith({"compare", "--method", "99", first, second}).out, "68.79\n");
+}
+
+// Answers take a short way to their text; it must be the general one's.
+TEST(FormatAnswer, WritesTheShortestDecimalOfEveryDouble) {
+  std::vector<double> answers = {-1.0, -0.0, 1.0 / 3.0, 1e300, -2.5, 100.001, 0.004, 66.666, 1e-300};
+  for (int k = 0; k <= 10000; ++k) answers.push_back(static_cast<double>(k) / 100.0);
+  for (int k = 0; k <= 10000; ++k) answers.push_back(std::nextafter(static_cast<double>(k) / 100.0, 200.0));
+  for (const double answer : answers) {
+    char expected[32];
+    const auto end = std::to_chars(expected, expected + sizeof expected, answer).ptr;
+    AnswerText text;
+    EXPECT_EQ(FormatAnswer(answer, text), std::string_view(expected, static_cast<std::size_t>(end - expected)))
+        << answer;
+  }
+  EXPECT_EQ(FormatAnswer(68.79), "68.79");
+  EXPECT_EQ(FormatAnswer(0.05), "0.05");
+  EXPECT_EQ(FormatAnswer(68.8), "68.8");
 }
 
 TEST(CompareCommand, RefusesABadCommandLineNamingTheArgument) {

@@ -100,7 +100,8 @@ top=vantel-$version-linux-$(uname -m)
 listing=$(tar tzf "$tar_file")
 files=$(tar tzvf "$tar_file" | awk '$1 !~ /^d/ {print $NF}' | sort | tr '\n' ' ')
 want=""
-for f in bin/vantel include/vantel/CompareUS.h include/vantel/Errors.h include/vantel/Match.h include/vantel/Utf8.h \
+for f in bin/vantel include/vantel/CompareUS.h include/vantel/Errors.h include/vantel/Groups.h include/vantel/Match.h \
+    include/vantel/Records.h include/vantel/Utf8.h \
     lib/cmake/Vantel/VantelConfig.cmake lib/cmake/Vantel/VantelConfigVersion.cmake \
     lib/cmake/Vantel/VantelTargets-release.cmake lib/cmake/Vantel/VantelTargets.cmake lib/libvantel.a \
     lib/pkgconfig/vantel.pc share/doc/Vantel/LICENSE share/doc/Vantel/README.md; do
