@@ -42,24 +42,24 @@ struct ProcessResult {
   std::chrono::duration<double> elapsed{};
 };
 
-inline ProcessResult RunProcess(const std::string& program, const ProcessSpec& spec,
+inline ProcessResult RunProcess(const std::string& program, const ProcessSpec& setup,
                                 std::chrono::seconds limit = std::chrono::seconds(20)) {
   ProcessResult result;
   int outPipe[2], errPipe[2], inPipe[2] = {-1, -1};
   if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0) return result;
-  if (!spec.endlessInput.empty() && pipe2(inPipe, O_CLOEXEC) != 0) return result;
+  if (!setup.endlessInput.empty() && pipe2(inPipe, O_CLOEXEC) != 0) return result;
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  if (spec.endlessInput.empty()) {
-    posix_spawn_file_actions_addopen(&actions, 0, spec.stdinPath.c_str(), O_RDONLY, 0);
+  if (setup.endlessInput.empty()) {
+    posix_spawn_file_actions_addopen(&actions, 0, setup.stdinPath.c_str(), O_RDONLY, 0);
   } else {
     posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
   }
-  if (spec.stdoutPath.empty()) {
+  if (setup.stdoutPath.empty()) {
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
   } else {
-    posix_spawn_file_actions_addopen(&actions, 1, spec.stdoutPath.c_str(), O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, setup.stdoutPath.c_str(), O_WRONLY, 0);
   }
   posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
 
@@ -67,7 +67,7 @@ inline ProcessResult RunProcess(const std::string& program, const ProcessSpec& s
   posix_spawnattr_init(&attributes);
   sigset_t defaults;
   sigemptyset(&defaults);
-  if (!spec.sigpipeIgnored) sigaddset(&defaults, SIGPIPE);
+  if (!setup.sigpipeIgnored) sigaddset(&defaults, SIGPIPE);
   posix_spawnattr_setsigdefault(&attributes, &defaults);
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
   // An ignored signal stays ignored across exec: the test ignores SIGPIPE
@@ -75,13 +75,13 @@ inline ProcessResult RunProcess(const std::string& program, const ProcessSpec& s
   signal(SIGPIPE, SIG_IGN);
 
   std::vector<std::string> argStrings{program};
-  argStrings.insert(argStrings.end(), spec.args.begin(), spec.args.end());
+  argStrings.insert(argStrings.end(), setup.args.begin(), setup.args.end());
   std::vector<char*> argv;
   for (std::string& arg : argStrings) argv.push_back(arg.data());
   argv.push_back(nullptr);
   std::vector<std::string> envStrings;
   for (char** variable = environ; *variable != nullptr; ++variable) envStrings.emplace_back(*variable);
-  for (const std::string& added : spec.environment) {  // replaces a variable of the same name
+  for (const std::string& added : setup.environment) {  // replaces a variable of the same name
     const std::string prefix = added.substr(0, added.find('=') + 1);
     std::erase_if(envStrings, [&](const std::string& variable) { return variable.starts_with(prefix); });
     envStrings.push_back(added);
@@ -111,7 +111,7 @@ inline ProcessResult RunProcess(const std::string& program, const ProcessSpec& s
   if (inPipe[1] >= 0) {
     feeder = std::thread([&, fd = inPipe[1]] {
       while (feeding.load()) {
-        if (write(fd, spec.endlessInput.data(), spec.endlessInput.size()) < 0) break;  // the child has gone
+        if (write(fd, setup.endlessInput.data(), setup.endlessInput.size()) < 0) break;  // the child has gone
       }
       close(fd);
     });
@@ -138,8 +138,8 @@ inline ProcessResult RunProcess(const std::string& program, const ProcessSpec& s
       }
       std::string& text = &fd == &outFd ? result.out : result.err;
       text.append(chunk, static_cast<std::size_t>(got));
-      if (&fd == &outFd && spec.closeAfterLines > 0 &&
-          static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= spec.closeAfterLines) {
+      if (&fd == &outFd && setup.closeAfterLines > 0 &&
+          static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) >= setup.closeAfterLines) {
         close(fd);  // the reader goes away
         fd = -1;
       }

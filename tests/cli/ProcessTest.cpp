@@ -82,13 +82,13 @@ std::vector<std::string> FaultEnvironment(std::vector<std::string> faults) {
   return faults;
 }
 
-std::string Describe(const ProcessSpec& spec) {
+std::string Describe(const ProcessSpec& setup) {
   std::string text = "vantel";
-  for (const std::string& arg : spec.args) text += " " + arg;
-  return text + " < " + (spec.endlessInput.empty() ? spec.stdinPath : "(endless)");
+  for (const std::string& arg : setup.args) text += " " + arg;
+  return text + " < " + (setup.endlessInput.empty() ? setup.stdinPath : "(endless)");
 }
 
-ProcessResult RunVantel(const ProcessSpec& spec) { return RunProcess(VANTEL_PROGRAM, spec); }
+ProcessResult RunVantel(const ProcessSpec& setup) { return RunProcess(VANTEL_PROGRAM, setup); }
 
 class ProcessTest : public ::testing::Test {
  protected:
@@ -115,14 +115,14 @@ TEST_F(ProcessTest, AReadErrorEndsEveryCommandWithTheLineReachedAndNoPartialMatc
       {&names, {"match", "--threshold", "0", otherPath, namesPath}, false, false},
   };
   for (const Case& c : cases) {
-    ProcessSpec spec;
-    spec.args = c.args;
+    ProcessSpec setup;
+    setup.args = c.args;
     const std::string& path = c.contents == &pairs ? pairsPath : namesPath;
-    if (c.fromStandardInput) spec.stdinPath = path;
-    spec.environment =
+    if (c.fromStandardInput) setup.stdinPath = path;
+    setup.environment =
         FaultEnvironment({"VANTEL_FAULT_READ_PATH=" + path, "VANTEL_FAULT_READ_AFTER=" + std::to_string(kFaultAt)});
-    SCOPED_TRACE(Describe(spec));
-    const ProcessResult run = RunVantel(spec);
+    SCOPED_TRACE(Describe(setup));
+    const ProcessResult run = RunVantel(setup);
     const std::size_t whole = LineCount(c.contents->substr(0, kFaultAt));
     EXPECT_EQ(run.exitStatus, 1);
     const std::string name = c.fromStandardInput ? "standard input" : path;
@@ -151,11 +151,11 @@ TEST_F(ProcessTest, ADirectoryAsInputIsAReadError) {
       {{"match", namesPath, directory}, false},
   };
   for (const Case& c : cases) {
-    ProcessSpec spec;
-    spec.args = c.args;
-    if (c.fromStandardInput) spec.stdinPath = directory;
-    SCOPED_TRACE(Describe(spec));
-    const ProcessResult run = RunVantel(spec);
+    ProcessSpec setup;
+    setup.args = c.args;
+    if (c.fromStandardInput) setup.stdinPath = directory;
+    SCOPED_TRACE(Describe(setup));
+    const ProcessResult run = RunVantel(setup);
     EXPECT_EQ(run.exitStatus, 1);
     const std::string name = c.fromStandardInput ? "standard input" : directory;
     EXPECT_EQ(run.err, "vantel " + c.args[0] + ": " + name + ": read error after line 0: Is a directory\n");
@@ -185,19 +185,19 @@ const std::string kEndlessPairs = "Catherine Johnson\tKathryn Jonson\nSmith\tSmy
 const std::string kEndlessWords = "knight\njudge\nCatherine\n";
 
 ProcessSpec OutputSpec(const OutputCase& c) {
-  ProcessSpec spec;
-  spec.args = c.args;
-  if (c.endless) spec.endlessInput = c.args[0] == "compare" ? kEndlessPairs : kEndlessWords;
-  return spec;
+  ProcessSpec setup;
+  setup.args = c.args;
+  if (c.endless) setup.endlessInput = c.args[0] == "compare" ? kEndlessPairs : kEndlessWords;
+  return setup;
 }
 
 TEST_F(ProcessTest, AFullOutputEndsEveryCommandPromptly) {
   const std::string bigList = folder.Write("big.txt", NameLines(5, 5000));
   for (const OutputCase& c : OutputCases(bigList)) {
-    ProcessSpec spec = OutputSpec(c);
-    spec.stdoutPath = "/dev/full";
-    SCOPED_TRACE(Describe(spec));
-    const ProcessResult run = RunVantel(spec);
+    ProcessSpec setup = OutputSpec(c);
+    setup.stdoutPath = "/dev/full";
+    SCOPED_TRACE(Describe(setup));
+    const ProcessResult run = RunVantel(setup);
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.err, "vantel " + c.args[0] + ": cannot write to standard output: No space left on device\n");
     EXPECT_LT(run.elapsed, kHangBound);
@@ -207,10 +207,10 @@ TEST_F(ProcessTest, AFullOutputEndsEveryCommandPromptly) {
 TEST_F(ProcessTest, AnOutputThatFailsPartWayEndsEveryCommandPromptly) {
   const std::string bigList = folder.Write("big.txt", NameLines(5, 5000));
   for (const OutputCase& c : OutputCases(bigList)) {
-    ProcessSpec spec = OutputSpec(c);
-    spec.environment = FaultEnvironment({"VANTEL_FAULT_WRITE_FD=1", "VANTEL_FAULT_WRITE_AFTER=3"});
-    SCOPED_TRACE(Describe(spec));
-    const ProcessResult run = RunVantel(spec);
+    ProcessSpec setup = OutputSpec(c);
+    setup.environment = FaultEnvironment({"VANTEL_FAULT_WRITE_FD=1", "VANTEL_FAULT_WRITE_AFTER=3"});
+    SCOPED_TRACE(Describe(setup));
+    const ProcessResult run = RunVantel(setup);
     EXPECT_EQ(run.exitStatus, 1);
     EXPECT_EQ(run.err, "vantel " + c.args[0] + ": cannot write to standard output: Input/output error\n");
     EXPECT_EQ(run.out.size(), 3u);  // what got through before the fault, and nothing after it
@@ -223,11 +223,11 @@ TEST_F(ProcessTest, AReaderThatGoesAwayEndsEveryCommandPromptly) {
   for (const bool sigpipeIgnored : {true, false}) {
     for (const OutputCase& c : OutputCases(bigList)) {
       if (!c.endless && c.args[0] != "match") continue;  // one line of output: nothing left to fail
-      ProcessSpec spec = OutputSpec(c);
-      spec.closeAfterLines = 1;
-      spec.sigpipeIgnored = sigpipeIgnored;
-      SCOPED_TRACE(Describe(spec) + (sigpipeIgnored ? ", SIGPIPE ignored" : ", SIGPIPE default"));
-      const ProcessResult run = RunVantel(spec);
+      ProcessSpec setup = OutputSpec(c);
+      setup.closeAfterLines = 1;
+      setup.sigpipeIgnored = sigpipeIgnored;
+      SCOPED_TRACE(Describe(setup) + (sigpipeIgnored ? ", SIGPIPE ignored" : ", SIGPIPE default"));
+      const ProcessResult run = RunVantel(setup);
       if (sigpipeIgnored) {
         EXPECT_EQ(run.exitStatus, 1);
         EXPECT_EQ(run.err, "vantel " + c.args[0] + ": cannot write to standard output: Broken pipe\n");
