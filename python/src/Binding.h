@@ -3,6 +3,7 @@
 
 #include <pybind11/pybind11.h>
 
+#include <cstddef>
 #include <cstdint>
 
 #include "vantel/Match.h"
@@ -20,6 +21,7 @@ std::int16_t MethodArgument(py::handle method);
 // compiled once per comparer, and comparers are reused by every match of
 // the process instead of being built per call.
 PhoneticFormFunction SharedPhoneticForms();
+std::size_t SharedComparers();
 
 void BindMatching(py::module_& module);
 

@@ -178,10 +178,9 @@ class DuplicateGroups {
   }
 
   // group, member, partner, answer: by group, then by position.
-  py::tuple Members(bool all, const std::vector<Rejection>& rejections) {
+  // `rejected`: a flag per position, set for the strings the matcher left out.
+  py::tuple Members(bool all, const std::vector<char>& rejected) {
     const std::size_t count = parent_.size();
-    std::vector<char> rejected(count, 0);
-    for (const Rejection& rejection : rejections) rejected[rejection.index] = 1;
     std::vector<std::int64_t> groupOfRoot(count, 0);
     std::int64_t groups = 0;
     std::vector<std::int64_t> group, member, partner;
@@ -234,11 +233,45 @@ py::tuple Groups(py::handle strings, py::handle stringsMissing, py::handle metho
                  bool all) {
   const MatchOptions options = OptionsOf(method, threshold, 0, workers);
   ListInput list = ReadList(strings, stringsMissing, "strings");
-  DuplicateGroups groups(list.strings.size());
+  const std::size_t count = list.strings.size();
+  DuplicateGroups groups(count);
   const std::vector<Rejection> rejections =
       RunMatcher(list, nullptr, options, [&](const ScoredPair& pair) { groups.Add(pair); });
-  const py::tuple members = groups.Members(all, rejections);
+  std::vector<char> rejected(count, 0);
+  for (const Rejection& rejection : rejections) rejected[rejection.index] = 1;
+  const py::tuple members = groups.Members(all, rejected);
   return py::make_tuple(members[0], members[1], members[2], members[3], RejectionsOf(rejections, list, nullptr));
+}
+
+// The groups of pairs matched elsewhere (by vantel.dask, block by block), in any order.
+py::tuple GroupsOfPairs(std::size_t count,
+                        const py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>& query,
+                        const py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>& candidate,
+                        const py::array_t<double, py::array::c_style | py::array::forcecast>& answer,
+                        const py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>& rejectedPositions,
+                        bool all) {
+  const auto pairs = static_cast<std::size_t>(query.size());
+  if (static_cast<std::size_t>(candidate.size()) != pairs || static_cast<std::size_t>(answer.size()) != pairs) {
+    throw py::value_error("query, candidate and answer must be of one length");
+  }
+  const auto inList = [count](std::int64_t position) {
+    return position >= 0 && static_cast<std::uint64_t>(position) < count;
+  };
+  std::vector<char> rejected(count, 0);
+  const std::int64_t* left = rejectedPositions.data();
+  for (py::ssize_t at = 0; at < rejectedPositions.size(); ++at) {
+    if (!inList(left[at])) throw py::value_error("a rejected position outside the list");
+    rejected[static_cast<std::size_t>(left[at])] = 1;
+  }
+  DuplicateGroups groups(count);
+  const std::int64_t* queries = query.data();
+  const std::int64_t* candidates = candidate.data();
+  const double* answers = answer.data();
+  for (std::size_t at = 0; at < pairs; ++at) {
+    if (!inList(queries[at]) || !inList(candidates[at])) throw py::value_error("a pair outside the list");
+    groups.Add({static_cast<std::size_t>(queries[at]), static_cast<std::size_t>(candidates[at]), answers[at]});
+  }
+  return groups.Members(all, rejected);
 }
 
 }  // namespace
@@ -251,6 +284,10 @@ void BindMatching(py::module_& module) {
              "workers"_a, "The dense matrix of answers; see vantel.cdist.");
   module.def("groups", &Groups, "strings"_a, "strings_missing"_a, "method"_a, "threshold"_a, "workers"_a, "all"_a,
              "(group, member, partner, answer, [(list, position, reason)]); see vantel.groups.");
+  module.def("groups_of_pairs", &GroupsOfPairs, "count"_a, "query"_a, "candidate"_a, "answer"_a, "rejected"_a, "all"_a,
+             "(group, member, partner, answer) of the given pairs of a list of `count` strings.");
+  module.def("shared_comparers", &SharedComparers,
+             "How many comparers (each with its compiled rules) this process has built for its matches.");
 }
 
 }  // namespace vantel::python

@@ -30,6 +30,11 @@ CompareUS& ModuleComparer() {
 // transcription at a time.
 class ComparerPool {
  public:
+  std::size_t built() {
+    const std::lock_guard lock(mutex_);
+    return built_;
+  }
+
   std::u16string PhoneticForm(std::u16string_view word) {
     std::unique_ptr<CompareUS> comparer = Take();
     try {
@@ -51,6 +56,7 @@ class ComparerPool {
         idle_.pop_back();
         return comparer;
       }
+      ++built_;
     }
     return std::make_unique<CompareUS>();
   }
@@ -62,6 +68,7 @@ class ComparerPool {
 
   std::mutex mutex_;
   std::vector<std::unique_ptr<CompareUS>> idle_;
+  std::size_t built_ = 0;
 };
 
 ComparerPool& SharedPool() {
@@ -95,6 +102,8 @@ std::int16_t MethodArgument(py::handle method) {
   if (overflow != 0 || value < INT16_MIN || value > INT16_MAX) throw RuntimeError(error::kOverflow);
   return static_cast<std::int16_t>(value);
 }
+
+std::size_t SharedComparers() { return SharedPool().built(); }
 
 PhoneticFormFunction SharedPhoneticForms() {
   return [](CompareUS& /*unused*/, std::u16string_view word) { return SharedPool().PhoneticForm(word); };

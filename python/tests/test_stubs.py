@@ -90,5 +90,15 @@ def test_the_native_module_stub_covers_its_functions():
         assert [p[0] for p in parameters(functions[name])] == native_parameters(getattr(native, name))
 
 
+@pytest.mark.parametrize("name", ["match", "groups"])
+def test_the_stub_of_the_dask_module_has_its_signatures(name):
+    pytest.importorskip("dask.dataframe")
+    import vantel.dask
+
+    functions, _, names = stub("dask.pyi")
+    assert set(vantel.dask.__all__) <= names
+    assert parameters(functions[name]) == runtime_parameters(getattr(vantel.dask, name))
+
+
 def test_the_package_is_marked_typed():
     assert (PACKAGE / "py.typed").exists()

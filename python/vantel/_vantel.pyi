@@ -48,3 +48,12 @@ def groups(
     workers: int,
     all: bool,
 ) -> Tuple[npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.float64], _Rejected]: ...
+def groups_of_pairs(
+    count: int,
+    query: npt.NDArray[np.int64],
+    candidate: npt.NDArray[np.int64],
+    answer: npt.NDArray[np.float64],
+    rejected: npt.NDArray[np.int64],
+    all: bool,
+) -> Tuple[npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.float64]]: ...
+def shared_comparers() -> int: ...
