@@ -9,10 +9,13 @@
 #include <pybind11/pybind11.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
+#include <future>
 #include <limits>
+#include <memory>
 #include <numeric>
 #include <optional>
 #include <string>
@@ -77,14 +80,45 @@ void CheckSignals(std::uint64_t /*pairsDone*/) {
   if (PyErr_CheckSignals() != 0) throw py::error_already_set();
 }
 
+// Thrown into the matcher's preparation to end it when Ctrl-C was pressed.
+struct Cancelled {};
+
+// Builds the matcher (which transcribes every distinct string: seconds for a
+// long list) on a thread of its own while this one checks for signals; on
+// Ctrl-C the transcriptions still to come throw, the builder ends, and the
+// KeyboardInterrupt is raised here. Called with the GIL released.
+Matcher BuildMatcher(const ListInput& queries, const ListInput* candidates, const MatchOptions& options) {
+  auto cancelled = std::make_shared<std::atomic<bool>>(false);
+  PhoneticFormFunction forms = [cancelled, shared = SharedPhoneticForms()](CompareUS& comparer,
+                                                                           std::u16string_view word) {
+    if (cancelled->load(std::memory_order_relaxed)) throw Cancelled{};
+    return shared(comparer, word);
+  };
+  std::future<Matcher> built = std::async(std::launch::async, [&] {
+    return candidates == nullptr ? Matcher(queries.strings, options, forms)
+                                 : Matcher(queries.strings, candidates->strings, options, forms);
+  });
+  while (built.wait_for(kSignalInterval) != std::future_status::ready) {
+    std::optional<py::error_already_set> interrupted;
+    {
+      const py::gil_scoped_acquire acquire;
+      if (PyErr_CheckSignals() != 0) interrupted.emplace();
+    }
+    if (interrupted) {
+      cancelled->store(true);
+      built.wait();
+      throw *interrupted;
+    }
+  }
+  return built.get();
+}
+
 // The matcher for one list or two, built and run with the GIL released.
 template <typename Sink>
 std::vector<Rejection> RunMatcher(ListInput& queries, ListInput* candidates, const MatchOptions& options,
                                   const Sink& sink) {
   const py::gil_scoped_release release;
-  const Matcher matcher = candidates == nullptr
-                              ? Matcher(queries.strings, options, SharedPhoneticForms())
-                              : Matcher(queries.strings, candidates->strings, options, SharedPhoneticForms());
+  const Matcher matcher = BuildMatcher(queries, candidates, options);
   // The matcher keeps copies of what it needs.
   queries.strings = {};
   if (candidates != nullptr) candidates->strings = {};

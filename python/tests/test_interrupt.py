@@ -48,6 +48,46 @@ CHILD = textwrap.dedent(
 )
 
 
+PREPARING = textwrap.dedent(
+    r"""
+    import json, os, random, signal, sys, threading, time
+    import vantel
+
+    rng = random.Random(5)
+    letters = "abcdefghijklmnopqrstuvwxyz"
+    # Distinct strings: their transcription alone takes seconds.
+    strings = ["".join(rng.choice(letters) for _ in range(rng.randrange(12, 30))) for _ in range(700_000)]
+    start = time.monotonic()
+    vantel.match(strings[:20_000], [], workers=2)  # the preparation of 20,000 strings, no pairs
+    per_string = (time.monotonic() - start) / 20_000
+    sent = []
+    def interrupt():
+        time.sleep(0.3)
+        sent.append(time.monotonic())
+        os.kill(os.getpid(), signal.SIGINT)
+    threading.Thread(target=interrupt).start()
+    try:
+        vantel.match(strings, [], workers=2)
+        outcome = "finished"
+    except KeyboardInterrupt:
+        outcome = "interrupted"
+    print(json.dumps({"outcome": outcome, "latency": time.monotonic() - sent[0],
+                      "preparation": per_string * len(strings)}))
+    """
+)
+
+
+def test_ctrl_c_stops_the_preparation_of_a_long_list(tmp_path):
+    script = tmp_path / "preparing.py"
+    script.write_text(PREPARING)
+    done = subprocess.run([sys.executable, str(script)], capture_output=True, text=True, timeout=120)
+    assert done.returncode == 0, done.stderr
+    report = json.loads(done.stdout)
+    assert report["outcome"] == "interrupted"
+    # The preparation would take longer than this on its own.
+    assert report["preparation"] > 1.0 and report["latency"] < 1.0, report
+
+
 def test_ctrl_c_stops_a_long_match_within_a_second_without_a_leak(tmp_path):
     script = tmp_path / "child.py"
     script.write_text(CHILD)
