@@ -76,7 +76,8 @@ ComparerPool& SharedPool() {
   return *pool;
 }
 
-void TranslateErrors(std::exception_ptr failure) {
+// The signature pybind11 takes for a translator.
+void TranslateErrors(std::exception_ptr failure) {  // NOLINT(performance-unnecessary-value-param)
   try {
     if (failure) std::rethrow_exception(failure);
   } catch (const RuntimeError& error) {
