@@ -2,6 +2,7 @@
 // library's Matcher. Python lists are read into UTF-16 with the GIL held;
 // the matcher then runs with the GIL released on `workers` threads, and
 // checks for signals (Ctrl-C) on the calling thread about every 100 ms.
+// Groups are the library's DuplicateGroups, as `vantel match --groups` has them.
 // Results are gathered into plain vectors that become NumPy arrays without
 // a copy: pairs only, never a matrix (but for cdist, which asks for one).
 
@@ -16,15 +17,14 @@
 #include <future>
 #include <limits>
 #include <memory>
-#include <numeric>
 #include <optional>
 #include <string>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "Binding.h"
 #include "Strings.h"
+#include "vantel/Groups.h"
 #include "vantel/Match.h"
 
 namespace vantel::python {
@@ -190,90 +190,32 @@ py::array_t<double> Cdist(py::handle queries, py::handle queriesMissing, py::han
   return matrix;
 }
 
-// The duplicate groups of one list: the connected components of the kept
-// pairs (union-find whose root is always a group's smallest position), each
-// member with the best answer that ties it to another (of equal answers, the
-// earliest partner). Numbered by first member at the end, so the groups
-// depend on the set of pairs alone, whatever the number of workers.
-class DuplicateGroups {
- public:
-  static constexpr std::int64_t kNoPartner = -1;
-
-  explicit DuplicateGroups(std::size_t count)
-      : parent_(count), partner_(count, kNoPartner), best_(count, CompareUS::kRefused) {
-    std::iota(parent_.begin(), parent_.end(), std::size_t{0});
+// group, member, partner (-1 for none), answer: the library's members as arrays.
+py::tuple MemberArrays(const std::vector<GroupMember>& members) {
+  std::vector<std::int64_t> group, member, partner;
+  std::vector<double> answer;
+  group.reserve(members.size());
+  member.reserve(members.size());
+  partner.reserve(members.size());
+  answer.reserve(members.size());
+  for (const GroupMember& each : members) {
+    group.push_back(static_cast<std::int64_t>(each.group));
+    member.push_back(static_cast<std::int64_t>(each.index));
+    partner.push_back(each.partner == GroupMember::kNoPartner ? -1 : static_cast<std::int64_t>(each.partner));
+    answer.push_back(each.answer);
   }
-
-  void Add(const ScoredPair& pair) {
-    const std::size_t first = Root(pair.query), second = Root(pair.candidate);
-    if (first != second) parent_[std::max(first, second)] = std::min(first, second);
-    Offer(pair.query, pair.candidate, pair.answer);
-    Offer(pair.candidate, pair.query, pair.answer);
-  }
-
-  // group, member, partner, answer: by group, then by position.
-  // `rejected`: a flag per position, set for the strings the matcher left out.
-  py::tuple Members(bool all, const std::vector<char>& rejected) {
-    const std::size_t count = parent_.size();
-    std::vector<std::int64_t> groupOfRoot(count, 0);
-    std::int64_t groups = 0;
-    std::vector<std::int64_t> group, member, partner;
-    std::vector<double> answer;
-    for (std::size_t index = 0; index < count; ++index) {
-      if (partner_[index] == kNoPartner && (!all || rejected[index] != 0)) continue;
-      const std::size_t root = Root(index);
-      if (groupOfRoot[root] == 0) groupOfRoot[root] = ++groups;
-      group.push_back(groupOfRoot[root]);
-      member.push_back(static_cast<std::int64_t>(index));
-      partner.push_back(partner_[index]);
-      answer.push_back(best_[index]);
-    }
-    std::vector<std::size_t> order(group.size());
-    std::iota(order.begin(), order.end(), std::size_t{0});
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) { return group[a] < group[b]; });
-    const auto permuted = [&](const auto& values) {
-      std::remove_cvref_t<decltype(values)> sorted;
-      sorted.reserve(values.size());
-      for (const std::size_t at : order) sorted.push_back(values[at]);
-      return sorted;
-    };
-    return py::make_tuple(ToArray(permuted(group)), ToArray(permuted(member)), ToArray(permuted(partner)),
-                          ToArray(permuted(answer)));
-  }
-
- private:
-  std::size_t Root(std::size_t index) {
-    while (parent_[index] != index) {
-      parent_[index] = parent_[parent_[index]];
-      index = parent_[index];
-    }
-    return index;
-  }
-
-  void Offer(std::size_t member, std::size_t other, double answer) {
-    const auto otherPosition = static_cast<std::int64_t>(other);
-    if (answer > best_[member] || (answer == best_[member] && otherPosition < partner_[member])) {
-      best_[member] = answer;
-      partner_[member] = otherPosition;
-    }
-  }
-
-  std::vector<std::size_t> parent_;
-  std::vector<std::int64_t> partner_;
-  std::vector<double> best_;
-};
+  return py::make_tuple(ToArray(std::move(group)), ToArray(std::move(member)), ToArray(std::move(partner)),
+                        ToArray(std::move(answer)));
+}
 
 py::tuple Groups(py::handle strings, py::handle stringsMissing, py::handle method, double threshold, unsigned workers,
                  bool all) {
   const MatchOptions options = OptionsOf(method, threshold, 0, workers);
   ListInput list = ReadList(strings, stringsMissing, "strings");
-  const std::size_t count = list.strings.size();
-  DuplicateGroups groups(count);
+  DuplicateGroups groups(list.strings.size());
   const std::vector<Rejection> rejections =
       RunMatcher(list, nullptr, options, [&](const ScoredPair& pair) { groups.Add(pair); });
-  std::vector<char> rejected(count, 0);
-  for (const Rejection& rejection : rejections) rejected[rejection.index] = 1;
-  const py::tuple members = groups.Members(all, rejected);
+  const py::tuple members = MemberArrays(groups.Members(all, rejections));
   return py::make_tuple(members[0], members[1], members[2], members[3], RejectionsOf(rejections, list, nullptr));
 }
 
@@ -291,11 +233,11 @@ py::tuple GroupsOfPairs(std::size_t count,
   const auto inList = [count](std::int64_t position) {
     return position >= 0 && static_cast<std::uint64_t>(position) < count;
   };
-  std::vector<char> rejected(count, 0);
+  std::vector<Rejection> rejected;
   const std::int64_t* left = rejectedPositions.data();
   for (py::ssize_t at = 0; at < rejectedPositions.size(); ++at) {
     if (!inList(left[at])) throw py::value_error("a rejected position outside the list");
-    rejected[static_cast<std::size_t>(left[at])] = 1;
+    rejected.push_back({ListRole::Queries, static_cast<std::size_t>(left[at]), {}});
   }
   DuplicateGroups groups(count);
   const std::int64_t* queries = query.data();
@@ -305,7 +247,7 @@ py::tuple GroupsOfPairs(std::size_t count,
     if (!inList(queries[at]) || !inList(candidates[at])) throw py::value_error("a pair outside the list");
     groups.Add({static_cast<std::size_t>(queries[at]), static_cast<std::size_t>(candidates[at]), answers[at]});
   }
-  return groups.Members(all, rejected);
+  return MemberArrays(groups.Members(all, rejected));
 }
 
 }  // namespace

@@ -86,3 +86,24 @@ def test_groups_equal_the_command_on_the_sample_list(cli, root):
         (g, m, strings[m], p, a) for g, m, p, a in found
     ]
     assert len(rows) > 10
+
+
+@pytest.mark.parametrize("options", [("--method", "2", "--threshold", "85"), ("--threshold", "80", "--all")])
+def test_groups_equal_the_command_on_the_customer_file(cli, root, options):
+    pandas = pytest.importorskip("pandas")
+    path = root / "data" / "customers.csv"
+    customers = pandas.read_csv(path, dtype=str, keep_default_na=False).set_index("id")
+    lines = _command_groups(cli, path, ("--column", "name", "--id", "id", *options))
+    assert lines[0] == ["group", "id", "name", "partner_id", "answer"]
+    method = int(options[1]) if options[0] == "--method" else 0
+    threshold = float(options[options.index("--threshold") + 1])
+    frame = vantel.groups(
+        customers["name"], method=method, threshold=threshold, all="--all" in options, as_frame=True
+    )
+    expected = [
+        [str(g), k, s, "" if p is None else p, None if a != a else a]
+        for g, k, s, p, a in frame.itertuples(index=False)
+    ]
+    # Answers as numbers: the command writes the shortest decimal that reads back the same.
+    rows = [row[:4] + [float(row[4]) if row[4] else None] for row in lines[1:]]
+    assert rows == expected and len(rows) > 100
