@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything with warnings as errors and runs every test: once in a
 # normal build, once with AddressSanitizer and UndefinedBehaviorSanitizer;
-# then the PostgreSQL extension's tests (scripts/test-postgres.sh) and the
-# Windows automation server's (scripts/test-windows.sh).
+# then the Python package's tests (scripts/test-python.sh), the PostgreSQL
+# extension's (scripts/test-postgres.sh) and the Windows automation server's
+# (scripts/test-windows.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -13,6 +14,9 @@ step() { printf '\n== %s\n' "$*"; }
 step "Release build and tests"
 scripts/build.sh build/release -DCMAKE_BUILD_TYPE=Release -DVANTEL_BUILD_TESTS=ON -DVANTEL_BUILD_BENCHMARKS=ON
 ctest --test-dir build/release --output-on-failure -j "$(nproc)"
+
+step "Python package: build into a virtual environment of Debian's Python, pytest"
+VANTEL_CLI="$root/build/release/cli/vantel" scripts/test-python.sh
 
 step "Lint: clang-format and clang-tidy"
 scripts/lint.sh build/release

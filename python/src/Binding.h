@@ -1,0 +1,28 @@
+// What the parts of the module vantel._vantel share.
+#pragma once
+
+#include <pybind11/pybind11.h>
+
+#include <cstddef>
+#include <cstdint>
+
+#include "vantel/Match.h"
+
+namespace vantel::python {
+
+namespace py = pybind11;
+
+// A method number as Compare's 16-bit LaMethode: any integer (a bool, a
+// NumPy integer) is taken; one outside -32768..32767 is the component's
+// Overflow error, as automation clients see it; anything else is a TypeError.
+std::int16_t MethodArgument(py::handle method);
+
+// The phonetic forms of the process's shared comparers: the rules are
+// compiled once per comparer, and comparers are reused by every match of
+// the process instead of being built per call.
+PhoneticFormFunction SharedPhoneticForms();
+std::size_t SharedComparers();
+
+void BindMatching(py::module_& module);
+
+}  // namespace vantel::python

@@ -1,0 +1,185 @@
+// The module vantel._vantel: Compare and the phonetic form for one string or
+// pair, the CompareUS class, and the component's errors. The Python package
+// vantel wraps it (vantel/__init__.py); the batch functions are in Matching.cpp.
+
+#include <pybind11/pybind11.h>
+
+#include <climits>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "Binding.h"
+#include "Strings.h"
+#include "vantel/CompareUS.h"
+#include "vantel/Errors.h"
+
+namespace vantel::python {
+namespace {
+
+// The comparer of vantel.compare and vantel.phonetic, used only with the GIL held.
+CompareUS& ModuleComparer() {
+  static CompareUS* comparer = new CompareUS();  // never destroyed: it may be used until the interpreter ends
+  return *comparer;
+}
+
+// Comparers whose rules are compiled, lent to the threads of a match one
+// transcription at a time.
+class ComparerPool {
+ public:
+  std::size_t built() {
+    const std::lock_guard lock(mutex_);
+    return built_;
+  }
+
+  std::u16string PhoneticForm(std::u16string_view word) {
+    std::unique_ptr<CompareUS> comparer = Take();
+    try {
+      std::u16string form = comparer->PhoneticForm(word);
+      Give(std::move(comparer));
+      return form;
+    } catch (...) {
+      Give(std::move(comparer));
+      throw;
+    }
+  }
+
+ private:
+  std::unique_ptr<CompareUS> Take() {
+    {
+      const std::lock_guard lock(mutex_);
+      if (!idle_.empty()) {
+        std::unique_ptr<CompareUS> comparer = std::move(idle_.back());
+        idle_.pop_back();
+        return comparer;
+      }
+      ++built_;
+    }
+    return std::make_unique<CompareUS>();
+  }
+
+  void Give(std::unique_ptr<CompareUS> comparer) {
+    const std::lock_guard lock(mutex_);
+    idle_.push_back(std::move(comparer));
+  }
+
+  std::mutex mutex_;
+  std::vector<std::unique_ptr<CompareUS>> idle_;
+  std::size_t built_ = 0;
+};
+
+ComparerPool& SharedPool() {
+  static ComparerPool* pool = new ComparerPool();  // never destroyed: worker threads may outlive static destruction
+  return *pool;
+}
+
+// The signature pybind11 takes for a translator.
+void TranslateErrors(std::exception_ptr failure) {  // NOLINT(performance-unnecessary-value-param)
+  try {
+    if (failure) std::rethrow_exception(failure);
+  } catch (const RuntimeError& error) {
+    const py::object type = py::module_::import("vantel._errors").attr("VantelError");
+    const py::object raised = type(error.number(), error.description());
+    PyErr_SetObject(type.ptr(), raised.ptr());
+  } catch (const InvalidUtf8& error) {
+    PyErr_SetString(PyExc_ValueError, error.what());
+  }
+}
+
+}  // namespace
+
+std::int16_t MethodArgument(py::handle method) {
+  if (!PyIndex_Check(method.ptr())) {
+    throw py::type_error(std::string("method must be an int, not ") + Py_TYPE(method.ptr())->tp_name);
+  }
+  const py::object number = py::reinterpret_steal<py::object>(PyNumber_Index(method.ptr()));
+  if (!number) throw py::error_already_set();
+  int overflow = 0;
+  const long long value = PyLong_AsLongLongAndOverflow(number.ptr(), &overflow);
+  if (value == -1 && PyErr_Occurred() != nullptr) throw py::error_already_set();
+  if (overflow != 0 || value < INT16_MIN || value > INT16_MAX) throw RuntimeError(error::kOverflow);
+  return static_cast<std::int16_t>(value);
+}
+
+std::size_t SharedComparers() { return SharedPool().built(); }
+
+PhoneticFormFunction SharedPhoneticForms() {
+  return [](CompareUS& /*unused*/, std::u16string_view word) { return SharedPool().PhoneticForm(word); };
+}
+
+namespace {
+
+double Compare(CompareUS& comparer, py::handle first, py::handle second, py::handle method, const char* names[2]) {
+  const std::u16string a = StrArgument(first, names[0]);
+  const std::u16string b = StrArgument(second, names[1]);
+  return comparer.Compare(a, b, MethodArgument(method));
+}
+
+py::str PhoneticForm(CompareUS& comparer, py::handle word, const char* name) {
+  return FromUtf16(comparer.PhoneticForm(StrArgument(word, name)));
+}
+
+const char* kPythonNames[2] = {"a", "b"};
+const char* kAutomationNames[2] = {"Lachaine1", "Lachaine2"};
+
+}  // namespace
+
+}  // namespace vantel::python
+
+PYBIND11_MODULE(_vantel, module) {
+  namespace py = pybind11;
+  using namespace pybind11::literals;
+  using vantel::CompareUS;
+  using namespace vantel::python;
+
+  module.doc() = "The native part of vantel; use the package vantel.";
+  module.attr("__version__") = std::string(vantel::Version());
+  module.attr("MAX_LENGTH") = CompareUS::kMaxLength;
+  py::register_exception_translator(TranslateErrors);
+
+  module.def(
+      "compare",
+      [](py::handle a, py::handle b, py::handle method) {
+        return Compare(ModuleComparer(), a, b, method, kPythonNames);
+      },
+      "a"_a, "b"_a, "method"_a = 0,
+      R"(How alike two strings are: a percentage from 0 to 100, cut to two decimals.
+
+method: 3 the sound measure alone, 99 the spelling measure alone, 1 the smaller
+of the two, 2 their mean, 0 (and any other number) the larger. A string that
+is empty or longer than 70 UTF-16 code units gives -1.0.)");
+
+  module.def(
+      "phonetic", [](py::handle word) { return PhoneticForm(ModuleComparer(), word, "word"); }, "word"_a,
+      "The string of phoneme codes that the sound measure compares.");
+
+  py::class_<CompareUS>(module, "CompareUS", R"(One comparison object, as automation clients know it.
+
+It compiles its own copy of the letter-to-sound rules on first use (or at
+InitVT) and keeps them. Compare(Lachaine1, Lachaine2, LaMethode) and InitVT()
+keep the names of the automation interface for ported code; compare() and
+phonetic_form() are the same in Python's style.)")
+      .def(py::init<>())
+      .def(
+          "Compare",
+          [](CompareUS& self, py::handle a, py::handle b, py::handle method) {
+            return Compare(self, a, b, method, kAutomationNames);
+          },
+          "Lachaine1"_a, "Lachaine2"_a, "LaMethode"_a, "The answer of vantel.compare, with the automation names.")
+      .def("InitVT", &CompareUS::InitVT, "Loads and compiles the rule set (again, if it was loaded).")
+      .def(
+          "compare",
+          [](CompareUS& self, py::handle a, py::handle b, py::handle method) {
+            return Compare(self, a, b, method, kPythonNames);
+          },
+          "a"_a, "b"_a, "method"_a = 0, "The answer of vantel.compare.")
+      .def(
+          "phonetic_form", [](CompareUS& self, py::handle word) { return PhoneticForm(self, word, "word"); }, "word"_a,
+          "The phonetic form of vantel.phonetic.")
+      .def_property_readonly("initialized", &CompareUS::Initialized, "Whether the rules are loaded.");
+
+  BindMatching(module);
+}

@@ -1,0 +1,115 @@
+from typing import Any, Hashable, Iterable, Iterator, List, Literal, Mapping, NamedTuple, Optional, Sequence, Tuple, Union, overload
+
+import numpy as np
+import numpy.typing as npt
+import pandas as pd
+
+__version__: str
+MAX_LENGTH: int
+DEFAULT_MAX_CELLS: int
+
+Strings = Union[Iterable[str], Mapping[Hashable, str], "pd.Series[str]"]
+
+class VantelError(RuntimeError):
+    number: int
+    description: str
+    def __init__(self, number: int, description: str) -> None: ...
+
+def compare(a: str, b: str, method: int = 0) -> float: ...
+def phonetic(word: str) -> str: ...
+
+class CompareUS:
+    def __init__(self) -> None: ...
+    def Compare(self, Lachaine1: str, Lachaine2: str, LaMethode: int) -> float: ...
+    def InitVT(self) -> None: ...
+    def compare(self, a: str, b: str, method: int = 0) -> float: ...
+    def phonetic_form(self, word: str) -> str: ...
+    @property
+    def initialized(self) -> bool: ...
+
+class Rejection(NamedTuple):
+    list: str
+    position: int
+    key: Any
+    reason: str
+
+class Matches:
+    query: npt.NDArray[np.int64]
+    candidate: npt.NDArray[np.int64]
+    answer: npt.NDArray[np.float64]
+    rejected: List[Rejection]
+    def __len__(self) -> int: ...
+    def __iter__(self) -> Iterator[Tuple[int, int, float]]: ...
+
+class Groups:
+    group: npt.NDArray[np.int64]
+    member: npt.NDArray[np.int64]
+    partner: npt.NDArray[np.int64]
+    answer: npt.NDArray[np.float64]
+    rejected: List[Rejection]
+    def __len__(self) -> int: ...
+    def __iter__(self) -> Iterator[Tuple[int, int, int, float]]: ...
+
+@overload
+def match(
+    queries: Strings,
+    candidates: Optional[Strings] = None,
+    *,
+    method: int = 0,
+    threshold: float = 80,
+    top: Optional[int] = None,
+    workers: int = -1,
+    as_frame: Literal[False] = False,
+) -> Matches: ...
+@overload
+def match(
+    queries: Strings,
+    candidates: Optional[Strings] = None,
+    *,
+    method: int = 0,
+    threshold: float = 80,
+    top: Optional[int] = None,
+    workers: int = -1,
+    as_frame: Literal[True],
+) -> pd.DataFrame: ...
+def extract(
+    query: str, choices: Strings, *, limit: Optional[int] = 5, method: int = 0, threshold: float = 0
+) -> List[Tuple[str, float, Any]]: ...
+def extract_one(query: str, choices: Strings, *, method: int = 0, threshold: float = 0) -> Optional[Tuple[str, float, Any]]: ...
+@overload
+def groups(
+    strings: Strings,
+    *,
+    method: int = 0,
+    threshold: float = 80,
+    workers: int = -1,
+    all: bool = False,
+    as_frame: Literal[False] = False,
+) -> Groups: ...
+@overload
+def groups(
+    strings: Strings,
+    *,
+    method: int = 0,
+    threshold: float = 80,
+    workers: int = -1,
+    all: bool = False,
+    as_frame: Literal[True],
+) -> pd.DataFrame: ...
+def cdist(
+    queries: Strings,
+    candidates: Optional[Strings] = None,
+    *,
+    method: int = 0,
+    workers: int = -1,
+    max_cells: int = 100_000_000,
+) -> npt.NDArray[np.float64]: ...
+def dedupe(
+    frame: pd.DataFrame,
+    column: Hashable,
+    *,
+    threshold: float = 80,
+    method: int = 0,
+    keep: Union[None, bool, Hashable, Sequence[Hashable]] = None,
+    workers: int = -1,
+) -> pd.DataFrame: ...

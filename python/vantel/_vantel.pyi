@@ -1,0 +1,59 @@
+# The native module; use the package vantel (see vantel/__init__.pyi).
+from typing import List, Optional, Tuple
+
+import numpy as np
+import numpy.typing as npt
+
+__version__: str
+MAX_LENGTH: int
+
+def compare(a: str, b: str, method: int = 0) -> float: ...
+def phonetic(word: str) -> str: ...
+
+class CompareUS:
+    def __init__(self) -> None: ...
+    def Compare(self, Lachaine1: str, Lachaine2: str, LaMethode: int) -> float: ...
+    def InitVT(self) -> None: ...
+    def compare(self, a: str, b: str, method: int = 0) -> float: ...
+    def phonetic_form(self, word: str) -> str: ...
+    @property
+    def initialized(self) -> bool: ...
+
+_Rejected = List[Tuple[int, int, str]]
+
+def match(
+    queries: list,
+    queries_missing: Optional[npt.NDArray[np.bool_]],
+    candidates: Optional[list],
+    candidates_missing: Optional[npt.NDArray[np.bool_]],
+    method: int,
+    threshold: float,
+    top: int,
+    workers: int,
+    candidates_name: str = "candidates",
+) -> Tuple[npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.float64], _Rejected]: ...
+def cdist(
+    queries: list,
+    queries_missing: Optional[npt.NDArray[np.bool_]],
+    candidates: list,
+    candidates_missing: Optional[npt.NDArray[np.bool_]],
+    method: int,
+    workers: int,
+) -> npt.NDArray[np.float64]: ...
+def groups(
+    strings: list,
+    strings_missing: Optional[npt.NDArray[np.bool_]],
+    method: int,
+    threshold: float,
+    workers: int,
+    all: bool,
+) -> Tuple[npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.float64], _Rejected]: ...
+def groups_of_pairs(
+    count: int,
+    query: npt.NDArray[np.int64],
+    candidate: npt.NDArray[np.int64],
+    answer: npt.NDArray[np.float64],
+    rejected: npt.NDArray[np.int64],
+    all: bool,
+) -> Tuple[npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.float64]]: ...
+def shared_comparers() -> int: ...
