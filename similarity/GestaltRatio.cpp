@@ -1,7 +1,11 @@
 // The common-character count looks for the longest common run of two ranges,
 // then counts the pieces to its right and to its left in the same way.
 //
-// The longest run is found with a run-length table instead of extending a run
+// Ranges of up to 64 units on each side, which is every string Compare
+// accepts and the phonetic forms of ordinary names, are counted on bit rows
+// (BitParallelCount.cpp). Longer ones take the general path here.
+//
+// On the general path the longest run is found with a run-length table instead of extending a run
 // from every pair of start positions: walking the first range backwards, the
 // run that starts at (i, j) is one longer than the run at (i + 1, j + 1) when
 // the characters at (i, j) are equal. This finds the same run at the same
@@ -16,6 +20,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "BitParallelCount.h"
 #include "UpperCase.h"
 #include "vantel/Errors.h"
 
@@ -36,9 +41,11 @@ std::int32_t LengthOf(std::u16string_view text) {
 }
 
 void FillCodes(std::vector<char16_t>& codes, std::u16string_view text, bool ExactCase) {
-  codes.assign(text.begin(), text.end());
-  if (!ExactCase) {
-    for (char16_t& unit : codes) unit = UpperCase(unit);
+  if (ExactCase) {
+    codes.assign(text.begin(), text.end());
+  } else {
+    codes.resize(text.size());
+    UpperCaseInto(text, codes.data());
   }
 }
 
@@ -109,6 +116,13 @@ std::int32_t CountCommonChars(CodeArrays& scratch, std::int32_t Start1, std::int
   const auto size1 = static_cast<std::int64_t>(scratch.CodesA.size());
   const auto size2 = static_cast<std::int64_t>(scratch.CodesB.size());
   if (End1 > size1 || End2 > size2) throw RuntimeError(error::kSubscriptOutOfRange);
+  if (Start1 < 1 || Start2 < 1 || Start1 > End1 || Start2 > End2) return 0;
+  const auto length1 = static_cast<std::size_t>(End1 - Start1) + 1;
+  const auto length2 = static_cast<std::size_t>(End2 - Start2) + 1;
+  if (length1 <= kBitParallelLimit && length2 <= kBitParallelLimit) {
+    return CountCommonCharsShort(scratch.CodesA.data() + (Start1 - 1), length1, scratch.CodesB.data() + (Start2 - 1),
+                                 length2);
+  }
 
   std::int32_t count = 0;
   auto& pending = scratch.pending;
