@@ -18,6 +18,7 @@
 #include "GestaltRatio.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
 #include "BitParallelCount.h"
@@ -144,7 +145,31 @@ std::int32_t CountCommonChars(CodeArrays& scratch, std::int32_t Start1, std::int
   return count;
 }
 
+namespace {
+
+// Strings that the bit rows can count are coded on the stack; CodesA and
+// CodesB are not needed for them.
+double ShortRatio(std::u16string_view first, std::u16string_view second, bool ExactCase) noexcept {
+  std::array<char16_t, kBitParallelLimit> upper1;
+  std::array<char16_t, kBitParallelLimit> upper2;
+  if (!ExactCase) {
+    UpperCaseInto(first, upper1.data());
+    UpperCaseInto(second, upper2.data());
+    first = std::u16string_view(upper1.data(), first.size());
+    second = std::u16string_view(upper2.data(), second.size());
+  }
+  if (first == second) return 1.0;
+  if (first.empty() || second.empty()) return 0.0;
+  const std::int32_t common = CountCommonCharsShort(first.data(), first.size(), second.data(), second.size());
+  return RatioOfSum(common, static_cast<std::int32_t>(first.size() + second.size()));
+}
+
+}  // namespace
+
 double SimilarityRatio(std::u16string_view first, std::u16string_view second, bool ExactCase, CodeArrays& scratch) {
+  if (first.size() <= kBitParallelLimit && second.size() <= kBitParallelLimit) {
+    return ShortRatio(first, second, ExactCase);
+  }
   const bool same = ExactCase ? first == second : EqualIgnoringCase(first, second);
   if (same) return 1.0;
   const std::int32_t length1 = LengthOf(first);
