@@ -1,12 +1,9 @@
 // Storing and compiling happen row by row, as the rules are numbered; a
 // failure part way leaves the rows before it done and the others as they
-// were, and the key index always describes the table as it then stands.
+// were. The automata of the contexts are built once every row is split.
 
 #include "RuleSet.h"
 
-#include <algorithm>
-#include <functional>
-#include <map>
 #include <utility>
 
 #include "CompiledRules.h"
@@ -15,24 +12,6 @@
 #include "vantel/Errors.h"
 
 namespace vantel::phonetics {
-namespace {
-
-// Compiles each distinct context text once per run: the English rules have
-// about 700 contexts but fewer than a hundred distinct ones, and a compiled
-// pattern is immutable, so rows with the same text can share it.
-class ContextCompiler {
- public:
-  const std::optional<Pattern>& Compile(const std::u16string& text) {
-    auto found = compiled_.find(text);
-    if (found == compiled_.end()) found = compiled_.emplace(text, Pattern::Compile(text)).first;
-    return found->second;
-  }
-
- private:
-  std::map<std::u16string, std::optional<Pattern>, std::less<>> compiled_;
-};
-
-}  // namespace
 
 RuleSet::RuleSet() : compiled_(std::make_unique<CompiledRules>()) {}
 RuleSet::~RuleSet() = default;
@@ -57,28 +36,17 @@ void RuleSet::StoreRules(std::span<const std::u16string_view> source) {
 void RuleSet::LoadEnglishRules() { StoreRules(EnglishRules()); }
 
 void RuleSet::CompileRules() {
-  // The matcher walks rows 0 to RuleCount, within the table.
-  const auto reindex = [this] {
-    const std::int32_t lastRow = std::min<std::int32_t>(count_, kLastRuleRow);
-    compiled_->index.Rebuild(std::span<const RuleRow>(table_).first(static_cast<std::size_t>(lastRow) + 1));
-  };
-  ContextCompiler contexts;
+  // Until a compile succeeds, no rule applies.
+  *compiled_ = CompiledRules();
   const std::int32_t lastRow = count_;
-  try {
-    for (std::int32_t i = 0; i <= lastRow; ++i) {
-      if (i > kLastRuleRow) throw RuntimeError(error::kSubscriptOutOfRange);
-      const auto row = static_cast<std::size_t>(i);
-      RuleRow compiled = CompileRule(text_[row]);
-      // Contexts outside the pattern dialect are kept as written and only
-      // refused when the matcher reaches their row.
-      compiled_->contexts[row] = {contexts.Compile(compiled.leftContext), contexts.Compile(compiled.rightContext)};
-      table_[row] = std::move(compiled);
-    }
-  } catch (...) {
-    reindex();
-    throw;
+  for (std::int32_t i = 0; i <= lastRow; ++i) {
+    if (i > kLastRuleRow) throw RuntimeError(error::kSubscriptOutOfRange);
+    const auto row = static_cast<std::size_t>(i);
+    table_[row] = CompileRule(text_[row]);
   }
-  reindex();
+  if (lastRow >= 0) {
+    *compiled_ = CompiledRules::Build(std::span<const RuleRow>(table_).first(static_cast<std::size_t>(lastRow) + 1));
+  }
 }
 
 }  // namespace vantel::phonetics

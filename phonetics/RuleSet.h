@@ -1,6 +1,6 @@
 // The rule containers of one comparison object: the rules as source text, the
 // row of the last one, and their compiled form. Only the rule set itself
-// writes them, so the compiled table, the contexts and the key index always
+// writes them, so the compiled table and the automata of its contexts always
 // follow the text they were compiled from.
 #pragma once
 
@@ -30,9 +30,9 @@ struct RuleRow {
   friend bool operator==(const RuleRow&, const RuleRow&) = default;
 };
 
-// What the matcher reads besides the table: the contexts compiled into
-// patterns and the rows grouped by key. Defined inside the phonetics layer.
-struct CompiledRules;
+// What the matcher reads besides the table: the rows grouped by key and the
+// automata of their contexts. Defined inside the phonetics layer.
+class CompiledRules;
 
 class RuleSet {
  public:
@@ -50,12 +50,16 @@ class RuleSet {
   // Stores the built-in English rules (rows 0 to 348, RuleCount 348).
   void LoadEnglishRules();
 
-  // Splits RuleText rows 0 to RuleCount into RuleTable and compiles their
-  // contexts. A rule that lacks a delimiter, has them out of order, or has no
-  // letters throws RuntimeError (invalid procedure call or argument); a
-  // RuleCount past row 500 throws it (subscript out of range) once rows 0 to
-  // 500 are done. The rows before a failing one are compiled, it and the
-  // rows after it keep what they held.
+  // Splits RuleText rows 0 to RuleCount into RuleTable and builds the
+  // automata of their contexts. A rule that lacks a delimiter, has them out
+  // of order, or has no letters throws RuntimeError (invalid procedure call
+  // or argument); a RuleCount past row 500 throws it (subscript out of range)
+  // once rows 0 to 500 are done. The rows before a failing one are compiled,
+  // it and the rows after it keep what they held. Contexts that together need
+  // too large an automaton throw RuntimeError (out of memory). A context
+  // outside the pattern dialect is not refused here but by the matcher, when
+  // it reaches the row. After a failure no rule applies until a compile
+  // succeeds.
   void CompileRules();
 
   std::span<const std::u16string, kRuleRows> RuleText() const noexcept { return text_; }
