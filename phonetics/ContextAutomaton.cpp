@@ -29,6 +29,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
+#include <iterator>
 #include <map>
 #include <tuple>
 
@@ -301,6 +303,8 @@ std::optional<ContextAutomaton> ContextAutomaton::Build(std::span<const ContextM
 
   std::map<Key, std::uint32_t> ids;
   std::vector<Key> keys;
+  std::vector<State> states;           // by id
+  std::vector<std::uint32_t> targets;  // [id * classes + class]: the id of the next state
   // The id of the state, added if new; nullopt past the cap.
   const auto intern = [&](Key key) -> std::optional<std::uint32_t> {
     // A pattern matched inside the subject is decided: its positions go.
@@ -314,7 +318,7 @@ std::optional<ContextAutomaton> ContextAutomaton::Build(std::span<const ContextM
     const auto id = static_cast<std::uint32_t>(keys.size());
     std::uint64_t open = 0;
     ForEach(key.set, [&](std::size_t p) { open |= g.bitOf[p]; });
-    automaton.states_.push_back({key.inside, key.atEnd | key.inside, open});
+    states.push_back({key.inside, key.atEnd | key.inside, open});
     ids.emplace(key, id);
     keys.push_back(std::move(key));
     return id;
@@ -341,9 +345,24 @@ std::optional<ContextAutomaton> ContextAutomaton::Build(std::span<const ContextM
       }
       const std::optional<std::uint32_t> target = intern(std::move(next));
       if (!target) return std::nullopt;
-      automaton.next_.push_back(static_cast<std::uint16_t>(*target));
+      targets.push_back(*target);
     }
   }
+
+  // Lay the states out as rows of the table, named by their offsets.
+  const std::uint32_t stride = kStateWords + automaton.classes_;
+  automaton.table_.reserve(states.size() * stride);
+  for (std::size_t id = 0; id < states.size(); ++id) {
+    for (const std::uint64_t word : {states[id].acceptInside, states[id].acceptAtEnd, states[id].open}) {
+      std::uint32_t entries[2];
+      std::memcpy(entries, &word, sizeof word);
+      automaton.table_.insert(automaton.table_.end(), std::begin(entries), std::end(entries));
+    }
+    for (std::uint32_t c = 0; c < automaton.classes_; ++c)
+      automaton.table_.push_back(targets[id * automaton.classes_ + c] * stride);
+  }
+  automaton.startAtEdge_ *= stride;
+  automaton.startInside_ *= stride;
   return automaton;
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 #include <span>
 #include <utility>
@@ -41,6 +42,7 @@ class ContextAutomaton {
   // exponentially with patterns such as "[ab]*a[ab][ab][ab]...".
   static constexpr std::size_t kMaxStates = 4096;
 
+  // A state's answers, as the walks read them.
   struct State {
     std::uint64_t acceptInside;  // matched, if the subject goes on
     std::uint64_t acceptAtEnd;   // matched, if the subject ends here
@@ -51,10 +53,16 @@ class ContextAutomaton {
   // need more than kMaxStates states or more than 256 classes of characters.
   static std::optional<ContextAutomaton> Build(std::span<const ContextMember> members, ScanDirection direction);
 
+  // States are named by where their row begins in the table.
   std::uint32_t Start(bool atEdge) const noexcept { return atEdge ? startAtEdge_ : startInside_; }
-  const State& state(std::uint32_t id) const noexcept { return states_[id]; }
-  std::uint32_t Next(std::uint32_t id, char16_t unit) const noexcept { return next_[id * classes_ + ClassOf(unit)]; }
-  std::size_t StateCount() const noexcept { return states_.size(); }
+  State state(std::uint32_t at) const noexcept {
+    const std::uint32_t* row = table_.data() + at;
+    return {Word(row), Word(row + 2), Word(row + 4)};
+  }
+  std::uint32_t Next(std::uint32_t at, char16_t unit) const noexcept {
+    return table_[at + kStateWords + ClassOf(unit)];
+  }
+  std::size_t StateCount() const noexcept { return table_.size() / (kStateWords + classes_); }
 
  private:
   ContextAutomaton() = default;
@@ -67,11 +75,19 @@ class ContextAutomaton {
   }
   std::uint32_t ClassBeyondAscii(char16_t unit) const noexcept;
 
+  // A row of the table: the three words of State, each in two entries (as
+  // memcpy lays them out), then the row of the next state for each class.
+  static constexpr std::uint32_t kStateWords = 6;
+  static std::uint64_t Word(const std::uint32_t* entries) noexcept {
+    std::uint64_t word;
+    std::memcpy(&word, entries, sizeof word);
+    return word;
+  }
+
   std::array<std::uint8_t, 128> ascii_{};
   std::vector<std::pair<char16_t, std::uint8_t>> others_;  // sorted by character
   std::uint32_t classes_ = 1;
-  std::vector<std::uint16_t> next_;  // [state * classes_ + class]
-  std::vector<State> states_;
+  std::vector<std::uint32_t> table_;
   std::uint32_t startAtEdge_ = 0;
   std::uint32_t startInside_ = 0;
 };

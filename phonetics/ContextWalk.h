@@ -46,7 +46,7 @@ std::uint64_t WalkForward(const ContextAutomaton& automaton, std::u16string_view
   std::uint32_t state = automaton.Start(from == 0);
   std::uint64_t found = 0;
   for (;;) {
-    const ContextAutomaton::State& info = automaton.state(state);
+    const ContextAutomaton::State info = automaton.state(state);
     if (cursor == stop) return (found | info.acceptAtEnd) & wanted;
     found |= info.acceptInside & wanted;
     if (IsSettled<kSettle>(found, info.open & wanted)) return found;
@@ -65,7 +65,7 @@ std::uint64_t WalkBackward(const ContextAutomaton& automaton, std::u16string_vie
   std::uint32_t state = automaton.Start(end == subject.size());
   std::uint64_t found = 0;
   for (;;) {
-    const ContextAutomaton::State& info = automaton.state(state);
+    const ContextAutomaton::State info = automaton.state(state);
     if (cursor == stop) return (found | info.acceptAtEnd) & wanted;
     found |= info.acceptInside & wanted;
     if (IsSettled<kSettle>(found, info.open & wanted)) return found;

@@ -36,7 +36,9 @@ void RequireCharacters(std::int64_t position, std::int64_t count) {
 
 RuleFields SplitRule(std::u16string_view rule) {
   // The texts of a rule set fit 32-bit offsets (RuleTexts).
-  if (rule.size() > std::numeric_limits<std::uint32_t>::max()) throw RuntimeError(error::kOverflow);
+  if (static_cast<std::uint64_t>(rule.size()) > std::numeric_limits<std::uint32_t>::max()) {
+    throw RuntimeError(error::kOverflow);
+  }
   const auto length = static_cast<std::int64_t>(rule.size());
   const std::int64_t open = PositionOf(rule, kOpen);
   const std::int64_t close = PositionOf(rule, kClose);
