@@ -15,15 +15,29 @@
 namespace vantel::phonetics {
 namespace {
 
-constexpr std::u16string_view kOpen = u" [[ ";
-constexpr std::u16string_view kClose = u" ]] ";
-constexpr std::u16string_view kArrow = u" -> ";
 constexpr std::int64_t kDelimiterLength = RuleFields::kDelimiterLength;
 
-// 1-based position of the first occurrence, 0 when absent.
-std::int64_t PositionOf(std::u16string_view text, std::u16string_view delimiter) {
-  const std::size_t found = text.find(delimiter);
-  return found == std::u16string_view::npos ? 0 : static_cast<std::int64_t>(found) + 1;
+// 1-based positions of the first occurrences of " [[ ", " ]] " and " -> ",
+// 0 for one that is absent, found in one pass: each delimiter is a space,
+// two characters of its own and a space.
+struct Delimiters {
+  std::int64_t open = 0, close = 0, arrow = 0;
+};
+
+Delimiters FindDelimiters(std::u16string_view rule) noexcept {
+  Delimiters found;
+  if (rule.size() < 4) return found;
+  const char16_t* const begin = rule.data();
+  const char16_t* const last = begin + rule.size() - 4;  // the last place a delimiter can start
+  for (const char16_t* at = begin; at <= last; ++at) {
+    if (*at != u' ' || at[3] != u' ') continue;
+    std::int64_t* position = nullptr;
+    if (at[1] == u'[' && at[2] == u'[') position = &found.open;
+    if (at[1] == u']' && at[2] == u']') position = &found.close;
+    if (at[1] == u'-' && at[2] == u'>') position = &found.arrow;
+    if (position != nullptr && *position == 0) *position = (at - begin) + 1;
+  }
+  return found;
 }
 
 // The `count` characters from 1-based `position` must be a valid request:
@@ -40,9 +54,7 @@ RuleFields SplitRule(std::u16string_view rule) {
     throw RuntimeError(error::kOverflow);
   }
   const auto length = static_cast<std::int64_t>(rule.size());
-  const std::int64_t open = PositionOf(rule, kOpen);
-  const std::int64_t close = PositionOf(rule, kClose);
-  const std::int64_t arrow = PositionOf(rule, kArrow);
+  const auto [open, close, arrow] = FindDelimiters(rule);
 
   RequireCharacters(1, open - 1);
   RequireCharacters(open + kDelimiterLength, close - open - kDelimiterLength);

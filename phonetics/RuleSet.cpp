@@ -13,6 +13,7 @@
 #include "RuleSet.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
 
 #include "CompiledRules.h"
@@ -46,17 +47,27 @@ bool IsEnglish(const RuleTexts& texts, std::int32_t lastRow) {
   const std::span<const std::u16string_view> english = EnglishRules();
   if (lastRow + 1 != static_cast<std::int32_t>(english.size())) return false;
   for (std::size_t row = 0; row < english.size(); ++row) {
-    if (texts[row] != english[row]) return false;
+    const std::u16string_view stored = texts[row];
+    if (stored.size() != english[row].size() ||
+        std::memcmp(stored.data(), english[row].data(), stored.size() * sizeof(char16_t)) != 0) {
+      return false;
+    }
   }
   return true;
 }
 
 }  // namespace
 
-void RuleTexts::Append(std::u16string_view text) {
-  if (text.size() > UINT32_MAX - chars_.size()) throw RuntimeError(error::kOverflow);
-  chars_.append(text);
-  ends_.push_back(static_cast<std::uint32_t>(chars_.size()));
+void RuleTexts::Reserve(std::uint64_t units, std::size_t count) {
+  if (units > UINT32_MAX) throw RuntimeError(error::kOverflow);
+  chars_.assign(static_cast<std::size_t>(units) + kSpareUnits, u'\0');
+  ends_.reserve(count);
+}
+
+void RuleTexts::Append(std::u16string_view text) noexcept {
+  const std::uint32_t begin = ends_.empty() ? 0 : ends_.back();
+  if (!text.empty()) std::memcpy(chars_.data() + begin, text.data(), text.size() * sizeof(char16_t));
+  ends_.push_back(begin + static_cast<std::uint32_t>(text.size()));
 }
 
 RuleSet::RuleSet() : compiled_(NoRules()) {}

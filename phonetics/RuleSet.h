@@ -87,7 +87,11 @@ class RuleTexts {
   }
 
  private:
-  void Append(std::u16string_view text);
+  // Room for `units` units in `count` slots, and the spare units after them
+  // (zeros). Throws RuntimeError (overflow) beyond 2^32 - 1 units.
+  void Reserve(std::uint64_t units, std::size_t count);
+  // The next slot; Reserve made room for it.
+  void Append(std::u16string_view text) noexcept;
 
   std::u16string chars_;
   std::vector<std::uint32_t> ends_;  // where each slot ends in chars_
@@ -189,12 +193,10 @@ class RuleSet {
 template <typename Slot>
 std::shared_ptr<const RuleTexts> RuleTexts::Make(std::size_t count, const Slot& slot) {
   auto texts = std::make_shared<RuleTexts>();
-  std::size_t units = 0;
+  std::uint64_t units = 0;
   for (std::size_t i = 0; i < count; ++i) units += slot(i).size();
-  texts->chars_.reserve(units + kSpareUnits);
-  texts->ends_.reserve(count);
+  texts->Reserve(units, count);
   for (std::size_t i = 0; i < count; ++i) texts->Append(slot(i));
-  texts->chars_.append(kSpareUnits, u'\0');
   return texts;
 }
 
