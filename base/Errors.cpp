@@ -15,6 +15,7 @@ std::string_view DescriptionOf(std::int32_t number) noexcept {
   switch (number) {
     case error::kInvalidProcedureCall: return "Invalid procedure call or argument";
     case error::kOverflow: return "Overflow";
+    case error::kOutOfMemory: return "Out of memory";
     case error::kSubscriptOutOfRange: return "Subscript out of range";
     case error::kTypeMismatch: return "Type mismatch";
     case error::kRegexSyntax: return "Syntax error in regular expression";

@@ -8,9 +8,9 @@
 
 namespace vantel::phonetics {
 
-// The row that `rule` compiles to. A rule that lacks a delimiter, has them
+// Where the fields of `rule` lie. A rule that lacks a delimiter, has them
 // out of order, or has no letters throws RuntimeError (invalid procedure call
 // or argument).
-RuleRow CompileRule(std::u16string_view rule);
+RuleFields SplitRule(std::u16string_view rule);
 
 }  // namespace vantel::phonetics

@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, if any is
-# missing. Usage: scripts/install-deps.sh [core|fuzz|lint|postgres|python|windows|package]...  (default: core)
+# missing. Usage: scripts/install-deps.sh [core|fuzz|lint|words|postgres|python|windows|package]...  (default: core)
 set -euo pipefail
 
 declare -A groups=(
   [core]="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev pkg-config"
   [fuzz]="clang libclang-rt-14-dev"
   [lint]="clang-format clang-tidy"
+  # The word list that the transcriber's differential test reads.
+  [words]="wamerican"
   # The PostgreSQL extension: PGXS, a throwaway cluster (pg_virtualenv), pg_trgm for its benchmark.
   [postgres]="make postgresql postgresql-common postgresql-contrib postgresql-server-dev-15"
   # Cross-building VantelUS.dll and testing it under Wine (scripts/test-windows.sh).

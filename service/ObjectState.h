@@ -1,4 +1,5 @@
-// Everything one CompareUS object owns. Nothing here is shared between objects.
+// Everything one CompareUS object owns. Nothing here is shared between
+// objects but the immutable automata that the rule set holds a reference to.
 #pragma once
 
 #include <string>

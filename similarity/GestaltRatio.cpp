@@ -1,7 +1,11 @@
 // The common-character count looks for the longest common run of two ranges,
 // then counts the pieces to its right and to its left in the same way.
 //
-// The longest run is found with a run-length table instead of extending a run
+// Ranges of up to 64 units on each side, which is every string Compare
+// accepts and the phonetic forms of ordinary names, are counted on bit rows
+// (BitParallelCount.cpp). Longer ones take the general path here.
+//
+// On the general path the longest run is found with a run-length table instead of extending a run
 // from every pair of start positions: walking the first range backwards, the
 // run that starts at (i, j) is one longer than the run at (i + 1, j + 1) when
 // the characters at (i, j) are equal. This finds the same run at the same
@@ -14,8 +18,10 @@
 #include "GestaltRatio.h"
 
 #include <algorithm>
+#include <array>
 #include <limits>
 
+#include "BitParallelCount.h"
 #include "UpperCase.h"
 #include "vantel/Errors.h"
 
@@ -36,9 +42,11 @@ std::int32_t LengthOf(std::u16string_view text) {
 }
 
 void FillCodes(std::vector<char16_t>& codes, std::u16string_view text, bool ExactCase) {
-  codes.assign(text.begin(), text.end());
-  if (!ExactCase) {
-    for (char16_t& unit : codes) unit = UpperCase(unit);
+  if (ExactCase) {
+    codes.assign(text.begin(), text.end());
+  } else {
+    codes.resize(text.size());
+    UpperCaseInto(text, codes.data());
   }
 }
 
@@ -109,6 +117,13 @@ std::int32_t CountCommonChars(CodeArrays& scratch, std::int32_t Start1, std::int
   const auto size1 = static_cast<std::int64_t>(scratch.CodesA.size());
   const auto size2 = static_cast<std::int64_t>(scratch.CodesB.size());
   if (End1 > size1 || End2 > size2) throw RuntimeError(error::kSubscriptOutOfRange);
+  if (Start1 < 1 || Start2 < 1 || Start1 > End1 || Start2 > End2) return 0;
+  const auto length1 = static_cast<std::size_t>(End1 - Start1) + 1;
+  const auto length2 = static_cast<std::size_t>(End2 - Start2) + 1;
+  if (length1 <= kBitParallelLimit && length2 <= kBitParallelLimit) {
+    return CountCommonCharsShort(scratch.CodesA.data() + (Start1 - 1), length1, scratch.CodesB.data() + (Start2 - 1),
+                                 length2);
+  }
 
   std::int32_t count = 0;
   auto& pending = scratch.pending;
@@ -130,7 +145,31 @@ std::int32_t CountCommonChars(CodeArrays& scratch, std::int32_t Start1, std::int
   return count;
 }
 
+namespace {
+
+// Strings that the bit rows can count are coded on the stack; CodesA and
+// CodesB are not needed for them.
+double ShortRatio(std::u16string_view first, std::u16string_view second, bool ExactCase) noexcept {
+  std::array<char16_t, kBitParallelLimit> upper1;
+  std::array<char16_t, kBitParallelLimit> upper2;
+  if (!ExactCase) {
+    UpperCaseInto(first, upper1.data());
+    UpperCaseInto(second, upper2.data());
+    first = std::u16string_view(upper1.data(), first.size());
+    second = std::u16string_view(upper2.data(), second.size());
+  }
+  if (first == second) return 1.0;
+  if (first.empty() || second.empty()) return 0.0;
+  const std::int32_t common = CountCommonCharsShort(first.data(), first.size(), second.data(), second.size());
+  return RatioOfSum(common, static_cast<std::int32_t>(first.size() + second.size()));
+}
+
+}  // namespace
+
 double SimilarityRatio(std::u16string_view first, std::u16string_view second, bool ExactCase, CodeArrays& scratch) {
+  if (first.size() <= kBitParallelLimit && second.size() <= kBitParallelLimit) {
+    return ShortRatio(first, second, ExactCase);
+  }
   const bool same = ExactCase ? first == second : EqualIgnoringCase(first, second);
   if (same) return 1.0;
   const std::int32_t length1 = LengthOf(first);

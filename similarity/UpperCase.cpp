@@ -13,6 +13,10 @@ char16_t UpperCase(char16_t unit) noexcept {
   return static_cast<char16_t>(static_cast<std::uint16_t>(unit + delta));
 }
 
+void UpperCaseInto(std::u16string_view text, char16_t* out) noexcept {
+  for (const char16_t unit : text) *out++ = UpperCase(unit);
+}
+
 bool EqualIgnoringCase(std::u16string_view a, std::u16string_view b) noexcept {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i) {

@@ -16,8 +16,10 @@ struct ObjectState;
 }
 
 // One comparison object. It loads and compiles its own copy of the built-in
-// English letter-to-sound rules on first use and keeps them; objects share
-// nothing, and one object must not be used by two threads at the same time.
+// English letter-to-sound rules on first use and keeps them. Objects share
+// only the automata compiled from those rules, which are immutable and built
+// once in the process; one object must not be used by two threads at the
+// same time, and different objects may be used on different threads.
 //
 // Strings are UTF-16; lengths count UTF-16 code units. The UTF-8 overloads
 // convert their arguments first and throw InvalidUtf8 for malformed input.

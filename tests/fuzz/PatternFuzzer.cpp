@@ -1,13 +1,18 @@
-// libFuzzer target: arbitrary pattern texts and subjects. The precomputed
-// tables and the state-set simulation of the pattern engine must agree on
-// every entry point at every position. Input layout: one byte giving the
-// length of the pattern text, the pattern's bytes (as characters), then the
-// subject's bytes, where bytes from 0x80 up stand for characters outside ASCII.
+// libFuzzer target: arbitrary pattern texts and subjects. The parser and the
+// reference matcher of the tests must refuse the same texts, and the
+// automata, walked forwards and backwards, must give the reference matcher's
+// answer at every offset. Input layout: one byte giving the length of the
+// pattern text, the pattern's bytes (as characters), then the subject's
+// bytes, where bytes from 0x80 up stand for characters outside ASCII.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
-#include "phonetics/Pattern.h"
+#include "phonetics/ContextAutomaton.h"
+#include "phonetics/ContextSyntax.h"
+#include "phonetics/ContextWalk.h"
+#include "tests/phonetics/ReferencePattern.h"
 
 namespace {
 
@@ -18,7 +23,7 @@ void Require(bool condition) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using vantel::phonetics::Pattern;
+  using namespace vantel::phonetics;
   if (size < 1) return 0;
   const std::size_t patternLength = data[0] < size - 1 ? data[0] : size - 1;
   std::u16string text, subject;
@@ -27,14 +32,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     subject += static_cast<char16_t>(data[i] < 0x80 ? data[i] : 0x100 + data[i]);
   }
 
-  const auto tables = Pattern::Compile(text);
-  const auto simulation = Pattern::Compile(text, 0);
-  Require(tables.has_value() == simulation.has_value());
-  if (!tables) return 0;
-  Require(tables->Search(subject) == simulation->Search(subject));
-  for (std::size_t at = 0; at <= subject.size() + 1; ++at) {
-    Require(tables->MatchesAt(subject, at) == simulation->MatchesAt(subject, at));
-    Require(tables->MatchesEndingAt(subject, at) == simulation->MatchesEndingAt(subject, at));
+  const std::optional<ContextSequence> tree = ParseContext(text);
+  const auto reference = testing::ReferencePattern::Parse(text);
+  Require(tree.has_value() == reference.has_value());
+  if (!tree) return 0;
+  const ContextMember member[] = {{0, &*tree}};
+  const auto forward = ContextAutomaton::Build(member, ScanDirection::kForward);
+  const auto backward = ContextAutomaton::Build(member, ScanDirection::kBackward);
+  for (std::size_t at = 0; at <= subject.size(); ++at) {
+    if (forward)
+      Require((WalkForward<Settle::kEvery>(*forward, subject, at, 1) == 1) == reference->MatchesAt(subject, at));
+    if (backward) {
+      Require((WalkBackward<Settle::kLowest>(*backward, subject, at, 1) == 1) ==
+              reference->MatchesEndingAt(subject, at));
+    }
   }
   return 0;
 }

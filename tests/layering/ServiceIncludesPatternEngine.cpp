@@ -1,2 +1,2 @@
 // Must not compile: the pattern engine is private to phonetics.
-#include "phonetics/Pattern.h"
+#include "phonetics/ContextAutomaton.h"

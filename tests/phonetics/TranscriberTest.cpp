@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <span>
 #include <string>
 
 #include "phonetics/RuleMatcher.h"
@@ -103,6 +104,39 @@ TEST(MatchRule, TriesRowsInOrderEvenWhenKeysInterleave) {
   EXPECT_EQ(Narrow(form), "11");
   TranscribeWord(rules, u"bA", form);
   EXPECT_EQ(Narrow(form), "2A");
+}
+
+// Phonemes longer than the block the transcriber copies at once, and forms
+// longer than its buffer, come out whole.
+TEST(TranscribeWord, KeepsLongPhonemesAndLongFormsWhole) {
+  const std::u16string longPhonemes = u"abcdefghijklmnopqrstuvwxyz0123456789";  // 36 units
+  const std::u16string rule = u" [[ a ]]  -> " + longPhonemes;
+  const std::u16string_view source[] = {rule, u" [[ b ]]  -> xy ", u" [[ c ]]  -> "};
+  RuleSet rules;
+  rules.StoreRules(source);
+  rules.CompileRules();
+  struct Case {
+    std::u16string word;
+    std::u16string form;
+  } cases[] = {{u"a", longPhonemes}, {u"bab", u"xy" + longPhonemes + u"xy"}, {u"", u""}};
+  std::u16string manyA, manyB, mixed;
+  std::u16string manyAForm, manyBForm, mixedForm;
+  for (int i = 0; i < 70; ++i) {
+    manyA += u'a';
+    manyAForm += longPhonemes;
+    manyB += u'b';
+    manyBForm += u"xy";
+    mixed += (i % 3 == 0) ? u"c" : (i % 3 == 1) ? u"b" : u"d";
+    mixedForm += (i % 3 == 0) ? u"" : (i % 3 == 1) ? u"xy" : u"d";
+  }
+  const Case more[] = {{manyA, manyAForm}, {manyB, manyBForm}, {mixed, mixedForm}};
+  for (const auto& list : {std::span<const Case>(cases), std::span<const Case>(more)}) {
+    for (const Case& c : list) {
+      std::u16string form = u"left over";
+      TranscribeWord(rules, c.word, form);
+      EXPECT_EQ(Narrow(form), Narrow(c.form)) << Narrow(c.word);
+    }
+  }
 }
 
 }  // namespace

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <ostream>
 #include <random>
 #include <string>
@@ -143,6 +146,89 @@ TEST(CountCommonChars, AgreesWithTheExhaustiveSearchOnRandomStrings) {
                                                    : ReferenceCount(a, b, 1, la, 1, lb) / double(la + lb) * 2.0;
     ASSERT_EQ(SimilarityRatio(a, b, true, scratch), expected)
         << "'" << std::string(a.begin(), a.end()) << "' '" << std::string(b.begin(), b.end()) << "'";
+  }
+}
+
+// Strings of `length` units over `alphabet`, each unit picked at random.
+std::u16string RandomUnits(std::mt19937& random, std::u16string_view alphabet, std::size_t length) {
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  std::u16string text(length, u' ');
+  for (char16_t& c : text) c = alphabet[pick(random)];
+  return text;
+}
+
+std::string Hex(std::u16string_view text) {
+  std::string out;
+  for (const char16_t c : text) out += std::to_string(static_cast<unsigned>(c)) + ' ';
+  return out;
+}
+
+// Up to 64 units a side the count runs on bit rows, beyond that on the
+// run-length table; both must give the exhaustive search's count, on whole
+// strings and on every kind of sub-range.
+TEST(CountCommonChars, AgreesWithTheExhaustiveSearchUpToAndBeyondSixtyFourUnits) {
+  // Units that share their low seven bits collide in the bit rows' table of
+  // units; the last alphabets are made of such units.
+  const std::u16string_view alphabets[] = {
+      u"a",
+      u"ab",
+      u"abc",
+      u"abcde",
+      u"etaoinshrdlu",
+      u"a\u0161\u00e1\u8061\u0061\u0161",
+      u"\u0101\u0181\u0201\u8001\uff81",
+  };
+  std::mt19937 random(20261208);
+  std::uniform_int_distribution<std::size_t> length(0, 80);
+  CodeArrays scratch;
+  int shortCases = 0;
+  for (int round = 0; round < 6000; ++round) {
+    const std::u16string_view alphabet = alphabets[static_cast<std::size_t>(round) % std::size(alphabets)];
+    // Mostly lengths near the limit of the bit rows, on either side of it.
+    const std::size_t length1 = round % 3 == 0 ? length(random) : 56 + length(random) % 16;
+    const std::size_t length2 = round % 3 == 1 ? length(random) : 56 + length(random) % 16;
+    const std::u16string a = RandomUnits(random, alphabet, length1);
+    const std::u16string b = RandomUnits(random, alphabet, length2);
+    scratch.CodesA.assign(a.begin(), a.end());
+    scratch.CodesB.assign(b.begin(), b.end());
+    const auto la = static_cast<int>(a.size());
+    const auto lb = static_cast<int>(b.size());
+    ASSERT_EQ(CountCommonChars(scratch, 1, la, 1, lb), ReferenceCount(a, b, 1, la, 1, lb))
+        << "'" << Hex(a) << "' '" << Hex(b) << "'";
+    shortCases += la <= 64 && lb <= 64;
+    // A sub-range of each.
+    std::uniform_int_distribution<int> start1(1, la + 1), start2(1, lb + 1);
+    const int s1 = start1(random), s2 = start2(random);
+    const int e1 = std::uniform_int_distribution<int>(s1 - 1, la)(random);
+    const int e2 = std::uniform_int_distribution<int>(s2 - 1, lb)(random);
+    ASSERT_EQ(CountCommonChars(scratch, s1, e1, s2, e2), ReferenceCount(a, b, s1, e1, s2, e2))
+        << "'" << Hex(a) << "' '" << Hex(b) << "' " << s1 << ".." << e1 << " " << s2 << ".." << e2;
+  }
+  EXPECT_GT(shortCases, 2000);  // both paths were taken often
+  EXPECT_LT(shortCases, 5000);
+}
+
+TEST(CountCommonChars, CountsRunsThatReachTheLastBitOfARow) {
+  struct Case {
+    std::u16string a, b;
+    std::int32_t expected;
+  } const cases[] = {
+      {std::u16string(64, u'a'), std::u16string(64, u'a'), 64},
+      {std::u16string(64, u'a'), std::u16string(63, u'b') + u'a', 1},
+      {std::u16string(63, u'b') + u'a', std::u16string(64, u'a'), 1},
+      {std::u16string(64, u'a'), std::u16string(65, u'a'), 64},  // 65 units: the general path
+      {std::u16string(32, u'x') + std::u16string(32, u'y'), std::u16string(32, u'y') + std::u16string(32, u'x'), 32},
+      {u"\u0061\u00e1", u"\u00e1\u0161\u0061",
+       1},  // 0x61, 0xe1 and 0x161 share a slot; "a" and "\u00e1" are out of order
+  };
+  for (const Case& c : cases) {
+    CodeArrays scratch;
+    scratch.CodesA.assign(c.a.begin(), c.a.end());
+    scratch.CodesB.assign(c.b.begin(), c.b.end());
+    EXPECT_EQ(
+        CountCommonChars(scratch, 1, static_cast<std::int32_t>(c.a.size()), 1, static_cast<std::int32_t>(c.b.size())),
+        c.expected)
+        << Hex(c.a) << "| " << Hex(c.b);
   }
 }
 

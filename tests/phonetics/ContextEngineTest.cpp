@@ -5,34 +5,70 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #endif
 
-#include "phonetics/Pattern.h"
-#include "phonetics/RuleSet.h"
-
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <random>
 #include <regex>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "phonetics/CompiledRules.h"
+#include "phonetics/ContextAutomaton.h"
+#include "phonetics/ContextSyntax.h"
+#include "phonetics/ContextWalk.h"
+#include "phonetics/RuleSet.h"
+#include "tests/phonetics/RandomPatterns.h"
+#include "tests/phonetics/ReferencePattern.h"
+#include "vantel/Errors.h"
+
 namespace vantel::phonetics {
 namespace {
 
-Pattern MustCompile(std::u16string_view text, std::size_t maxStates = Pattern::kDefaultMaxAutomatonStates) {
-  std::optional<Pattern> pattern = Pattern::Compile(text, maxStates);
-  if (!pattern) ADD_FAILURE() << "refused: " << ::testing::PrintToString(std::u16string(text));
-  return pattern ? *pattern : *Pattern::Compile(u"");
+using testing::Pick;
+using testing::RandomPattern;
+using testing::RandomText;
+using testing::ReferencePattern;
+
+// One pattern as a set of one, both ways round, and the reference matcher
+// of the same text.
+struct OnePattern {
+  std::optional<ContextAutomaton> forward;
+  std::optional<ContextAutomaton> backward;
+  std::optional<ReferencePattern> reference;
+
+  bool MatchesAt(std::u16string_view subject, std::size_t at) const {
+    return WalkForward<Settle::kEvery>(*forward, subject, at, 1) == 1;
+  }
+  bool MatchesEndingAt(std::u16string_view subject, std::size_t end) const {
+    return WalkBackward<Settle::kEvery>(*backward, subject, end, 1) == 1;
+  }
+};
+
+OnePattern Compile(std::u16string_view text) {
+  OnePattern compiled;
+  const std::optional<ContextSequence> tree = ParseContext(text);
+  compiled.reference = ReferencePattern::Parse(text);
+  if (!tree || !compiled.reference) {
+    ADD_FAILURE() << "refused: " << ::testing::PrintToString(std::u16string(text));
+    return Compile(u"");
+  }
+  const ContextMember member[] = {{0, &*tree}};
+  compiled.forward = ContextAutomaton::Build(member, ScanDirection::kForward);
+  compiled.backward = ContextAutomaton::Build(member, ScanDirection::kBackward);
+  if (!compiled.forward || !compiled.backward) {
+    ADD_FAILURE() << "no automaton for " << ::testing::PrintToString(std::u16string(text));
+    return Compile(u"");
+  }
+  return compiled;
 }
-
-// Both engines of a pattern: the automata, and the simulation they fall back on.
-std::vector<Pattern> BothEngines(std::u16string_view text) { return {MustCompile(text), MustCompile(text, 0)}; }
-
-std::size_t Pick(std::mt19937& rng, std::size_t bound) { return static_cast<std::size_t>(rng() % bound); }
 
 std::string Describe(std::u16string_view pattern, std::u16string_view subject, std::size_t at) {
   return "pattern " + ::testing::PrintToString(std::u16string(pattern)) + " subject " +
@@ -42,7 +78,7 @@ std::string Describe(std::u16string_view pattern, std::u16string_view subject, s
 // ---------------------------------------------------------------------------
 // Dialect
 
-TEST(PatternCompile, RefusesWhatIsOutsideTheDialect) {
+TEST(ContextSyntax, RefusesWhatIsOutsideTheDialect) {
   const std::u16string deep = std::u16string(201, u'(') + u"a" + std::u16string(201, u')');
   const std::u16string refused[] = {
       u"a|b",  u"|",     u"(a)|b", u"(a",   u"a)",     u"(a|b))", u"((a)",  u")(",    u"[a",    u"a]",  u"[]", u"[]a]",
@@ -51,11 +87,12 @@ TEST(PatternCompile, RefusesWhatIsOutsideTheDialect) {
       u"(a)+", u"(a)*",  u"()*",   u"^*",   u"$+",     u"[a]+*",  u"[a]++", u"[a]*+", u"[a]**", deep,
   };
   for (const std::u16string& text : refused) {
-    EXPECT_FALSE(Pattern::Compile(text).has_value()) << ::testing::PrintToString(text);
+    EXPECT_FALSE(ParseContext(text).has_value()) << ::testing::PrintToString(text);
+    EXPECT_FALSE(ReferencePattern::Parse(text).has_value()) << ::testing::PrintToString(text);
   }
 }
 
-TEST(PatternCompile, AcceptsTheDialect) {
+TEST(ContextSyntax, AcceptsTheDialect) {
   const std::u16string nested = std::u16string(200, u'(') + u"a" + std::u16string(200, u')');
   const std::u16string accepted[] = {
       u"",     u"a",    u"'",      u" ",         u"1",
@@ -66,7 +103,8 @@ TEST(PatternCompile, AcceptsTheDialect) {
       nested,
   };
   for (const std::u16string& text : accepted) {
-    EXPECT_TRUE(Pattern::Compile(text).has_value()) << ::testing::PrintToString(text);
+    EXPECT_TRUE(ParseContext(text).has_value()) << ::testing::PrintToString(text);
+    EXPECT_TRUE(ReferencePattern::Parse(text).has_value()) << ::testing::PrintToString(text);
   }
 }
 
@@ -80,11 +118,10 @@ struct PositionCase {
   bool expected;
 };
 
-TEST(PatternMatchesAt, Cases) {
+TEST(ContextWalkForward, Cases) {
   const PositionCase cases[] = {
       {u"", u"", 0, true},
       {u"", u"abc", 3, true},
-      {u"", u"abc", 4, false},  // beyond the subject
       {u"$", u"", 0, true},
       {u"$", u"are", 3, true},
       {u"$", u"ares", 3, false},
@@ -149,18 +186,17 @@ TEST(PatternMatchesAt, Cases) {
       {u"@", u"`", 0, false},  // neighbours of the letters do not fold
   };
   for (const PositionCase& c : cases) {
-    for (const Pattern& pattern : BothEngines(c.pattern)) {
-      EXPECT_EQ(pattern.MatchesAt(c.subject, c.at), c.expected) << Describe(c.pattern, c.subject, c.at);
-    }
+    const OnePattern pattern = Compile(c.pattern);
+    EXPECT_EQ(pattern.MatchesAt(c.subject, c.at), c.expected) << Describe(c.pattern, c.subject, c.at);
+    EXPECT_EQ(pattern.reference->MatchesAt(c.subject, c.at), c.expected) << Describe(c.pattern, c.subject, c.at);
   }
 }
 
-TEST(PatternMatchesEndingAt, Cases) {
+TEST(ContextWalkBackward, Cases) {
   const PositionCase cases[] = {
       {u"", u"", 0, true},
       {u"", u"ab", 2, true},
       {u"", u"ab", 1, true},
-      {u"", u"ab", 3, false},  // beyond the subject
       {u"^", u"", 0, true},
       {u"^", u"c", 1, false},
       {u"^", u"c", 0, true},
@@ -200,82 +236,9 @@ TEST(PatternMatchesEndingAt, Cases) {
       {u"K", u"\u212A", 1, false},
   };
   for (const PositionCase& c : cases) {
-    for (const Pattern& pattern : BothEngines(c.pattern)) {
-      EXPECT_EQ(pattern.MatchesEndingAt(c.subject, c.at), c.expected) << Describe(c.pattern, c.subject, c.at);
-    }
-  }
-}
-
-TEST(PatternSearch, Cases) {
-  const PositionCase cases[] = {
-      {u"", u"", 0, true},
-      {u"", u"xyz", 0, true},
-      {u"$", u"", 0, true},
-      {u"^", u"", 0, true},
-      {u"^$", u"", 0, true},
-      {u"^$", u"a", 0, false},
-      {u"a^", u"a", 0, false},
-      {u"$^", u"", 0, true},
-      {u"$^", u"a", 0, false},
-      {u"x$^", u"x", 0, false},
-      {u"[aeiou]+", u"xyz", 0, false},
-      {u"[aeiou]+", u"xyU", 0, true},
-      {u"(ing|ed)$", u"walkED", 0, true},
-      {u"(ing|ed)$", u"edge", 0, false},
-      {u"^[bcdfghjklmnpqrstvwxyz]*$", u"Rhythm", 0, true},
-      {u"^[bcdfghjklmnpqrstvwxyz]*$", u"Rhythms1", 0, false},
-      {u"l$", u"bal", 0, true},
-      {u"l$", u"labe", 0, false},
-      {u"ab", u"aab", 0, true},  // a failed start must not hide a later one
-      {u"aab", u"aaab", 0, true},
-      {u"[é]", u"É", 0, false},
-      {u"k", u"\u212A", 0, false},
-      {u"q", u"Q", 0, true},
-  };
-  for (const PositionCase& c : cases) {
-    for (const Pattern& pattern : BothEngines(c.pattern)) {
-      EXPECT_EQ(pattern.Search(c.subject), c.expected) << Describe(c.pattern, c.subject, 0);
-    }
-  }
-}
-
-TEST(Pattern, CopiesOutliveTheOriginal) {
-  std::optional<Pattern> copy;
-  {
-    const Pattern original = MustCompile(u"[aeiou]+n");
-    copy = original;
-  }
-  EXPECT_TRUE(copy->MatchesAt(u"xAn", 1));
-  EXPECT_FALSE(copy->MatchesAt(u"xAm", 1));
-}
-
-TEST(Pattern, LargeAutomataFallBackToTheSimulation) {
-  // Forwards, the automaton must remember the last ten characters.
-  const std::u16string text = u"[ab]*a[ab][ab][ab][ab][ab][ab][ab][ab][ab][ab]";
-  const Pattern pattern = MustCompile(text);
-  EXPECT_FALSE(pattern.IsDeterministic());
-  EXPECT_TRUE(MustCompile(u"[aeiou]+[bcdfghjklmnpqrstvwxyz]*[bcdfghjklmnpqrstvwxyz][aeiou]+").IsDeterministic());
-
-  const std::wregex reference(L"[ab]*a[ab][ab][ab][ab][ab][ab][ab][ab][ab][ab]",
-                              std::regex_constants::ECMAScript | std::regex_constants::icase);
-  std::mt19937 rng(7);
-  for (int i = 0; i < 300; ++i) {
-    std::u16string subject;
-    std::wstring wide;
-    const std::size_t length = Pick(rng, 16);
-    for (std::size_t k = 0; k < length; ++k) {
-      const char16_t c = u"abB"[Pick(rng, 3)];
-      subject += c;
-      wide += static_cast<wchar_t>(c);
-    }
-    for (std::size_t at = 0; at <= length; ++at) {
-      const bool expected =
-          std::regex_search(wide.cbegin() + static_cast<std::ptrdiff_t>(at), wide.cend(), reference,
-                            std::regex_constants::match_continuous |
-                                (at > 0 ? std::regex_constants::match_not_bol : std::regex_constants::match_default));
-      EXPECT_EQ(pattern.MatchesAt(subject, at), expected) << Describe(text, subject, at);
-    }
-    EXPECT_EQ(pattern.Search(subject), std::regex_search(wide, reference)) << Describe(text, subject, 0);
+    const OnePattern pattern = Compile(c.pattern);
+    EXPECT_EQ(pattern.MatchesEndingAt(c.subject, c.at), c.expected) << Describe(c.pattern, c.subject, c.at);
+    EXPECT_EQ(pattern.reference->MatchesEndingAt(c.subject, c.at), c.expected) << Describe(c.pattern, c.subject, c.at);
   }
 }
 
@@ -287,13 +250,6 @@ std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), 
 
 std::wregex Reference(std::u16string_view text) {
   return std::wregex(Wide(text), std::regex_constants::ECMAScript | std::regex_constants::icase);
-}
-
-std::u16string RandomText(std::mt19937& rng, std::u16string_view alphabet, std::size_t maxLength) {
-  std::u16string text;
-  const std::size_t length = Pick(rng, maxLength + 1);
-  for (std::size_t i = 0; i < length; ++i) text += alphabet[Pick(rng, alphabet.size())];
-  return text;
 }
 
 // Tallies the answers so that a run where one answer never comes up fails.
@@ -309,13 +265,14 @@ struct Tally {
 };
 
 // The distinct left or right contexts of the English rule set, as compiled.
-std::vector<std::u16string> ContextsOfTheRuleSet(std::u16string RuleRow::*context) {
+template <typename Context>
+std::vector<std::u16string> ContextsOfTheRuleSet(Context context) {
   RuleSet rules;
   rules.LoadEnglishRules();
   rules.CompileRules();
   std::set<std::u16string> distinct;
-  for (const RuleRow& row : rules.RuleTable().first(static_cast<std::size_t>(rules.RuleCount()) + 1)) {
-    distinct.insert(row.*context);
+  for (std::size_t row = 0; row <= static_cast<std::size_t>(rules.RuleCount()); ++row) {
+    distinct.emplace(context(rules.RuleTable()[row]));
   }
   return {distinct.begin(), distinct.end()};
 }
@@ -332,16 +289,15 @@ std::u16string AlphabetFor(std::u16string_view context) {
   return alphabet;
 }
 
-TEST(PatternAgreement, LeftContextsOfTheRuleSet) {
+TEST(ContextAgreement, LeftContextsOfTheRuleSet) {
   std::mt19937 rng(2024);
   Tally tally;
-  const std::vector<std::u16string> contexts = ContextsOfTheRuleSet(&RuleRow::leftContext);
+  const std::vector<std::u16string> contexts = ContextsOfTheRuleSet([](const RuleRow& row) { return row.leftContext; });
   ASSERT_GT(contexts.size(), 40u);
   for (const std::u16string& left : contexts) {
     const std::u16string composed = std::u16string(left) + u"$";
     const std::wregex reference = Reference(composed);
-    const Pattern pattern = MustCompile(left);
-    const Pattern whole = MustCompile(composed);
+    const OnePattern pattern = Compile(left);
     const std::u16string alphabet = AlphabetFor(left);
     for (int i = 0; i < 400; ++i) {
       const std::u16string consumed = RandomText(rng, alphabet, 7);
@@ -349,20 +305,22 @@ TEST(PatternAgreement, LeftContextsOfTheRuleSet) {
       tally.Add(expected);
       EXPECT_EQ(pattern.MatchesEndingAt(consumed, consumed.size()), expected)
           << Describe(left, consumed, consumed.size());
-      EXPECT_EQ(whole.Search(consumed), expected) << Describe(composed, consumed, 0);
+      EXPECT_EQ(pattern.reference->MatchesEndingAt(consumed, consumed.size()), expected)
+          << Describe(left, consumed, consumed.size());
     }
   }
   tally.ExpectBothCommon();
 }
 
-TEST(PatternAgreement, RightContextsOfTheRuleSet) {
+TEST(ContextAgreement, RightContextsOfTheRuleSet) {
   constexpr std::u16string_view kLetters[] = {u"", u"e", u"ar", u"'s"};
   std::mt19937 rng(2025);
   Tally tally;
-  const std::vector<std::u16string> contexts = ContextsOfTheRuleSet(&RuleRow::rightContext);
+  const std::vector<std::u16string> contexts =
+      ContextsOfTheRuleSet([](const RuleRow& row) { return row.rightContext; });
   ASSERT_GT(contexts.size(), 40u);
   for (const std::u16string& right : contexts) {
-    const Pattern pattern = MustCompile(right);
+    const OnePattern pattern = Compile(right);
     const std::u16string alphabet = AlphabetFor(right);
     for (const std::u16string_view letters : kLetters) {
       std::u16string composed = u"^";
@@ -378,48 +336,18 @@ TEST(PatternAgreement, RightContextsOfTheRuleSet) {
         const bool expected = std::regex_search(Wide(remaining), reference);
         tally.Add(expected);
         EXPECT_EQ(pattern.MatchesAt(remaining, letters.size()), expected) << Describe(right, remaining, letters.size());
+        EXPECT_EQ(pattern.reference->MatchesAt(remaining, letters.size()), expected)
+            << Describe(right, remaining, letters.size());
       }
     }
   }
   tally.ExpectBothCommon();
 }
 
-// A random pattern of the whole dialect, anchors anywhere, groups nested.
-std::u16string RandomPattern(std::mt19937& rng, int depth) {
-  static constexpr std::u16string_view kChars = u"abAB'é 1";
-  std::u16string text;
-  const std::size_t elements = Pick(rng, 5);
-  for (std::size_t e = 0; e < elements; ++e) {
-    const std::size_t kind = Pick(rng, 100);
-    if (kind < 35) {
-      text += kChars[Pick(rng, kChars.size())];
-    } else if (kind < 70) {
-      text += u'[';
-      const std::size_t members = 1 + Pick(rng, 3);
-      for (std::size_t m = 0; m < members; ++m) text += kChars[Pick(rng, kChars.size())];
-      text += u']';
-      const std::size_t quantifier = Pick(rng, 3);
-      if (quantifier > 0) text += quantifier == 1 ? u'+' : u'*';
-    } else if (kind < 80) {
-      text += Pick(rng, 2) == 0 ? u'^' : u'$';
-    } else if (depth < 3) {
-      text += u'(';
-      const std::size_t alternatives = 1 + Pick(rng, 3);
-      for (std::size_t a = 0; a < alternatives; ++a) {
-        if (a > 0) text += u'|';
-        text += RandomPattern(rng, depth + 1);
-      }
-      text += u')';
-    }
-  }
-  return text;
-}
-
-TEST(PatternAgreement, RandomPatternsOfTheDialect) {
+TEST(ContextAgreement, RandomPatternsOfTheDialect) {
   constexpr int kPatterns = 3000;
   constexpr int kSubjectsPerPattern = 10;
   std::mt19937 rng(12345);
-  Tally search;
   Tally atStart;
   Tally atEnd;
   using std::regex_constants::match_continuous;
@@ -428,7 +356,7 @@ TEST(PatternAgreement, RandomPatternsOfTheDialect) {
   using std::regex_constants::match_not_eol;
   for (int p = 0; p < kPatterns; ++p) {
     const std::u16string text = RandomPattern(rng, 0);
-    const std::vector<Pattern> engines = BothEngines(text);
+    const OnePattern pattern = Compile(text);
     const std::wregex reference = Reference(text);
     // Matches ending where the searched range ends; match_not_eol keeps "$"
     // from holding there unless the range reaches the end of the subject.
@@ -438,9 +366,6 @@ TEST(PatternAgreement, RandomPatternsOfTheDialect) {
     for (int s = 0; s < kSubjectsPerPattern; ++s) {
       const std::u16string subject = RandomText(rng, u"abAB'é 1", 8);
       const std::wstring wide = Wide(subject);
-      const bool found = std::regex_search(wide, reference);
-      search.Add(found);
-      for (const Pattern& pattern : engines) ASSERT_EQ(pattern.Search(subject), found) << Describe(text, subject, 0);
       for (std::size_t at = 0; at <= subject.size(); ++at) {
         const auto offset = wide.cbegin() + static_cast<std::ptrdiff_t>(at);
         const bool starts = std::regex_search(offset, wide.cend(), reference,
@@ -449,16 +374,138 @@ TEST(PatternAgreement, RandomPatternsOfTheDialect) {
                                             at < subject.size() ? match_not_eol : match_default);
         atStart.Add(starts);
         atEnd.Add(ends);
-        for (const Pattern& pattern : engines) {
-          ASSERT_EQ(pattern.MatchesAt(subject, at), starts) << Describe(text, subject, at);
-          ASSERT_EQ(pattern.MatchesEndingAt(subject, at), ends) << Describe(text, subject, at);
-        }
+        ASSERT_EQ(pattern.MatchesAt(subject, at), starts) << Describe(text, subject, at);
+        ASSERT_EQ(pattern.MatchesEndingAt(subject, at), ends) << Describe(text, subject, at);
+        ASSERT_EQ(pattern.reference->MatchesAt(subject, at), starts) << Describe(text, subject, at);
+        ASSERT_EQ(pattern.reference->MatchesEndingAt(subject, at), ends) << Describe(text, subject, at);
       }
     }
   }
-  search.ExpectBothCommon();
   atStart.ExpectBothCommon();
   atEnd.ExpectBothCommon();
+}
+
+// ---------------------------------------------------------------------------
+// Sets of patterns: one walk answers for every member as its own automaton
+// would, and the lowest-member walk for the lowest member that matches.
+
+TEST(ContextAutomatonSets, AnswerForEveryMemberAtOnce) {
+  std::mt19937 rng(4242);
+  Tally lowest;
+  for (int round = 0; round < 300; ++round) {
+    const std::size_t size = 1 + Pick(rng, 64);
+    std::vector<std::u16string> texts;
+    std::vector<ContextSequence> trees;
+    std::vector<ReferencePattern> references;
+    trees.reserve(size);
+    while (trees.size() < size) {
+      std::u16string text = RandomPattern(rng, 0);
+      std::optional<ContextSequence> tree = ParseContext(text);
+      ASSERT_TRUE(tree.has_value()) << ::testing::PrintToString(text);
+      trees.push_back(std::move(*tree));
+      references.push_back(*ReferencePattern::Parse(text));
+      texts.push_back(std::move(text));
+    }
+    // Members on bits spread over the word, not only the lowest ones.
+    std::vector<unsigned> bits(64);
+    for (unsigned b = 0; b < 64; ++b) bits[b] = b;
+    std::shuffle(bits.begin(), bits.end(), rng);
+    bits.resize(size);
+    std::vector<ContextMember> members;
+    for (std::size_t m = 0; m < size; ++m) members.push_back({bits[m], &trees[m]});
+    const std::optional<ContextAutomaton> forward = ContextAutomaton::Build(members, ScanDirection::kForward);
+    const std::optional<ContextAutomaton> backward = ContextAutomaton::Build(members, ScanDirection::kBackward);
+    ASSERT_TRUE(forward && backward);
+    for (int s = 0; s < 20; ++s) {
+      const std::u16string subject = RandomText(rng, u"abAB'é 1", 8);
+      const std::uint64_t wanted = rng() | (std::uint64_t{rng()} << 32);
+      for (std::size_t at = 0; at <= subject.size(); ++at) {
+        std::uint64_t starting = 0, ending = 0;
+        for (std::size_t m = 0; m < size; ++m) {
+          if (references[m].MatchesAt(subject, at)) starting |= std::uint64_t{1} << bits[m];
+          if (references[m].MatchesEndingAt(subject, at)) ending |= std::uint64_t{1} << bits[m];
+        }
+        const auto lowestOf = [](std::uint64_t set) { return set & (~set + 1); };
+        ASSERT_EQ(WalkForward<Settle::kEvery>(*forward, subject, at, ~std::uint64_t{0}), starting)
+            << round << " " << Describe(u"", subject, at);
+        ASSERT_EQ(WalkBackward<Settle::kEvery>(*backward, subject, at, ~std::uint64_t{0}), ending)
+            << round << " " << Describe(u"", subject, at);
+        ASSERT_EQ(WalkForward<Settle::kEvery>(*forward, subject, at, wanted), starting & wanted);
+        const std::uint64_t first = WalkForward<Settle::kLowest>(*forward, subject, at, wanted);
+        ASSERT_EQ(lowestOf(first), lowestOf(starting & wanted)) << round << " " << Describe(u"", subject, at);
+        ASSERT_EQ(first & ~(starting & wanted), 0u);  // whatever else it reports does match
+        ASSERT_EQ(lowestOf(WalkBackward<Settle::kLowest>(*backward, subject, at, wanted)), lowestOf(ending & wanted));
+        lowest.Add((starting & wanted) != 0);
+      }
+    }
+  }
+  lowest.ExpectBothCommon();
+}
+
+TEST(ContextAutomatonSets, AnEmptySetMatchesNothing) {
+  const std::optional<ContextAutomaton> forward = ContextAutomaton::Build({}, ScanDirection::kForward);
+  const std::optional<ContextAutomaton> backward = ContextAutomaton::Build({}, ScanDirection::kBackward);
+  ASSERT_TRUE(forward && backward);
+  for (const std::u16string_view subject : {u"", u"abc"}) {
+    EXPECT_EQ(WalkForward<Settle::kEvery>(*forward, subject, 0, ~std::uint64_t{0}), 0u);
+    EXPECT_EQ(WalkBackward<Settle::kLowest>(*backward, subject, subject.size(), ~std::uint64_t{0}), 0u);
+  }
+}
+
+// Forwards, "[ab]*a" followed by fourteen "[ab]" must remember which of the
+// last fourteen characters were an "a": 2^14 states. Backwards the mirror
+// image blows up the same way.
+TEST(ContextAutomaton, RefusesASetBeyondTheStateCap) {
+  std::u16string tail;
+  for (int i = 0; i < 14; ++i) tail += u"[ab]";
+  const std::u16string growsForwards = u"[ab]*a" + tail;
+  const std::u16string growsBackwards = tail + u"a[ab]*";
+  const std::optional<ContextSequence> forwards = ParseContext(growsForwards);
+  const std::optional<ContextSequence> backwards = ParseContext(growsBackwards);
+  ASSERT_TRUE(forwards && backwards);
+  const ContextMember forwardMember[] = {{0, &*forwards}};
+  const ContextMember backwardMember[] = {{0, &*backwards}};
+  EXPECT_FALSE(ContextAutomaton::Build(forwardMember, ScanDirection::kForward).has_value());
+  EXPECT_FALSE(ContextAutomaton::Build(backwardMember, ScanDirection::kBackward).has_value());
+  // Read the other way round, each is small.
+  const std::optional<ContextAutomaton> small = ContextAutomaton::Build(forwardMember, ScanDirection::kBackward);
+  ASSERT_TRUE(small.has_value());
+  EXPECT_LT(small->StateCount(), 64u);
+}
+
+// The rule set refuses it when compiling, with the component's error.
+TEST(ContextAutomaton, ARuleSetBeyondTheCapIsRefusedWhenCompiled) {
+  std::u16string right = u"[ab]*a";
+  for (int i = 0; i < 14; ++i) right += u"[ab]";
+  const std::u16string tooLarge = u" [[ x ]] " + right + u" -> k s ";
+  const std::u16string_view source[] = {u" [[ a ]]  -> a ", tooLarge};
+  RuleSet rules;
+  rules.StoreRules(source);
+  try {
+    rules.CompileRules();
+    FAIL() << "compiled";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), error::kOutOfMemory);
+    EXPECT_EQ(e.description(), "Out of memory");
+  }
+}
+
+// The English rules come nowhere near the cap: one chunk a key, each
+// automaton a small fraction of it.
+TEST(ContextAutomaton, TheEnglishRulesStayWellBelowTheCap) {
+  RuleSet rules;
+  rules.LoadEnglishRules();
+  rules.CompileRules();
+  std::size_t chunks = 0;
+  std::size_t largest = 0;
+  for (const char16_t key : std::u16string_view(u"'abcdefghijklmnopqrstuvwxyz")) {
+    const std::span<const RuleChunk> found = rules.compiled().ChunksFor(key);
+    ASSERT_EQ(found.size(), 1u) << static_cast<char>(key);
+    chunks += found.size();
+    largest = std::max({largest, found.front().left.StateCount(), found.front().right.StateCount()});
+  }
+  EXPECT_EQ(chunks, 27u);
+  EXPECT_LT(largest, ContextAutomaton::kMaxStates / 8);
 }
 
 }  // namespace
