@@ -15,8 +15,8 @@
 // measure.
 #pragma once
 
+#include <cstdint>
 #include <optional>
-#include <vector>
 
 #include "Profile.h"
 #include "service/Scorer.h"
@@ -24,8 +24,9 @@
 
 namespace vantel::matching {
 
-// One per worker: it owns the scratch of the ratio computations, and the
-// length bounds of the current query against every candidate length.
+// One per worker: it owns the scratch of the ratio computations. Changing
+// the query costs next to nothing, so a worker may switch between queries as
+// often as it likes.
 class PairScorer {
  public:
   explicit PairScorer(std::int16_t method) noexcept : scorer_(method, scratch_) {}
@@ -33,25 +34,32 @@ class PairScorer {
   PairScorer& operator=(const PairScorer&) = delete;
 
   bool needsSound() const noexcept { return scorer_.needsSound(); }
+  bool needsSpelling() const noexcept { return scorer_.needsSpelling(); }
 
   // Makes `query` the first string of the pairs that Score is given next.
-  void SetQuery(const Profile& query);
+  void SetQuery(const Profile& query) noexcept {
+    query_ = &query;
+    scorer_.SetQuery(query.prepared());
+  }
 
   // Compare's answer for (query.text, candidate.text), in that order; or
   // nullopt when it cannot pass `floor`.
   std::optional<double> Score(const Profile& candidate, const service::Floor& floor);
 
   // Compare's answer without any bound.
-  double Exact(const Profile& candidate) { return scorer_.Score(candidate.prepared()); }
+  double Exact(const Profile& candidate) {
+    ++scored_;
+    return scorer_.Score(candidate.prepared());
+  }
+
+  // How many pairs went past the bounds to the scorer so far.
+  std::uint64_t scored() const noexcept { return scored_; }
 
  private:
   similarity::CodeArrays scratch_;
   service::Scorer scorer_;
   const Profile* query_ = nullptr;
-  // [length] the ratio of the query and a candidate of that length with as
-  // many characters matched as the shorter one has.
-  std::vector<double> spellingByLength_;
-  std::vector<double> soundByLength_;
+  std::uint64_t scored_ = 0;
 };
 
 }  // namespace vantel::matching

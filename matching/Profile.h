@@ -3,16 +3,18 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
+#include <string_view>
 
 #include "CharCounts.h"
 #include "service/Scorer.h"
 
 namespace vantel::matching {
 
+// The text and its phonetic form are views: the matcher keeps the characters
+// of all its strings in a few large pools rather than in a string each.
 struct Profile {
-  std::u16string text;
-  std::u16string form;  // the phonetic form; left empty when the method needs no sound measure
+  std::u16string_view text;
+  std::u16string_view form;  // the phonetic form; empty when the method needs no sound measure
   std::int32_t textLength = 0;
   std::int32_t formLength = 0;
   CharCounts letters;   // of the text upper-cased, as the spelling measure sees it
@@ -22,7 +24,8 @@ struct Profile {
 };
 
 // The profile of `text` with its phonetic form `form` (empty when the method
-// needs no sound measure). Both are at most a few hundred units long.
-Profile ProfileOf(std::u16string text, std::u16string form);
+// needs no sound measure), viewing both: they must outlive the profile. Both
+// are at most a few hundred units long.
+Profile ProfileOf(std::u16string_view text, std::u16string_view form);
 
 }  // namespace vantel::matching

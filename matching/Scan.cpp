@@ -1,0 +1,324 @@
+// One implementation of the scan per instruction set. The vector ones are
+// compiled for their instruction set through target attributes, function by
+// function, so that nothing else in the program uses those instructions;
+// which one runs is chosen when the matcher is built, from what the
+// processor reports. Blocks are taken a few at a time so that a broadcast
+// count serves several loads.
+#include "Scan.h"
+
+#include <algorithm>
+
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
+#define VANTEL_SCAN_X86 1
+#include <immintrin.h>
+#else
+#define VANTEL_SCAN_X86 0
+#endif
+
+namespace vantel::matching {
+
+QueryBuckets::QueryBuckets(const CharCounts& counts) noexcept {
+  for (std::size_t bucket = 0; bucket < CharCounts::kBuckets; ++bucket) {
+    if (counts.counts()[bucket] == 0) continue;
+    rowOffset[size] = static_cast<std::uint16_t>(bucket * kLanes);
+    count[size] = counts.counts()[bucket];
+    ++size;
+  }
+}
+
+namespace {
+
+bool TestsSpelling(ScanMode mode) noexcept { return mode != ScanMode::Sound; }
+bool TestsSound(ScanMode mode) noexcept { return mode != ScanMode::Spelling; }
+
+// ---------------------------------------------------------------------------
+// Portable: lane by lane. Also the reference the vector scans are tested against.
+
+// The sums need no saturation here: a sum never exceeds the query's length,
+// which the matcher keeps to kLongestCounted before it scans.
+void SumPortable(const std::uint8_t* measure, const QueryBuckets& query, std::uint8_t* sums) noexcept {
+  std::fill(sums, sums + kLanes, std::uint8_t{0});
+  for (std::uint32_t i = 0; i < query.size; ++i) {
+    const std::uint8_t* row = measure + query.rowOffset[i];
+    const std::uint8_t count = query.count[i];
+    for (std::size_t lane = 0; lane < kLanes; ++lane)
+      sums[lane] = static_cast<std::uint8_t>(sums[lane] + std::min(row[lane], count));
+  }
+}
+
+std::uint64_t AtLeastPortable(const std::uint8_t* sums, std::uint8_t need) noexcept {
+  std::uint64_t mask = 0;
+  for (std::size_t lane = 0; lane < kLanes; ++lane) mask |= std::uint64_t{sums[lane] >= need} << lane;
+  return mask;
+}
+
+void ScanPortable(const ScanRequest& request, std::uint64_t* passed) {
+  std::uint8_t sums[kLanes];
+  for (std::size_t block = 0; block < request.blockCount; ++block) {
+    const std::uint8_t* base = request.firstBlock + block * request.blockBytes;
+    std::uint64_t spelling = ~std::uint64_t{0};
+    std::uint64_t sound = ~std::uint64_t{0};
+    if (TestsSpelling(request.mode)) {
+      SumPortable(base + request.spellingOffset, *request.letters, sums);
+      spelling = AtLeastPortable(sums, request.spellingNeed);
+    }
+    if (TestsSound(request.mode)) {
+      SumPortable(base + request.soundOffset, *request.phonemes, sums);
+      sound = AtLeastPortable(sums, request.soundNeed);
+    }
+    passed[block] = request.mode == ScanMode::Either ? spelling | sound : spelling & sound;
+  }
+}
+
+#if VANTEL_SCAN_X86
+
+// ---------------------------------------------------------------------------
+// SSE2: four vectors of 16 lanes a block, one block at a time (32-bit x86
+// has eight vector registers).
+
+struct Sse2Sums {
+  __m128i lanes[4];
+};
+
+[[gnu::target("sse2")]] inline Sse2Sums SumSse2(const std::uint8_t* measure, const QueryBuckets& query) {
+  Sse2Sums sums{{_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()}};
+  for (std::uint32_t i = 0; i < query.size; ++i) {
+    const auto* row = reinterpret_cast<const __m128i*>(measure + query.rowOffset[i]);
+    const __m128i count = _mm_set1_epi8(static_cast<char>(query.count[i]));
+    for (int part = 0; part < 4; ++part) {
+      sums.lanes[part] = _mm_adds_epu8(sums.lanes[part], _mm_min_epu8(_mm_load_si128(row + part), count));
+    }
+  }
+  return sums;
+}
+
+[[gnu::target("sse2")]] inline std::uint64_t AtLeastSse2(const Sse2Sums& sums, std::uint8_t need) {
+  const __m128i floor = _mm_set1_epi8(static_cast<char>(need));
+  std::uint64_t mask = 0;
+  for (int part = 0; part < 4; ++part) {
+    // sum >= need exactly when max(sum, need) == sum.
+    const __m128i reached = _mm_cmpeq_epi8(_mm_max_epu8(sums.lanes[part], floor), sums.lanes[part]);
+    mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm_movemask_epi8(reached)) & 0xFFFF) << (16 * part);
+  }
+  return mask;
+}
+
+[[gnu::target("sse2")]] void ScanSse2(const ScanRequest& request, std::uint64_t* passed) {
+  for (std::size_t block = 0; block < request.blockCount; ++block) {
+    const std::uint8_t* base = request.firstBlock + block * request.blockBytes;
+    std::uint64_t spelling = ~std::uint64_t{0};
+    std::uint64_t sound = ~std::uint64_t{0};
+    if (TestsSpelling(request.mode)) {
+      spelling = AtLeastSse2(SumSse2(base + request.spellingOffset, *request.letters), request.spellingNeed);
+    }
+    // Both: a block that no lane passes on spelling needs no sound measure.
+    if (TestsSound(request.mode) && (spelling != 0 || request.mode == ScanMode::Either)) {
+      sound = AtLeastSse2(SumSse2(base + request.soundOffset, *request.phonemes), request.soundNeed);
+    }
+    passed[block] = request.mode == ScanMode::Either ? spelling | sound : spelling & sound;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// AVX2: two vectors of 32 lanes a block, two blocks at a time.
+
+constexpr std::size_t kAvx2Group = 2;
+
+struct Avx2Sums {
+  __m256i lanes[kAvx2Group][2];
+};
+
+template <std::size_t kBlocks>
+[[gnu::target("avx2")]] inline Avx2Sums SumAvx2(const std::uint8_t* measure, std::size_t stride,
+                                                const QueryBuckets& query) {
+  Avx2Sums sums;
+  for (std::size_t block = 0; block < kBlocks; ++block) {
+    sums.lanes[block][0] = _mm256_setzero_si256();
+    sums.lanes[block][1] = _mm256_setzero_si256();
+  }
+  for (std::uint32_t i = 0; i < query.size; ++i) {
+    const std::uint8_t* row = measure + query.rowOffset[i];
+    const __m256i count = _mm256_set1_epi8(static_cast<char>(query.count[i]));
+    for (std::size_t block = 0; block < kBlocks; ++block) {
+      const auto* lanes = reinterpret_cast<const __m256i*>(row + block * stride);
+      for (std::size_t part = 0; part < 2; ++part) {
+        sums.lanes[block][part] =
+            _mm256_adds_epu8(sums.lanes[block][part], _mm256_min_epu8(_mm256_load_si256(lanes + part), count));
+      }
+    }
+  }
+  return sums;
+}
+
+[[gnu::target("avx2")]] inline std::uint64_t AtLeastAvx2(const __m256i (&sums)[2], std::uint8_t need) {
+  const __m256i floor = _mm256_set1_epi8(static_cast<char>(need));
+  std::uint64_t mask = 0;
+  for (std::size_t part = 0; part < 2; ++part) {
+    const __m256i reached = _mm256_cmpeq_epi8(_mm256_max_epu8(sums[part], floor), sums[part]);
+    mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(reached))) << (32 * part);
+  }
+  return mask;
+}
+
+template <std::size_t kBlocks>
+[[gnu::target("avx2")]] inline void ScanAvx2Group(const ScanRequest& request, const std::uint8_t* base,
+                                                  std::uint64_t* passed) {
+  std::uint64_t spelling[kBlocks];
+  std::uint64_t sound[kBlocks];
+  std::uint64_t anySpelling = 0;
+  for (std::size_t block = 0; block < kBlocks; ++block) spelling[block] = sound[block] = ~std::uint64_t{0};
+  if (TestsSpelling(request.mode)) {
+    const Avx2Sums sums = SumAvx2<kBlocks>(base + request.spellingOffset, request.blockBytes, *request.letters);
+    for (std::size_t block = 0; block < kBlocks; ++block) {
+      spelling[block] = AtLeastAvx2(sums.lanes[block], request.spellingNeed);
+      anySpelling |= spelling[block];
+    }
+  } else {
+    anySpelling = 1;
+  }
+  if (TestsSound(request.mode) && (anySpelling != 0 || request.mode == ScanMode::Either)) {
+    const Avx2Sums sums = SumAvx2<kBlocks>(base + request.soundOffset, request.blockBytes, *request.phonemes);
+    for (std::size_t block = 0; block < kBlocks; ++block) {
+      sound[block] = AtLeastAvx2(sums.lanes[block], request.soundNeed);
+    }
+  }
+  for (std::size_t block = 0; block < kBlocks; ++block) {
+    passed[block] = request.mode == ScanMode::Either ? spelling[block] | sound[block] : spelling[block] & sound[block];
+  }
+}
+
+[[gnu::target("avx2")]] void ScanAvx2(const ScanRequest& request, std::uint64_t* passed) {
+  std::size_t block = 0;
+  for (; block + kAvx2Group <= request.blockCount; block += kAvx2Group) {
+    ScanAvx2Group<kAvx2Group>(request, request.firstBlock + block * request.blockBytes, passed + block);
+  }
+  for (; block < request.blockCount; ++block) {
+    ScanAvx2Group<1>(request, request.firstBlock + block * request.blockBytes, passed + block);
+  }
+}
+
+// ---------------------------------------------------------------------------
+// AVX-512 BW: one vector of 64 lanes a block, four blocks at a time.
+
+constexpr std::size_t kAvx512Group = 4;
+
+template <std::size_t kBlocks>
+[[gnu::target("avx512bw")]] inline void SumAvx512(const std::uint8_t* measure, std::size_t stride,
+                                                  const QueryBuckets& query, __m512i (&sums)[kAvx512Group]) {
+  for (std::size_t block = 0; block < kBlocks; ++block) sums[block] = _mm512_setzero_si512();
+  for (std::uint32_t i = 0; i < query.size; ++i) {
+    const std::uint8_t* row = measure + query.rowOffset[i];
+    const __m512i count = _mm512_set1_epi8(static_cast<char>(query.count[i]));
+    for (std::size_t block = 0; block < kBlocks; ++block) {
+      sums[block] = _mm512_adds_epu8(sums[block], _mm512_min_epu8(_mm512_load_si512(row + block * stride), count));
+    }
+  }
+}
+
+template <std::size_t kBlocks>
+[[gnu::target("avx512bw")]] inline void ScanAvx512Group(const ScanRequest& request, const std::uint8_t* base,
+                                                        std::uint64_t* passed) {
+  __m512i sums[kAvx512Group];
+  std::uint64_t spelling[kBlocks];
+  std::uint64_t sound[kBlocks];
+  std::uint64_t anySpelling = 0;
+  for (std::size_t block = 0; block < kBlocks; ++block) spelling[block] = sound[block] = ~std::uint64_t{0};
+  if (TestsSpelling(request.mode)) {
+    SumAvx512<kBlocks>(base + request.spellingOffset, request.blockBytes, *request.letters, sums);
+    const __m512i need = _mm512_set1_epi8(static_cast<char>(request.spellingNeed));
+    for (std::size_t block = 0; block < kBlocks; ++block) {
+      spelling[block] = _mm512_cmpge_epu8_mask(sums[block], need);
+      anySpelling |= spelling[block];
+    }
+  } else {
+    anySpelling = 1;
+  }
+  if (TestsSound(request.mode) && (anySpelling != 0 || request.mode == ScanMode::Either)) {
+    SumAvx512<kBlocks>(base + request.soundOffset, request.blockBytes, *request.phonemes, sums);
+    const __m512i need = _mm512_set1_epi8(static_cast<char>(request.soundNeed));
+    for (std::size_t block = 0; block < kBlocks; ++block) sound[block] = _mm512_cmpge_epu8_mask(sums[block], need);
+  }
+  for (std::size_t block = 0; block < kBlocks; ++block) {
+    passed[block] = request.mode == ScanMode::Either ? spelling[block] | sound[block] : spelling[block] & sound[block];
+  }
+}
+
+[[gnu::target("avx512bw")]] void ScanAvx512(const ScanRequest& request, std::uint64_t* passed) {
+  std::size_t block = 0;
+  for (; block + kAvx512Group <= request.blockCount; block += kAvx512Group) {
+    ScanAvx512Group<kAvx512Group>(request, request.firstBlock + block * request.blockBytes, passed + block);
+  }
+  const std::uint8_t* rest = request.firstBlock + block * request.blockBytes;
+  switch (request.blockCount - block) {
+    case 3: ScanAvx512Group<3>(request, rest, passed + block); break;
+    case 2: ScanAvx512Group<2>(request, rest, passed + block); break;
+    case 1: ScanAvx512Group<1>(request, rest, passed + block); break;
+    default: break;
+  }
+}
+
+#endif  // VANTEL_SCAN_X86
+
+}  // namespace
+
+bool IsSupported(InstructionSet set) noexcept {
+  switch (set) {
+    case InstructionSet::Best:
+    case InstructionSet::Portable: return true;
+#if VANTEL_SCAN_X86
+    case InstructionSet::Sse2: __builtin_cpu_init(); return __builtin_cpu_supports("sse2") != 0;
+    case InstructionSet::Avx2: __builtin_cpu_init(); return __builtin_cpu_supports("avx2") != 0;
+    case InstructionSet::Avx512: __builtin_cpu_init(); return __builtin_cpu_supports("avx512bw") != 0;
+#else
+    case InstructionSet::Sse2:
+    case InstructionSet::Avx2:
+    case InstructionSet::Avx512: break;
+#endif
+  }
+  return false;
+}
+
+InstructionSet Resolve(InstructionSet set) noexcept {
+  if (set != InstructionSet::Best) return set;
+  for (const InstructionSet widest : {InstructionSet::Avx512, InstructionSet::Avx2, InstructionSet::Sse2}) {
+    if (IsSupported(widest)) return widest;
+  }
+  return InstructionSet::Portable;
+}
+
+ScanFunction ScanFunctionFor(InstructionSet set) noexcept {
+  switch (Resolve(set)) {
+#if VANTEL_SCAN_X86
+    case InstructionSet::Sse2: return ScanSse2;
+    case InstructionSet::Avx2: return ScanAvx2;
+    case InstructionSet::Avx512: return ScanAvx512;
+#endif
+    default: return ScanPortable;
+  }
+}
+
+}  // namespace vantel::matching
+
+namespace vantel {
+
+std::vector<InstructionSet> SupportedInstructionSets() {
+  std::vector<InstructionSet> sets;
+  for (const InstructionSet set :
+       {InstructionSet::Portable, InstructionSet::Sse2, InstructionSet::Avx2, InstructionSet::Avx512}) {
+    if (matching::IsSupported(set)) sets.push_back(set);
+  }
+  return sets;
+}
+
+const char* NameOf(InstructionSet set) noexcept {
+  switch (set) {
+    case InstructionSet::Best: return "best";
+    case InstructionSet::Portable: return "portable";
+    case InstructionSet::Sse2: return "sse2";
+    case InstructionSet::Avx2: return "avx2";
+    case InstructionSet::Avx512: return "avx512";
+  }
+  return "unknown";
+}
+
+}  // namespace vantel
