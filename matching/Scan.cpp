@@ -7,6 +7,7 @@
 #include "Scan.h"
 
 #include <algorithm>
+#include <cstring>
 
 #if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
 #define VANTEL_SCAN_X86 1
@@ -34,37 +35,54 @@ bool TestsSound(ScanMode mode) noexcept { return mode != ScanMode::Spelling; }
 // ---------------------------------------------------------------------------
 // Portable: lane by lane. Also the reference the vector scans are tested against.
 
-// The sums need no saturation here: a sum never exceeds the query's length,
-// which the matcher keeps to kLongestCounted before it scans.
-void SumPortable(const std::uint8_t* measure, const QueryBuckets& query, std::uint8_t* sums) noexcept {
-  std::fill(sums, sums + kLanes, std::uint8_t{0});
+// Sixteen lanes a vector of the compiler's own (GCC's vector extensions,
+// which Clang has too): the processor's vectors wherever it has some, plain
+// bytes where it has none. The sums need no saturation: a sum never exceeds
+// the query's length, which the matcher keeps to kLongestCounted.
+using Lanes16 = std::uint8_t __attribute__((vector_size(16)));
+constexpr std::size_t kVectors = kLanes / sizeof(Lanes16);
+
+std::array<Lanes16, kVectors> SumPortable(const std::uint8_t* measure, const QueryBuckets& query) noexcept {
+  std::array<Lanes16, kVectors> sums{};
   for (std::uint32_t i = 0; i < query.size; ++i) {
     const std::uint8_t* row = measure + query.rowOffset[i];
-    const std::uint8_t count = query.count[i];
-    for (std::size_t lane = 0; lane < kLanes; ++lane)
-      sums[lane] = static_cast<std::uint8_t>(sums[lane] + std::min(row[lane], count));
+    const Lanes16 count = Lanes16{} + query.count[i];
+    for (std::size_t part = 0; part < kVectors; ++part) {
+      Lanes16 counts;
+      std::memcpy(&counts, row + part * sizeof(Lanes16), sizeof counts);
+      const auto above = reinterpret_cast<Lanes16>(counts > count);  // all ones where the candidate has more
+      sums[part] += (counts & ~above) | (count & above);
+    }
   }
+  return sums;
 }
 
-std::uint64_t AtLeastPortable(const std::uint8_t* sums, std::uint8_t need) noexcept {
+// Bit l set when lane l of `sums` reaches `need`.
+std::uint64_t AtLeastPortable(const std::array<Lanes16, kVectors>& sums, std::uint8_t need) noexcept {
+  const Lanes16 floor = Lanes16{} + need;
   std::uint64_t mask = 0;
-  for (std::size_t lane = 0; lane < kLanes; ++lane) mask |= std::uint64_t{sums[lane] >= need} << lane;
+  for (std::size_t part = 0; part < kVectors; ++part) {
+    const auto reached = reinterpret_cast<Lanes16>(sums[part] >= floor);
+    std::uint64_t any = 0;
+    for (std::size_t lane = 0; lane < sizeof(Lanes16); ++lane) any |= reached[lane];
+    if (any == 0) continue;  // the common case: no lane of these reaches it
+    for (std::size_t lane = 0; lane < sizeof(Lanes16); ++lane) {
+      mask |= std::uint64_t{reached[lane] != 0} << (part * sizeof(Lanes16) + lane);
+    }
+  }
   return mask;
 }
 
 void ScanPortable(const ScanRequest& request, std::uint64_t* passed) {
-  std::uint8_t sums[kLanes];
   for (std::size_t block = 0; block < request.blockCount; ++block) {
     const std::uint8_t* base = request.firstBlock + block * request.blockBytes;
     std::uint64_t spelling = ~std::uint64_t{0};
     std::uint64_t sound = ~std::uint64_t{0};
     if (TestsSpelling(request.mode)) {
-      SumPortable(base + request.spellingOffset, *request.letters, sums);
-      spelling = AtLeastPortable(sums, request.spellingNeed);
+      spelling = AtLeastPortable(SumPortable(base + request.spellingOffset, *request.letters), request.spellingNeed);
     }
-    if (TestsSound(request.mode)) {
-      SumPortable(base + request.soundOffset, *request.phonemes, sums);
-      sound = AtLeastPortable(sums, request.soundNeed);
+    if (TestsSound(request.mode) && (spelling != 0 || request.mode == ScanMode::Either)) {
+      sound = AtLeastPortable(SumPortable(base + request.soundOffset, *request.phonemes), request.soundNeed);
     }
     passed[block] = request.mode == ScanMode::Either ? spelling | sound : spelling & sound;
   }
