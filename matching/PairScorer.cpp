@@ -25,6 +25,23 @@ std::optional<double> PairScorer::Score(const Profile& candidate, const service:
   }
   if (!floor.AdmitsRatio(scorer_.Combined(sound, spelling))) return std::nullopt;
 
+  if (!subsequencesSet_) {
+    lettersSet_ = needsSpelling && letters_.Set(query.text, /*upperCase=*/true);
+    phonemesSet_ = needsSound && phonemes_.Set(query.form, /*upperCase=*/false);
+    subsequencesSet_ = true;
+  }
+  if (lettersSet_ || phonemesSet_) {
+    if (phonemesSet_) {
+      sound = similarity::RatioOfCommon(phonemes_.Length(candidate.form, /*upperCase=*/false), query.formLength,
+                                        candidate.formLength);
+    }
+    if (lettersSet_) {
+      spelling = similarity::RatioOfCommon(letters_.Length(candidate.text, /*upperCase=*/true), query.textLength,
+                                           candidate.textLength);
+    }
+    if (!floor.AdmitsRatio(scorer_.Combined(sound, spelling))) return std::nullopt;
+  }
+
   ++scored_;
   return scorer_.Score(candidate.prepared(), floor, needsSpelling ? spelling : 1.0);
 }

@@ -8,17 +8,18 @@
 // never decreases as M grows, and Combine and ToPercentage never decrease as
 // their arguments grow. So an upper bound on M put through the very same
 // functions gives an upper bound on the answer, in floating point as well.
-// Two bounds on M are used, the cheaper first: the shorter length, and the
-// characters two strings share as multisets (CharCounts). What passes both
-// is scored by the service's Scorer, which computes the sound measure and
-// checks it against the spelling bound before it computes the spelling
-// measure.
+// Three bounds on M are used, the cheaper first: the shorter length, the
+// characters two strings share as multisets (CharCounts), and the longest
+// common subsequence (Subsequence.h). What passes all three is scored by the
+// service's Scorer, which computes the sound measure and checks it against
+// the spelling bound before it computes the spelling measure.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 
 #include "Profile.h"
+#include "Subsequence.h"
 #include "service/Scorer.h"
 #include "similarity/GestaltRatio.h"
 
@@ -40,6 +41,7 @@ class PairScorer {
   void SetQuery(const Profile& query) noexcept {
     query_ = &query;
     scorer_.SetQuery(query.prepared());
+    subsequencesSet_ = false;
   }
 
   // Compare's answer for (query.text, candidate.text), in that order; or
@@ -59,6 +61,10 @@ class PairScorer {
   similarity::CodeArrays scratch_;
   service::Scorer scorer_;
   const Profile* query_ = nullptr;
+  // The query's subsequence bounds, set up when a pair first needs them.
+  CommonSubsequence letters_, phonemes_;
+  bool subsequencesSet_ = false;
+  bool lettersSet_ = false, phonemesSet_ = false;  // the query is short enough for them
   std::uint64_t scored_ = 0;
 };
 
