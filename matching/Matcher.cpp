@@ -186,6 +186,7 @@ struct Matcher::State {
 
   State(const MatchOptions& matchOptions, bool oneList)
       : options(matchOptions),
+        thresholdFloor(matchOptions.threshold),
         combination(service::CombinationFor(matchOptions.method)),
         mode(matching::ScanModeFor(combination)),
         withinOneList(oneList) {
@@ -221,6 +222,7 @@ struct Matcher::State {
   void Run(const PairSink& emit, const ProgressSink& progress, std::chrono::milliseconds interval) const;
 
   MatchOptions options;
+  service::Floor thresholdFloor;  // every query's floor until a full list of best answers raises it
   service::Combination combination;
   ScanMode mode;
   bool withinOneList;
@@ -350,7 +352,7 @@ void Matcher::State::LayOut() {
     longestText = std::max(longestText, profile.textLength);
     if (profile.formLength <= matching::kLongestCounted) longestForm = std::max(longestForm, profile.formLength);
   }
-  const service::Floor floor(options.threshold);
+  const service::Floor& floor = thresholdFloor;
   const double other = matching::OtherMeasureFor(mode);
   if (usesSpelling()) {
     spellingOverlaps = matching::OverlapTable(combination, floor, matching::Measure::Spelling, other, longestText);
@@ -372,7 +374,7 @@ void Matcher::State::StartQuery(QueryScan& query, std::size_t position) const {
   query.position = static_cast<std::uint32_t>(position);
   query.index = entry.index;
   query.profile = &profile;
-  query.floor = service::Floor(options.threshold);
+  query.floor = thresholdFloor;
   query.kept.clear();
   query.raised.clear();
   if (!options.useBounds) return;
@@ -471,7 +473,7 @@ void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t b
   request.phonemes = &query.phonemes;
   request.soundNeed = plan.soundNeed;
   worker.passed.resize(std::max(worker.passed.size(), request.blockCount));
-  scan(request, worker.passed.data());
+  if (scan(request, worker.passed.data()) == 0) return;  // the usual case: none passes
 
   for (std::size_t block = firstBlock; block < endBlock; ++block) {
     std::uint64_t passed = worker.passed[block - firstBlock];

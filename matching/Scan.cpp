@@ -19,12 +19,21 @@
 namespace vantel::matching {
 
 QueryBuckets::QueryBuckets(const CharCounts& counts) noexcept {
+  std::array<std::uint8_t, CharCounts::kBuckets> buckets{};
   for (std::size_t bucket = 0; bucket < CharCounts::kBuckets; ++bucket) {
-    if (counts.counts()[bucket] == 0) continue;
-    rowOffset[size] = static_cast<std::uint16_t>(bucket * kLanes);
-    count[size] = counts.counts()[bucket];
-    ++size;
+    if (counts.counts()[bucket] != 0) buckets[size++] = static_cast<std::uint8_t>(bucket);
   }
+  // The largest counts first: what is left to add then shrinks fastest.
+  std::stable_sort(buckets.begin(), buckets.begin() + size,
+                   [&](std::uint8_t a, std::uint8_t b) { return counts.counts()[a] > counts.counts()[b]; });
+  unsigned left = 0;
+  for (std::uint32_t i = 0; i < size; ++i) {
+    rowOffset[i] = static_cast<std::uint16_t>(buckets[i] * kLanes);
+    count[i] = counts.counts()[buckets[i]];
+    if (i >= size / 2) left += count[i];
+  }
+  half = size / 2;
+  rest = static_cast<std::uint8_t>(std::min(left, 255u));
 }
 
 namespace {
@@ -73,7 +82,8 @@ std::uint64_t AtLeastPortable(const std::array<Lanes16, kVectors>& sums, std::ui
   return mask;
 }
 
-void ScanPortable(const ScanRequest& request, std::uint64_t* passed) {
+std::uint64_t ScanPortable(const ScanRequest& request, std::uint64_t* passed) {
+  std::uint64_t any = 0;
   for (std::size_t block = 0; block < request.blockCount; ++block) {
     const std::uint8_t* base = request.firstBlock + block * request.blockBytes;
     std::uint64_t spelling = ~std::uint64_t{0};
@@ -85,7 +95,9 @@ void ScanPortable(const ScanRequest& request, std::uint64_t* passed) {
       sound = AtLeastPortable(SumPortable(base + request.soundOffset, *request.phonemes), request.soundNeed);
     }
     passed[block] = request.mode == ScanMode::Either ? spelling | sound : spelling & sound;
+    any |= passed[block];
   }
+  return any;
 }
 
 #if VANTEL_SCAN_X86
@@ -121,7 +133,8 @@ struct Sse2Sums {
   return mask;
 }
 
-[[gnu::target("sse2")]] void ScanSse2(const ScanRequest& request, std::uint64_t* passed) {
+[[gnu::target("sse2")]] std::uint64_t ScanSse2(const ScanRequest& request, std::uint64_t* passed) {
+  std::uint64_t any = 0;
   for (std::size_t block = 0; block < request.blockCount; ++block) {
     const std::uint8_t* base = request.firstBlock + block * request.blockBytes;
     std::uint64_t spelling = ~std::uint64_t{0};
@@ -134,7 +147,9 @@ struct Sse2Sums {
       sound = AtLeastSse2(SumSse2(base + request.soundOffset, *request.phonemes), request.soundNeed);
     }
     passed[block] = request.mode == ScanMode::Either ? spelling | sound : spelling & sound;
+    any |= passed[block];
   }
+  return any;
 }
 
 // ---------------------------------------------------------------------------
@@ -142,77 +157,89 @@ struct Sse2Sums {
 
 constexpr std::size_t kAvx2Group = 2;
 
-struct Avx2Sums {
-  __m256i lanes[kAvx2Group][2];
-};
-
 template <std::size_t kBlocks>
-[[gnu::target("avx2")]] inline Avx2Sums SumAvx2(const std::uint8_t* measure, std::size_t stride,
-                                                const QueryBuckets& query) {
-  Avx2Sums sums;
-  for (std::size_t block = 0; block < kBlocks; ++block) {
-    sums.lanes[block][0] = _mm256_setzero_si256();
-    sums.lanes[block][1] = _mm256_setzero_si256();
-  }
-  for (std::uint32_t i = 0; i < query.size; ++i) {
+[[gnu::target("avx2")]] inline void AddAvx2(const std::uint8_t* measure, std::size_t stride, const QueryBuckets& query,
+                                            std::uint32_t first, std::uint32_t end, __m256i (&sums)[kAvx2Group][2]) {
+  for (std::uint32_t i = first; i < end; ++i) {
     const std::uint8_t* row = measure + query.rowOffset[i];
     const __m256i count = _mm256_set1_epi8(static_cast<char>(query.count[i]));
     for (std::size_t block = 0; block < kBlocks; ++block) {
       const auto* lanes = reinterpret_cast<const __m256i*>(row + block * stride);
       for (std::size_t part = 0; part < 2; ++part) {
-        sums.lanes[block][part] =
-            _mm256_adds_epu8(sums.lanes[block][part], _mm256_min_epu8(_mm256_load_si256(lanes + part), count));
+        sums[block][part] =
+            _mm256_adds_epu8(sums[block][part], _mm256_min_epu8(_mm256_load_si256(lanes + part), count));
       }
     }
   }
-  return sums;
 }
 
 [[gnu::target("avx2")]] inline std::uint64_t AtLeastAvx2(const __m256i (&sums)[2], std::uint8_t need) {
   const __m256i floor = _mm256_set1_epi8(static_cast<char>(need));
   std::uint64_t mask = 0;
   for (std::size_t part = 0; part < 2; ++part) {
+    // sum >= need exactly when max(sum, need) == sum.
     const __m256i reached = _mm256_cmpeq_epi8(_mm256_max_epu8(sums[part], floor), sums[part]);
     mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(reached))) << (32 * part);
   }
   return mask;
 }
 
+// The lanes of kBlocks blocks that reach `need`, stopping half-way when none can.
 template <std::size_t kBlocks>
-[[gnu::target("avx2")]] inline void ScanAvx2Group(const ScanRequest& request, const std::uint8_t* base,
-                                                  std::uint64_t* passed) {
-  std::uint64_t spelling[kBlocks];
-  std::uint64_t sound[kBlocks];
-  std::uint64_t anySpelling = 0;
-  for (std::size_t block = 0; block < kBlocks; ++block) spelling[block] = sound[block] = ~std::uint64_t{0};
-  if (TestsSpelling(request.mode)) {
-    const Avx2Sums sums = SumAvx2<kBlocks>(base + request.spellingOffset, request.blockBytes, *request.letters);
+[[gnu::target("avx2")]] inline void PassingAvx2(const std::uint8_t* measure, std::size_t stride,
+                                                const QueryBuckets& query, std::uint8_t need,
+                                                std::uint64_t (&passing)[kBlocks]) {
+  __m256i sums[kAvx2Group][2];
+  for (std::size_t block = 0; block < kBlocks; ++block) sums[block][0] = sums[block][1] = _mm256_setzero_si256();
+  AddAvx2<kBlocks>(measure, stride, query, 0, query.half, sums);
+  if (need > query.rest) {
+    std::uint64_t hopeful = 0;
     for (std::size_t block = 0; block < kBlocks; ++block) {
-      spelling[block] = AtLeastAvx2(sums.lanes[block], request.spellingNeed);
-      anySpelling |= spelling[block];
+      hopeful |= AtLeastAvx2(sums[block], static_cast<std::uint8_t>(need - query.rest));
     }
-  } else {
-    anySpelling = 1;
-  }
-  if (TestsSound(request.mode) && (anySpelling != 0 || request.mode == ScanMode::Either)) {
-    const Avx2Sums sums = SumAvx2<kBlocks>(base + request.soundOffset, request.blockBytes, *request.phonemes);
-    for (std::size_t block = 0; block < kBlocks; ++block) {
-      sound[block] = AtLeastAvx2(sums.lanes[block], request.soundNeed);
+    if (hopeful == 0) {
+      for (std::size_t block = 0; block < kBlocks; ++block) passing[block] = 0;
+      return;
     }
   }
-  for (std::size_t block = 0; block < kBlocks; ++block) {
-    passed[block] = request.mode == ScanMode::Either ? spelling[block] | sound[block] : spelling[block] & sound[block];
-  }
+  AddAvx2<kBlocks>(measure, stride, query, query.half, query.size, sums);
+  for (std::size_t block = 0; block < kBlocks; ++block) passing[block] = AtLeastAvx2(sums[block], need);
 }
 
-[[gnu::target("avx2")]] void ScanAvx2(const ScanRequest& request, std::uint64_t* passed) {
+template <std::size_t kBlocks>
+[[gnu::target("avx2")]] inline std::uint64_t ScanAvx2Group(const ScanRequest& request, const std::uint8_t* base,
+                                                           std::uint64_t* passed) {
+  std::uint64_t spelling[kBlocks];
+  std::uint64_t sound[kBlocks];
+  std::uint64_t anySpelling = 1;
+  for (std::size_t block = 0; block < kBlocks; ++block) spelling[block] = sound[block] = ~std::uint64_t{0};
+  if (TestsSpelling(request.mode)) {
+    PassingAvx2<kBlocks>(base + request.spellingOffset, request.blockBytes, *request.letters, request.spellingNeed,
+                         spelling);
+    anySpelling = 0;
+    for (std::size_t block = 0; block < kBlocks; ++block) anySpelling |= spelling[block];
+  }
+  if (TestsSound(request.mode) && (anySpelling != 0 || request.mode == ScanMode::Either)) {
+    PassingAvx2<kBlocks>(base + request.soundOffset, request.blockBytes, *request.phonemes, request.soundNeed, sound);
+  }
+  std::uint64_t any = 0;
+  for (std::size_t block = 0; block < kBlocks; ++block) {
+    passed[block] = request.mode == ScanMode::Either ? spelling[block] | sound[block] : spelling[block] & sound[block];
+    any |= passed[block];
+  }
+  return any;
+}
+
+[[gnu::target("avx2")]] std::uint64_t ScanAvx2(const ScanRequest& request, std::uint64_t* passed) {
+  std::uint64_t any = 0;
   std::size_t block = 0;
   for (; block + kAvx2Group <= request.blockCount; block += kAvx2Group) {
-    ScanAvx2Group<kAvx2Group>(request, request.firstBlock + block * request.blockBytes, passed + block);
+    any |= ScanAvx2Group<kAvx2Group>(request, request.firstBlock + block * request.blockBytes, passed + block);
   }
-  for (; block < request.blockCount; ++block) {
-    ScanAvx2Group<1>(request, request.firstBlock + block * request.blockBytes, passed + block);
+  if (block < request.blockCount) {
+    any |= ScanAvx2Group<1>(request, request.firstBlock + block * request.blockBytes, passed + block);
   }
+  return any;
 }
 
 // ---------------------------------------------------------------------------
@@ -221,10 +248,10 @@ template <std::size_t kBlocks>
 constexpr std::size_t kAvx512Group = 4;
 
 template <std::size_t kBlocks>
-[[gnu::target("avx512bw")]] inline void SumAvx512(const std::uint8_t* measure, std::size_t stride,
-                                                  const QueryBuckets& query, __m512i (&sums)[kAvx512Group]) {
-  for (std::size_t block = 0; block < kBlocks; ++block) sums[block] = _mm512_setzero_si512();
-  for (std::uint32_t i = 0; i < query.size; ++i) {
+[[gnu::target("avx512bw")]] inline void AddAvx512(const std::uint8_t* measure, std::size_t stride,
+                                                  const QueryBuckets& query, std::uint32_t first, std::uint32_t end,
+                                                  __m512i (&sums)[kAvx512Group]) {
+  for (std::uint32_t i = first; i < end; ++i) {
     const std::uint8_t* row = measure + query.rowOffset[i];
     const __m512i count = _mm512_set1_epi8(static_cast<char>(query.count[i]));
     for (std::size_t block = 0; block < kBlocks; ++block) {
@@ -233,46 +260,66 @@ template <std::size_t kBlocks>
   }
 }
 
+// The lanes of kBlocks blocks that reach `need`, stopping half-way when none can.
 template <std::size_t kBlocks>
-[[gnu::target("avx512bw")]] inline void ScanAvx512Group(const ScanRequest& request, const std::uint8_t* base,
-                                                        std::uint64_t* passed) {
+[[gnu::target("avx512bw")]] inline void PassingAvx512(const std::uint8_t* measure, std::size_t stride,
+                                                      const QueryBuckets& query, std::uint8_t need,
+                                                      std::uint64_t (&passing)[kBlocks]) {
   __m512i sums[kAvx512Group];
-  std::uint64_t spelling[kBlocks];
-  std::uint64_t sound[kBlocks];
-  std::uint64_t anySpelling = 0;
-  for (std::size_t block = 0; block < kBlocks; ++block) spelling[block] = sound[block] = ~std::uint64_t{0};
-  if (TestsSpelling(request.mode)) {
-    SumAvx512<kBlocks>(base + request.spellingOffset, request.blockBytes, *request.letters, sums);
-    const __m512i need = _mm512_set1_epi8(static_cast<char>(request.spellingNeed));
-    for (std::size_t block = 0; block < kBlocks; ++block) {
-      spelling[block] = _mm512_cmpge_epu8_mask(sums[block], need);
-      anySpelling |= spelling[block];
+  for (std::size_t block = 0; block < kBlocks; ++block) sums[block] = _mm512_setzero_si512();
+  AddAvx512<kBlocks>(measure, stride, query, 0, query.half, sums);
+  if (need > query.rest) {
+    const __m512i within = _mm512_set1_epi8(static_cast<char>(need - query.rest));
+    std::uint64_t hopeful = 0;
+    for (std::size_t block = 0; block < kBlocks; ++block) hopeful |= _mm512_cmpge_epu8_mask(sums[block], within);
+    if (hopeful == 0) {
+      for (std::size_t block = 0; block < kBlocks; ++block) passing[block] = 0;
+      return;
     }
-  } else {
-    anySpelling = 1;
   }
-  if (TestsSound(request.mode) && (anySpelling != 0 || request.mode == ScanMode::Either)) {
-    SumAvx512<kBlocks>(base + request.soundOffset, request.blockBytes, *request.phonemes, sums);
-    const __m512i need = _mm512_set1_epi8(static_cast<char>(request.soundNeed));
-    for (std::size_t block = 0; block < kBlocks; ++block) sound[block] = _mm512_cmpge_epu8_mask(sums[block], need);
-  }
-  for (std::size_t block = 0; block < kBlocks; ++block) {
-    passed[block] = request.mode == ScanMode::Either ? spelling[block] | sound[block] : spelling[block] & sound[block];
-  }
+  AddAvx512<kBlocks>(measure, stride, query, query.half, query.size, sums);
+  const __m512i floor = _mm512_set1_epi8(static_cast<char>(need));
+  for (std::size_t block = 0; block < kBlocks; ++block) passing[block] = _mm512_cmpge_epu8_mask(sums[block], floor);
 }
 
-[[gnu::target("avx512bw")]] void ScanAvx512(const ScanRequest& request, std::uint64_t* passed) {
+template <std::size_t kBlocks>
+[[gnu::target("avx512bw")]] inline std::uint64_t ScanAvx512Group(const ScanRequest& request, const std::uint8_t* base,
+                                                                 std::uint64_t* passed) {
+  std::uint64_t spelling[kBlocks];
+  std::uint64_t sound[kBlocks];
+  std::uint64_t anySpelling = 1;
+  for (std::size_t block = 0; block < kBlocks; ++block) spelling[block] = sound[block] = ~std::uint64_t{0};
+  if (TestsSpelling(request.mode)) {
+    PassingAvx512<kBlocks>(base + request.spellingOffset, request.blockBytes, *request.letters, request.spellingNeed,
+                           spelling);
+    anySpelling = 0;
+    for (std::size_t block = 0; block < kBlocks; ++block) anySpelling |= spelling[block];
+  }
+  if (TestsSound(request.mode) && (anySpelling != 0 || request.mode == ScanMode::Either)) {
+    PassingAvx512<kBlocks>(base + request.soundOffset, request.blockBytes, *request.phonemes, request.soundNeed, sound);
+  }
+  std::uint64_t any = 0;
+  for (std::size_t block = 0; block < kBlocks; ++block) {
+    passed[block] = request.mode == ScanMode::Either ? spelling[block] | sound[block] : spelling[block] & sound[block];
+    any |= passed[block];
+  }
+  return any;
+}
+
+[[gnu::target("avx512bw")]] std::uint64_t ScanAvx512(const ScanRequest& request, std::uint64_t* passed) {
+  std::uint64_t any = 0;
   std::size_t block = 0;
   for (; block + kAvx512Group <= request.blockCount; block += kAvx512Group) {
-    ScanAvx512Group<kAvx512Group>(request, request.firstBlock + block * request.blockBytes, passed + block);
+    any |= ScanAvx512Group<kAvx512Group>(request, request.firstBlock + block * request.blockBytes, passed + block);
   }
   const std::uint8_t* rest = request.firstBlock + block * request.blockBytes;
   switch (request.blockCount - block) {
-    case 3: ScanAvx512Group<3>(request, rest, passed + block); break;
-    case 2: ScanAvx512Group<2>(request, rest, passed + block); break;
-    case 1: ScanAvx512Group<1>(request, rest, passed + block); break;
+    case 3: any |= ScanAvx512Group<3>(request, rest, passed + block); break;
+    case 2: any |= ScanAvx512Group<2>(request, rest, passed + block); break;
+    case 1: any |= ScanAvx512Group<1>(request, rest, passed + block); break;
     default: break;
   }
+  return any;
 }
 
 #endif  // VANTEL_SCAN_X86

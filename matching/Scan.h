@@ -27,11 +27,16 @@
 
 namespace vantel::matching {
 
-// The buckets that one string uses, and its count in each.
+// The buckets that one string uses, and its count in each, the largest
+// counts first. After the first `half` of them a scan can tell the lanes that
+// no longer can reach a need: those whose sum so far plus `rest` (the counts
+// of the others, as much as they can add) falls short of it.
 struct QueryBuckets {
   std::uint32_t size = 0;
   std::array<std::uint16_t, CharCounts::kBuckets> rowOffset{};  // bucket * kLanes
   std::array<std::uint8_t, CharCounts::kBuckets> count{};
+  std::uint32_t half = 0;
+  std::uint8_t rest = 0;  // the sum of count[half .. size)
 
   QueryBuckets() = default;
   explicit QueryBuckets(const CharCounts& counts) noexcept;
@@ -52,8 +57,9 @@ struct ScanRequest {
   std::uint8_t soundNeed = 0;
 };
 
-// Writes one mask per block to passed[0 .. blockCount): bit l set when lane l passes.
-using ScanFunction = void (*)(const ScanRequest& request, std::uint64_t* passed);
+// Writes one mask per block to passed[0 .. blockCount): bit l set when lane
+// l passes; returns the masks or'ed together.
+using ScanFunction = std::uint64_t (*)(const ScanRequest& request, std::uint64_t* passed);
 
 bool IsSupported(InstructionSet set) noexcept;
 // The scan of a supported set; Best stands for the widest one.

@@ -120,6 +120,18 @@ TEST(QueryBuckets, ListsTheBucketsAStringUses) {
   EXPECT_EQ(buckets.rowOffset[1], CharCounts::BucketOf(u'N') * kLanes);
   EXPECT_EQ(buckets.count[1], 2);
   EXPECT_EQ(QueryBuckets(CharCounts(u"", false)).size, 0u);
+
+  // The largest counts first (ties in bucket order), and what the second half can add.
+  const QueryBuckets mississippi(CharCounts(u"Mississippi", /*upperCase=*/true));
+  ASSERT_EQ(mississippi.size, 4u);
+  const char16_t letters[] = {u'I', u'S', u'P', u'M'};
+  const std::uint8_t expected[] = {4, 4, 2, 1};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(mississippi.rowOffset[i], CharCounts::BucketOf(letters[i]) * kLanes);
+    EXPECT_EQ(mississippi.count[i], expected[i]);
+  }
+  EXPECT_EQ(mississippi.half, 2u);
+  EXPECT_EQ(mississippi.rest, 3);
 }
 
 TEST(InstructionSets, ResolveBestToTheWidestSupported) {
