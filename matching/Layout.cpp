@@ -65,8 +65,8 @@ Layout::Layout(const std::vector<Profile>& profiles, const std::vector<std::uint
           lane[offset + bucket * kLanes] = counts.counts()[bucket];
         }
       };
-      if (spelling) fill(profile.letters, spellingOffset());
-      if (sound) fill(profile.phonemes, soundOffset());
+      if (spelling) fill(profile.Letters(), spellingOffset());
+      if (sound) fill(profile.Phonemes(), soundOffset());
     }
   }
 }

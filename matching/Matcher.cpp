@@ -382,11 +382,11 @@ void Matcher::State::StartQuery(QueryScan& query, std::size_t position) const {
                   (!usesSound() || profile.formLength <= matching::kLongestCounted);
   if (!query.counted) return;
   if (usesSpelling()) {
-    query.letters = matching::QueryBuckets(profile.letters);
+    query.letters = matching::QueryBuckets(profile.Letters());
     query.spellingRow = spellingOverlaps.Row(profile.textLength);
   }
   if (usesSound()) {
-    query.phonemes = matching::QueryBuckets(profile.phonemes);
+    query.phonemes = matching::QueryBuckets(profile.Phonemes());
     query.soundRow = soundOverlaps.Row(profile.formLength);
   }
 }

@@ -15,32 +15,26 @@ std::optional<double> PairScorer::Score(const Profile& candidate, const service:
   if (needsSpelling) spelling = similarity::RatioOfCommon(query.textLength, query.textLength, candidate.textLength);
   if (!floor.AdmitsRatio(scorer_.Combined(sound, spelling))) return std::nullopt;
 
-  if (needsSound) {
-    sound = similarity::RatioOfCommon(CommonBound(query.phonemes, candidate.phonemes), query.formLength,
-                                      candidate.formLength);
-  }
-  if (needsSpelling) {
-    spelling = similarity::RatioOfCommon(CommonBound(query.letters, candidate.letters), query.textLength,
-                                         candidate.textLength);
-  }
-  if (!floor.AdmitsRatio(scorer_.Combined(sound, spelling))) return std::nullopt;
-
-  if (!subsequencesSet_) {
+  // Then the longest common subsequence, or for a query too long for it the
+  // characters the two strings share as multisets.
+  if (!boundsSet_) {
     lettersSet_ = needsSpelling && letters_.Set(query.text, /*upperCase=*/true);
     phonemesSet_ = needsSound && phonemes_.Set(query.form, /*upperCase=*/false);
-    subsequencesSet_ = true;
+    if (needsSpelling && !lettersSet_) letterCounts_ = query.Letters();
+    if (needsSound && !phonemesSet_) phonemeCounts_ = query.Phonemes();
+    boundsSet_ = true;
   }
-  if (lettersSet_ || phonemesSet_) {
-    if (phonemesSet_) {
-      sound = similarity::RatioOfCommon(phonemes_.Length(candidate.form, /*upperCase=*/false), query.formLength,
-                                        candidate.formLength);
-    }
-    if (lettersSet_) {
-      spelling = similarity::RatioOfCommon(letters_.Length(candidate.text, /*upperCase=*/true), query.textLength,
-                                           candidate.textLength);
-    }
-    if (!floor.AdmitsRatio(scorer_.Combined(sound, spelling))) return std::nullopt;
+  if (needsSound) {
+    const std::int32_t common = phonemesSet_ ? phonemes_.Length(candidate.form, /*upperCase=*/false)
+                                             : CommonBound(phonemeCounts_, candidate.Phonemes());
+    sound = similarity::RatioOfCommon(common, query.formLength, candidate.formLength);
   }
+  if (needsSpelling) {
+    const std::int32_t common = lettersSet_ ? letters_.Length(candidate.text, /*upperCase=*/true)
+                                            : CommonBound(letterCounts_, candidate.Letters());
+    spelling = similarity::RatioOfCommon(common, query.textLength, candidate.textLength);
+  }
+  if (!floor.AdmitsRatio(scorer_.Combined(sound, spelling))) return std::nullopt;
 
   ++scored_;
   return scorer_.Score(candidate.prepared(), floor, needsSpelling ? spelling : 1.0);

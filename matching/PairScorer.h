@@ -8,9 +8,10 @@
 // never decreases as M grows, and Combine and ToPercentage never decrease as
 // their arguments grow. So an upper bound on M put through the very same
 // functions gives an upper bound on the answer, in floating point as well.
-// Three bounds on M are used, the cheaper first: the shorter length, the
-// characters two strings share as multisets (CharCounts), and the longest
-// common subsequence (Subsequence.h). What passes all three is scored by the
+// Two bounds on M are used, the cheaper first: the shorter length, and the
+// longest common subsequence (Subsequence.h); for a query too long for that,
+// the characters the two strings share as multisets (CharCounts), which the
+// subsequence never exceeds. What passes both is scored by the
 // service's Scorer, which computes the sound measure and checks it against
 // the spelling bound before it computes the spelling measure.
 #pragma once
@@ -41,7 +42,7 @@ class PairScorer {
   void SetQuery(const Profile& query) noexcept {
     query_ = &query;
     scorer_.SetQuery(query.prepared());
-    subsequencesSet_ = false;
+    boundsSet_ = false;
   }
 
   // Compare's answer for (query.text, candidate.text), in that order; or
@@ -61,10 +62,12 @@ class PairScorer {
   similarity::CodeArrays scratch_;
   service::Scorer scorer_;
   const Profile* query_ = nullptr;
-  // The query's subsequence bounds, set up when a pair first needs them.
+  // The query's bounds, set up when a pair first needs them: subsequences,
+  // or counts when the query is too long for them.
+  bool boundsSet_ = false;
   CommonSubsequence letters_, phonemes_;
-  bool subsequencesSet_ = false;
-  bool lettersSet_ = false, phonemesSet_ = false;  // the query is short enough for them
+  bool lettersSet_ = false, phonemesSet_ = false;
+  CharCounts letterCounts_, phonemeCounts_;
   std::uint64_t scored_ = 0;
 };
 

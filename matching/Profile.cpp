@@ -8,8 +8,6 @@ Profile ProfileOf(std::u16string_view text, std::u16string_view form) {
   profile.form = form;
   profile.textLength = static_cast<std::int32_t>(text.size());
   profile.formLength = static_cast<std::int32_t>(form.size());
-  profile.letters = CharCounts(text, /*upperCase=*/true);
-  profile.phonemes = CharCounts(form, /*upperCase=*/false);
   return profile;
 }
 

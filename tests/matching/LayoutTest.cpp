@@ -48,13 +48,15 @@ TEST(Layout, PlacesEveryCandidateOnceInTheCellOfItsLengths) {
         const Profile& profile = prepared.profiles[prepared.profileOf[position]];
         EXPECT_EQ(cell.textLength, measures.spelling ? profile.textLength : 0);
         EXPECT_EQ(cell.formLength, measures.sound ? profile.formLength : 0);
+        const CharCounts letters = profile.Letters();
+        const CharCounts phonemes = profile.Phonemes();
         const std::uint8_t* lane = layout.block(slot / kLanes) + slot % kLanes;
         for (std::size_t bucket = 0; bucket < CharCounts::kBuckets; ++bucket) {
           if (measures.spelling) {
-            ASSERT_EQ(lane[layout.spellingOffset() + bucket * kLanes], profile.letters.counts()[bucket]);
+            ASSERT_EQ(lane[layout.spellingOffset() + bucket * kLanes], letters.counts()[bucket]);
           }
           if (measures.sound) {
-            ASSERT_EQ(lane[layout.soundOffset() + bucket * kLanes], profile.phonemes.counts()[bucket]);
+            ASSERT_EQ(lane[layout.soundOffset() + bucket * kLanes], phonemes.counts()[bucket]);
           }
         }
       }

@@ -25,8 +25,8 @@ std::uint64_t ExpectedMask(const Layout& layout, const testing::Prepared& prepar
   for (std::size_t lane = 0; lane < kLanes; ++lane) {
     const std::uint32_t position = layout.positionAt(block * kLanes + lane);
     const Profile* candidate = position == Layout::kEmpty ? nullptr : &prepared.profiles[prepared.profileOf[position]];
-    const bool spelling = CommonBound(query.letters, candidate ? candidate->letters : none) >= spellingNeed;
-    const bool sound = CommonBound(query.phonemes, candidate ? candidate->phonemes : none) >= soundNeed;
+    const bool spelling = CommonBound(query.Letters(), candidate ? candidate->Letters() : none) >= spellingNeed;
+    const bool sound = CommonBound(query.Phonemes(), candidate ? candidate->Phonemes() : none) >= soundNeed;
     bool passes = false;
     switch (mode) {
       case ScanMode::Spelling: passes = spelling; break;
@@ -52,8 +52,8 @@ TEST_P(ScanInstructionSets, PassesExactlyTheLanesWhoseBoundsReachTheNeeds) {
   std::vector<std::uint64_t> passed(layout.blockCount());
   for (std::size_t round = 0; round < 300; ++round) {
     const Profile& query = prepared.profiles[random() % prepared.profiles.size()];
-    const QueryBuckets letters(query.letters);
-    const QueryBuckets phonemes(query.phonemes);
+    const QueryBuckets letters(query.Letters());
+    const QueryBuckets phonemes(query.Phonemes());
     const std::uint8_t needs[] = {0, 1, 3, 6, 9, 14, 20, kNever};
     ScanRequest request;
     const std::size_t first = random() % layout.blockCount();
@@ -84,8 +84,8 @@ TEST_P(ScanInstructionSets, ScansALayoutOfOneMeasure) {
     const Layout layout(prepared.profiles, prepared.profileOf, mode == ScanMode::Spelling, mode == ScanMode::Sound);
     std::vector<std::uint64_t> passed(layout.blockCount());
     const Profile& query = prepared.profiles[5];
-    const QueryBuckets letters(query.letters);
-    const QueryBuckets phonemes(query.phonemes);
+    const QueryBuckets letters(query.Letters());
+    const QueryBuckets phonemes(query.Phonemes());
     ScanRequest request;
     request.firstBlock = layout.block(0);
     request.blockCount = layout.blockCount();
