@@ -215,7 +215,7 @@ struct Matcher::State {
   std::uint8_t SoundNeed(QueryScan& query, std::int32_t length) const noexcept;
   CellPlan Plan(QueryScan& query, const Cell& cell) const noexcept;
   void Keep(QueryScan& query, std::size_t candidate, double answer) const;
-  void Consider(QueryScan& query, std::uint32_t candidatePosition, Worker& worker) const;
+  void Consider(QueryScan& query, std::size_t slot, bool scanned, Worker& worker) const;
   void VisitCell(QueryScan& query, const Cell& cell, std::size_t begin, std::size_t end, Worker& worker) const;
   template <typename Stopping>
   bool ScanBlock(std::size_t block, Worker& worker, std::vector<ScoredPair>& pairs, const Stopping& stopping) const;
@@ -442,12 +442,22 @@ void Matcher::State::Keep(QueryScan& query, std::size_t candidate, double answer
   query.raised.assign(spellingOverlaps.width() + soundOverlaps.width(), kUnknown);
 }
 
-void Matcher::State::Consider(QueryScan& query, std::uint32_t candidatePosition, Worker& worker) const {
+void Matcher::State::Consider(QueryScan& query, std::size_t slot, bool scanned, Worker& worker) const {
+  const std::uint32_t candidatePosition = layout.positionAt(slot);
   // The earlier strings of a block's cells come first; those are not this query's.
   if (withinOneList && candidatePosition <= query.position) return;
   ++worker.bounded;
+  // What the scan summed, for both measures: for the mean of the two, the
+  // scan could test each only with the other at its best.
+  matching::KnownBounds known;
+  if (scanned) {
+    const std::uint8_t* block = layout.block(slot / kLanes);
+    if (usesSpelling())
+      known.spelling = matching::BoundAt(block + layout.spellingOffset(), slot % kLanes, query.letters);
+    if (usesSound()) known.sound = matching::BoundAt(block + layout.soundOffset(), slot % kLanes, query.phonemes);
+  }
   const Entry& candidate = CandidateEntries()[candidatePosition];
-  const std::optional<double> answer = worker.scorer.Score(profiles[candidate.profile], query.floor);
+  const std::optional<double> answer = worker.scorer.Score(profiles[candidate.profile], query.floor, known);
   if (answer) Keep(query, candidate.index, *answer);
 }
 
@@ -456,7 +466,7 @@ void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t b
   const CellPlan plan = Plan(query, cell);
   if (plan.visit == Visit::Skip) return;
   if (plan.visit == Visit::Every) {
-    for (std::size_t slot = begin; slot < end; ++slot) Consider(query, layout.positionAt(slot), worker);
+    for (std::size_t slot = begin; slot < end; ++slot) Consider(query, slot, /*scanned=*/false, worker);
     return;
   }
   const std::size_t firstBlock = begin / kLanes;
@@ -484,7 +494,7 @@ void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t b
     while (passed != 0) {
       const auto lane = static_cast<std::size_t>(__builtin_ctzll(passed));
       passed &= passed - 1;
-      Consider(query, layout.positionAt(blockStart + lane), worker);
+      Consider(query, blockStart + lane, /*scanned=*/true, worker);
     }
   }
 }

@@ -8,10 +8,11 @@
 // never decreases as M grows, and Combine and ToPercentage never decrease as
 // their arguments grow. So an upper bound on M put through the very same
 // functions gives an upper bound on the answer, in floating point as well.
-// Two bounds on M are used, the cheaper first: the shorter length, and the
-// longest common subsequence (Subsequence.h); for a query too long for that,
-// the characters the two strings share as multisets (CharCounts), which the
-// subsequence never exceeds. What passes both is scored by the
+// Bounds on M are used the cheaper first: the shorter length and any bound
+// the caller already has (the matcher's bucketed counts, CharCounts), then
+// the longest common subsequence (Subsequence.h); for a query too long for
+// that, the characters the two strings share as multisets, which the
+// subsequence never exceeds. What passes them all is scored by the
 // service's Scorer, which computes the sound measure and checks it against
 // the spelling bound before it computes the spelling measure.
 #pragma once
@@ -25,6 +26,14 @@
 #include "similarity/GestaltRatio.h"
 
 namespace vantel::matching {
+
+// Bounds on the characters a pair has in common that the caller already
+// knows (the vector scan's bucketed counts); kUnknown when it knows none.
+inline constexpr std::int32_t kUnknown = 0x7FFFFFFF;
+struct KnownBounds {
+  std::int32_t sound = kUnknown;
+  std::int32_t spelling = kUnknown;
+};
 
 // One per worker: it owns the scratch of the ratio computations. Changing
 // the query costs next to nothing, so a worker may switch between queries as
@@ -47,7 +56,7 @@ class PairScorer {
 
   // Compare's answer for (query.text, candidate.text), in that order; or
   // nullopt when it cannot pass `floor`.
-  std::optional<double> Score(const Profile& candidate, const service::Floor& floor);
+  std::optional<double> Score(const Profile& candidate, const service::Floor& floor, KnownBounds known = KnownBounds());
 
   // Compare's answer without any bound.
   double Exact(const Profile& candidate) {

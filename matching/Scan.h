@@ -61,6 +61,17 @@ struct ScanRequest {
 // l passes; returns the masks or'ed together.
 using ScanFunction = std::uint64_t (*)(const ScanRequest& request, std::uint64_t* passed);
 
+// The bucketed bound of one lane, as the scans sum it: for the candidate in
+// `lane` of the block whose measure starts at `measure`.
+inline std::int32_t BoundAt(const std::uint8_t* measure, std::size_t lane, const QueryBuckets& query) noexcept {
+  std::int32_t common = 0;
+  for (std::uint32_t i = 0; i < query.size; ++i) {
+    const std::uint8_t count = measure[query.rowOffset[i] + lane];
+    common += count < query.count[i] ? count : query.count[i];
+  }
+  return common;
+}
+
 bool IsSupported(InstructionSet set) noexcept;
 // The scan of a supported set; Best stands for the widest one.
 ScanFunction ScanFunctionFor(InstructionSet set) noexcept;
