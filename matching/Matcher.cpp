@@ -25,6 +25,7 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <limits>
 #include <mutex>
@@ -76,9 +77,13 @@ constexpr std::size_t kLongestForm = std::size_t{1} << 30;
 constexpr std::size_t kStringsPerPreparingWorker = 256;
 
 // Queries per block: enough that a tile read into the cache serves many of
-// them, few enough that every worker gets blocks to do.
+// them, few enough that every worker gets blocks to do and that a block's
+// pairs stay few. Blocks start at one query, so that the first pairs come out
+// at once, and grow to the most that keeps about kPairsPerBlock pairs, going
+// by the pairs kept per query so far.
 constexpr std::size_t kMostQueriesPerBlock = 256;
 constexpr std::size_t kBlocksPerWorkerAtLeast = 8;
+constexpr double kPairsPerBlock = 65536;
 // A tile of candidates: well inside a core's second-level cache.
 constexpr std::size_t kTileBytes = std::size_t{512} << 10;
 constexpr std::size_t kLeastTiles = 4;
@@ -203,10 +208,6 @@ struct Matcher::State {
   std::size_t FirstCandidateOf(std::size_t queryPosition) const noexcept {
     return withinOneList ? queryPosition + 1 : 0;
   }
-  std::size_t QueriesPerBlock() const noexcept {
-    return std::clamp<std::size_t>(queries.size() / (options.threads * kBlocksPerWorkerAtLeast), 1,
-                                   kMostQueriesPerBlock);
-  }
   bool usesSpelling() const noexcept { return service::NeedsSpelling(combination); }
   bool usesSound() const noexcept { return service::NeedsSound(combination); }
 
@@ -218,7 +219,8 @@ struct Matcher::State {
   void Consider(QueryScan& query, std::size_t slot, bool scanned, Worker& worker) const;
   void VisitCell(QueryScan& query, const Cell& cell, std::size_t begin, std::size_t end, Worker& worker) const;
   template <typename Stopping>
-  bool ScanBlock(std::size_t block, Worker& worker, std::vector<ScoredPair>& pairs, const Stopping& stopping) const;
+  bool ScanBlock(std::size_t first, std::size_t end, Worker& worker, std::vector<ScoredPair>& pairs,
+                 const Stopping& stopping) const;
   void Run(const PairSink& emit, const ProgressSink& progress, std::chrono::milliseconds interval) const;
 
   MatchOptions options;
@@ -499,14 +501,11 @@ void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t b
   }
 }
 
-// Scores block `block` of queries into `pairs`, in output order; false if
-// `stopping()` said so before it was done.
+// Scores the queries at positions first to end into `pairs`, in output
+// order; false if `stopping()` said so before it was done.
 template <typename Stopping>
-bool Matcher::State::ScanBlock(std::size_t block, Worker& worker, std::vector<ScoredPair>& pairs,
+bool Matcher::State::ScanBlock(std::size_t first, std::size_t end, Worker& worker, std::vector<ScoredPair>& pairs,
                                const Stopping& stopping) const {
-  const std::size_t perBlock = QueriesPerBlock();
-  const std::size_t first = block * perBlock;
-  const std::size_t end = std::min(first + perBlock, queries.size());
   worker.scans.resize(end - first);
   for (std::size_t position = first; position < end; ++position) StartQuery(worker.scans[position - first], position);
 
@@ -529,8 +528,8 @@ bool Matcher::State::ScanBlock(std::size_t block, Worker& worker, std::vector<Sc
           withinOneList ? layout.FirstSlotAfter(cells[cell], static_cast<std::uint32_t>(first)) : cells[cell].firstSlot;
     }
     for (const matching::Tile& tile : tiles) {
-      if (stopping()) return false;
       for (QueryScan& query : worker.scans) {
+        if (stopping()) return false;
         worker.scorer.SetQuery(*query.profile);
         for (std::size_t cell = tile.firstCell; cell < tile.endCell; ++cell) {
           const std::size_t begin = std::max(worker.firstSlot[cell], tile.firstBlock * kLanes);
@@ -550,30 +549,49 @@ bool Matcher::State::ScanBlock(std::size_t block, Worker& worker, std::vector<Sc
 }
 
 void Matcher::State::Run(const PairSink& emit, const ProgressSink& progress, std::chrono::milliseconds interval) const {
-  const std::size_t perBlock = QueriesPerBlock();
-  const std::size_t blockCount = (queries.size() + perBlock - 1) / perBlock;
-  const auto pairsOf = [&](std::size_t block) {
+  const std::size_t queryCount = queries.size();
+  const auto pairsOf = [&](std::size_t first, std::size_t end) {
     std::uint64_t pairs = 0;
-    const std::size_t end = std::min((block + 1) * perBlock, queries.size());
-    for (std::size_t position = block * perBlock; position < end; ++position) {
+    for (std::size_t position = first; position < end; ++position) {
       pairs += CandidateEntries().size() - std::min(CandidateEntries().size(), FirstCandidateOf(position));
     }
     return pairs;
   };
-  const auto workerCount = static_cast<unsigned>(std::min<std::size_t>(options.threads, blockCount));
+  const auto workerCount = static_cast<unsigned>(std::min<std::size_t>(options.threads, queryCount));
   const std::size_t window = kBlocksAheadPerWorker * std::max(1u, workerCount);
 
-  std::atomic<std::size_t> nextBlock{0};
   std::atomic<std::uint64_t> pairsDone{0};
   std::atomic<bool> abandoned{false};
   // Guarded by `mutex`:
   std::mutex mutex;
   std::condition_variable blockDone;   // a worker filed a block, or failed
   std::condition_variable windowOpen;  // blocks were written out, or the run is abandoned
-  std::vector<std::vector<ScoredPair>> results(blockCount);
-  std::vector<char> finished(blockCount, 0);
+  struct Block {
+    std::size_t first, end;  // query positions
+    bool finished = false;
+    std::vector<ScoredPair> pairs;
+  };
+  std::deque<Block> blocks;  // every block handed out, in query order; the written ones emptied
+  std::size_t nextQuery = 0;
+  std::uint64_t queriesDone = 0, pairsKept = 0;
   std::size_t written = 0;  // blocks taken by the writer
   std::exception_ptr failure;
+
+  // The next block, under `mutex`: its number, or none when every query has one.
+  const auto takeBlock = [&]() -> std::optional<std::size_t> {
+    if (nextQuery >= queryCount) return std::nullopt;
+    std::size_t size = blocks.empty() ? 1 : 2 * (blocks.back().end - blocks.back().first);
+    if (queriesDone > 0 && pairsKept > 0) {
+      const double perQuery = static_cast<double>(pairsKept) / static_cast<double>(queriesDone);
+      size = std::min(size, static_cast<std::size_t>(std::max(1.0, kPairsPerBlock / perQuery)));
+    }
+    const std::size_t share = (queryCount - nextQuery) / (std::size_t{workerCount} * kBlocksPerWorkerAtLeast);
+    size = std::clamp<std::size_t>(std::min(size, share), 1, kMostQueriesPerBlock);
+    size = std::min(size, queryCount - nextQuery);
+    blocks.push_back({nextQuery, nextQuery + size, false, {}});
+    nextQuery += size;
+    return blocks.size() - 1;
+  };
 
   const auto work = [&](const std::stop_token& stop) {
     try {
@@ -581,20 +599,27 @@ void Matcher::State::Run(const PairSink& emit, const ProgressSink& progress, std
       std::vector<ScoredPair> pairs;
       const auto stopping = [&] { return stop.stop_requested() || abandoned.load(std::memory_order_relaxed); };
       while (!stopping()) {
-        const std::size_t block = nextBlock.fetch_add(1, std::memory_order_relaxed);
-        if (block >= blockCount) break;
+        std::size_t first = 0;
+        std::size_t end = 0;
         {
           std::unique_lock lock(mutex);
-          windowOpen.wait(lock, [&] { return block < written + window || abandoned.load(); });
+          const std::optional<std::size_t> block = takeBlock();
+          if (!block) break;
+          first = blocks[*block].first;
+          end = blocks[*block].end;
+          windowOpen.wait(lock, [&] { return *block < written + window || abandoned.load(); });
+          lock.unlock();
+          if (!ScanBlock(first, end, worker, pairs, stopping)) break;
+          lock.lock();
+          blocks[*block].pairs = std::move(pairs);
+          blocks[*block].finished = true;
+          queriesDone += end - first;
+          pairsKept += blocks[*block].pairs.size();
+          pairs = {};
+          blockDone.notify_one();
         }
-        if (!ScanBlock(block, worker, pairs, stopping)) break;
-        pairsDone.fetch_add(pairsOf(block), std::memory_order_relaxed);
-        considered.fetch_add(pairsOf(block), std::memory_order_relaxed);
-        const std::lock_guard lock(mutex);
-        results[block] = std::move(pairs);
-        pairs = {};
-        finished[block] = 1;
-        blockDone.notify_one();
+        pairsDone.fetch_add(pairsOf(first, end), std::memory_order_relaxed);
+        considered.fetch_add(pairsOf(first, end), std::memory_order_relaxed);
       }
       bounded.fetch_add(worker.bounded, std::memory_order_relaxed);
       scored.fetch_add(worker.scorer.scored(), std::memory_order_relaxed);
@@ -624,22 +649,25 @@ void Matcher::State::Run(const PairSink& emit, const ProgressSink& progress, std
     } const release{mutex, abandoned, windowOpen};
     for (unsigned worker = 0; worker < workerCount; ++worker) workers.emplace_back(work);
 
-    std::size_t nextToWrite = 0;
+    std::size_t queriesWritten = 0;
     std::vector<std::vector<ScoredPair>> ready;
-    while (nextToWrite < blockCount) {
+    while (queriesWritten < queryCount) {
       {
         std::unique_lock lock(mutex);
-        blockDone.wait_for(lock, interval, [&] { return failure || finished[nextToWrite] != 0; });
+        const auto nextFinished = [&] { return written < blocks.size() && blocks[written].finished; };
+        blockDone.wait_for(lock, interval, [&] { return failure || nextFinished(); });
         if (failure) break;
-        while (nextToWrite < blockCount && finished[nextToWrite]) ready.push_back(std::move(results[nextToWrite++]));
-        written = nextToWrite;
+        while (nextFinished()) {
+          queriesWritten += blocks[written].end - blocks[written].first;
+          ready.push_back(std::move(blocks[written++].pairs));
+        }
       }
       windowOpen.notify_all();
       for (const std::vector<ScoredPair>& batch : ready) {
         for (const ScoredPair& pair : batch) emit(pair);
       }
       ready.clear();
-      if (progress && nextToWrite < blockCount) progress(pairsDone.load(std::memory_order_relaxed));
+      if (progress && queriesWritten < queryCount) progress(pairsDone.load(std::memory_order_relaxed));
     }
   }
   if (failure) std::rethrow_exception(failure);
