@@ -1,13 +1,16 @@
 // Bulk matching against Compare called pair by pair, on the same lists of
-// 2,000 by 2,000 names, threshold 85. After the runs it prints how many times
-// the matcher's pairs per second exceed Compare's, and how the matcher scales
-// with threads. Run: build/bench/vantel_match_bench
+// 2,000 by 2,000 names, threshold 85, and the matcher with each instruction
+// set the processor runs. After the runs it prints how many times the
+// matcher's pairs per second exceed Compare's, and how the matcher scales
+// with threads. Run: build/bench/vantel_match_bench (bench/match-scale.sh
+// measures whole lists of up to a million names).
 //
 // Compare pair by pair is timed on the first rows of the lists only (every
 // row costs the same on average); the matcher runs on all of them, its
 // preparation (the phonetic form of every distinct name) included.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <string>
@@ -60,6 +63,36 @@ void MatchLists(benchmark::State& state) {
   state.counters["kept"] = static_cast<double>(kept) / static_cast<double>(state.iterations());
   state.SetItemsProcessed(state.iterations() * kListSize * kListSize);
 }
+
+// The matcher on one thread with each vector scan the processor runs.
+void MatchWithInstructions(benchmark::State& state, std::int16_t method, InstructionSet set) {
+  const std::vector<InstructionSet> supported = SupportedInstructionSets();
+  if (std::find(supported.begin(), supported.end(), set) == supported.end()) {
+    state.SkipWithError("the processor lacks these instructions");
+    return;
+  }
+  const MatchOptions options{.method = method, .threshold = kThreshold, .threads = 1, .instructionSet = set};
+  std::size_t kept = 0;
+  for (auto _ : state) {
+    const Matcher matcher(Queries(), Candidates(), options);
+    kept += matcher.Run().size();
+  }
+  state.counters["kept"] = static_cast<double>(kept) / static_cast<double>(state.iterations());
+  state.SetItemsProcessed(state.iterations() * kListSize * kListSize);
+}
+
+#define VANTEL_MATCH_WITH(method, set)                                                                \
+  BENCHMARK_CAPTURE(MatchWithInstructions, method##_##set, std::int16_t{method}, InstructionSet::set) \
+      ->UseRealTime()                                                                                 \
+      ->Unit(benchmark::kMillisecond)
+VANTEL_MATCH_WITH(0, Portable);
+VANTEL_MATCH_WITH(0, Sse2);
+VANTEL_MATCH_WITH(0, Avx2);
+VANTEL_MATCH_WITH(0, Avx512);
+VANTEL_MATCH_WITH(99, Portable);
+VANTEL_MATCH_WITH(99, Sse2);
+VANTEL_MATCH_WITH(99, Avx2);
+VANTEL_MATCH_WITH(99, Avx512);
 
 BENCHMARK(ComparePairByPair)->ArgName("method")->Arg(0)->Arg(99)->Unit(benchmark::kMillisecond);
 BENCHMARK(MatchLists)

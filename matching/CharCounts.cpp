@@ -18,7 +18,7 @@ CharCounts::CharCounts(std::u16string_view text, bool upperCase) {
     // The low six bits keep the ASCII letters, digits and phoneme codes of
     // names in buckets of their own (apart from case in phonetic forms).
     const char16_t code = upperCase ? similarity::UpperCase(unit) : unit;
-    ++counts_[code % kBuckets];
+    ++counts_[BucketOf(code)];
   }
 }
 

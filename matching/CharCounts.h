@@ -22,6 +22,12 @@ class CharCounts {
   // (as the spelling measure compares them).
   CharCounts(std::u16string_view text, bool upperCase);
 
+  // The bucket of a code unit as it is counted (after upper-casing, if asked).
+  static constexpr std::size_t BucketOf(char16_t code) noexcept { return code % kBuckets; }
+
+  const std::array<std::uint8_t, kBuckets>& counts() const noexcept { return counts_; }
+  bool unbounded() const noexcept { return unbounded_; }
+
   // At least the number of characters that any matching between the two
   // counted strings can pair up.
   friend std::int32_t CommonBound(const CharCounts& a, const CharCounts& b) noexcept;

@@ -1,24 +1,44 @@
 // The matcher prepares each distinct string once (its phonetic form and its
-// character counts), then hands out queries one at a time to workers. A
-// worker scans every candidate of its query, keeps what passes, and files the
-// query's sorted results under the query's position; the calling thread
-// writes them out in query order. The output therefore depends on nothing
+// character counts) and lays the candidates out for the bound scan
+// (Layout.h): in cells of equal lengths, sorted by length.
+//
+// Queries are taken in blocks of consecutive ones, a block at a time per
+// worker. A worker goes through the candidates in tiles of a few hundred
+// kilobytes, and every query of its block scans a tile while it is in the
+// cache. For one query and one cell, the lengths alone give the least number
+// of common characters each measure needs (Overlaps.h): a cell that cannot
+// reach it is skipped whole, the others go through the vector scan (Scan.h),
+// and the few candidates it lets through get the exact bound and then the
+// scorer (PairScorer.h). A list matched with itself pairs each string with
+// the strings after it only: in a cell those are a contiguous run, so each
+// unordered pair is scanned once.
+//
+// A block's results are sorted per query and filed under the block's
+// number; the calling thread writes blocks out in order, and no worker runs
+// more than a few blocks ahead of it, so what is held at any time is the
+// pairs of a few blocks, not of the whole run. The output depends on nothing
 // but the input, whatever the number of workers and however they interleave.
 
 #include "vantel/Match.h"
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <condition_variable>
+#include <deque>
 #include <exception>
+#include <limits>
 #include <mutex>
 #include <optional>
 #include <thread>
 #include <unordered_map>
 #include <utility>
 
+#include "Layout.h"
+#include "Overlaps.h"
 #include "PairScorer.h"
 #include "Profile.h"
+#include "Scan.h"
 #include "service/Scorer.h"
 #include "vantel/Errors.h"
 
@@ -56,6 +76,20 @@ constexpr std::size_t kLongestForm = std::size_t{1} << 30;
 // A worker's transcriptions cost far more than starting it only for long lists.
 constexpr std::size_t kStringsPerPreparingWorker = 256;
 
+// Queries per block: enough that a tile read into the cache serves many of
+// them, few enough that every worker gets blocks to do and that a block's
+// pairs stay few. Blocks start at one query, so that the first pairs come out
+// at once, and grow to the most that keeps about kPairsPerBlock pairs, going
+// by the pairs kept per query so far.
+constexpr std::size_t kMostQueriesPerBlock = 256;
+constexpr std::size_t kBlocksPerWorkerAtLeast = 8;
+constexpr double kPairsPerBlock = 65536;
+// A tile of candidates: well inside a core's second-level cache.
+constexpr std::size_t kTileBytes = std::size_t{512} << 10;
+constexpr std::size_t kLeastTiles = 4;
+// How far the workers may run ahead of the blocks written out.
+constexpr std::size_t kBlocksAheadPerWorker = 4;
+
 std::string LengthProblem(std::u16string_view text) {
   if (text.empty()) return "empty string";
   // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) about a literal + std::string chain.
@@ -72,34 +106,144 @@ bool RanksBefore(const ScoredPair& a, const ScoredPair& b) noexcept {
   return a.answer > b.answer || (a.answer == b.answer && a.candidate < b.candidate);
 }
 
+using matching::Cell;
+using matching::kLanes;
+using matching::kNever;
+using matching::ScanMode;
+
+// What a query does with one cell.
+enum class Visit : std::uint8_t {
+  Skip,   // no candidate of the cell can pass
+  Every,  // every candidate goes to the exact bound (the scan would rule none out)
+  Scan,   // the vector scan picks the candidates
+};
+
+struct CellPlan {
+  Visit visit = Visit::Skip;
+  ScanMode mode = ScanMode::Spelling;
+  std::uint8_t spellingNeed = 0;
+  std::uint8_t soundNeed = 0;
+};
+
+// One measure alone: a need of 0 lets everything through, kNever nothing.
+CellPlan PlanOne(ScanMode mode, std::uint8_t spellingNeed, std::uint8_t soundNeed) {
+  const std::uint8_t need = mode == ScanMode::Spelling ? spellingNeed : soundNeed;
+  if (need == kNever) return {};
+  if (need == 0) return {Visit::Every};
+  return {Visit::Scan, mode, spellingNeed, soundNeed};
+}
+
+CellPlan PlanFor(ScanMode mode, std::uint8_t spellingNeed, std::uint8_t soundNeed) {
+  switch (mode) {
+    case ScanMode::Spelling:
+    case ScanMode::Sound: break;
+    case ScanMode::Either:
+      // A measure that cannot pass leaves the other to decide alone.
+      if (spellingNeed == kNever) return PlanOne(ScanMode::Sound, spellingNeed, soundNeed);
+      if (soundNeed == kNever) return PlanOne(ScanMode::Spelling, spellingNeed, soundNeed);
+      if (spellingNeed == 0 || soundNeed == 0) return {Visit::Every};
+      return {Visit::Scan, mode, spellingNeed, soundNeed};
+    case ScanMode::Both:
+      // A measure that every candidate passes leaves the other to decide alone.
+      if (spellingNeed == kNever || soundNeed == kNever) return {};
+      if (spellingNeed == 0) return PlanOne(ScanMode::Sound, spellingNeed, soundNeed);
+      if (soundNeed == 0) return PlanOne(ScanMode::Spelling, spellingNeed, soundNeed);
+      return {Visit::Scan, mode, spellingNeed, soundNeed};
+  }
+  return PlanOne(mode, spellingNeed, soundNeed);
+}
+
 }  // namespace
+
 struct Matcher::State {
   struct Entry {
     std::size_t index;      // in the caller's list
     std::uint32_t profile;  // in profiles
   };
 
+  // One query of a block being scanned.
+  struct QueryScan {
+    std::uint32_t position = 0;  // in queries
+    std::size_t index = 0;       // in the caller's list
+    const matching::Profile* profile = nullptr;
+    matching::QueryBuckets letters, phonemes;
+    bool counted = false;  // its lengths fit the byte counts
+    service::Floor floor;
+    // The least overlaps by candidate length: rows of the tables while the
+    // floor is the threshold; once a full list of best answers raises it,
+    // worked out as needed (kUnknown until then).
+    const std::uint8_t* spellingRow = nullptr;
+    const std::uint8_t* soundRow = nullptr;
+    std::vector<std::uint16_t> raised;  // spelling lengths first, then sound lengths
+    std::vector<ScoredPair> kept;
+  };
+  static constexpr std::uint16_t kUnknown = 0xFFFF;
+
+  // What a worker keeps from block to block.
+  struct Worker {
+    explicit Worker(std::int16_t method) : scorer(method) {}
+    matching::PairScorer scorer;
+    std::vector<QueryScan> scans;
+    std::vector<std::size_t> firstSlot;  // [cell] the first slot a query of the block may pair with
+    std::vector<std::uint64_t> passed;
+    std::uint64_t bounded = 0;
+  };
+
   State(const MatchOptions& matchOptions, bool oneList)
-      : options(matchOptions), combination(service::CombinationFor(matchOptions.method)), withinOneList(oneList) {
+      : options(matchOptions),
+        thresholdFloor(matchOptions.threshold),
+        combination(service::CombinationFor(matchOptions.method)),
+        mode(matching::ScanModeFor(combination)),
+        withinOneList(oneList) {
     options.threads = std::max(1u, options.threads);
+    if (!matching::IsSupported(options.instructionSet)) throw RuntimeError(error::kInvalidProcedureCall);
+    scan = matching::ScanFunctionFor(options.instructionSet);
   }
 
   void Prepare(const std::vector<std::u16string>& queryList, const std::vector<std::u16string>& candidateList,
                PhoneticFormFunction phoneticForm);
+  void LayOut();
   std::uint64_t PairCount() const noexcept;
+  const std::vector<Entry>& CandidateEntries() const noexcept { return withinOneList ? queries : candidates; }
   std::size_t FirstCandidateOf(std::size_t queryPosition) const noexcept {
     return withinOneList ? queryPosition + 1 : 0;
   }
-  void ScanQuery(std::size_t queryPosition, matching::PairScorer& scorer, std::vector<ScoredPair>& kept) const;
+  bool usesSpelling() const noexcept { return service::NeedsSpelling(combination); }
+  bool usesSound() const noexcept { return service::NeedsSound(combination); }
+
+  void StartQuery(QueryScan& query, std::size_t position) const;
+  std::uint8_t SpellingNeed(QueryScan& query, std::int32_t length) const noexcept;
+  std::uint8_t SoundNeed(QueryScan& query, std::int32_t length) const noexcept;
+  CellPlan Plan(QueryScan& query, const Cell& cell) const noexcept;
+  void Keep(QueryScan& query, std::size_t candidate, double answer) const;
+  void Consider(QueryScan& query, std::size_t slot, bool scanned, Worker& worker) const;
+  void VisitCell(QueryScan& query, const Cell& cell, std::size_t begin, std::size_t end, Worker& worker) const;
+  template <typename Stopping>
+  bool ScanBlock(std::size_t first, std::size_t end, Worker& worker, std::vector<ScoredPair>& pairs,
+                 const Stopping& stopping) const;
   void Run(const PairSink& emit, const ProgressSink& progress, std::chrono::milliseconds interval) const;
 
   MatchOptions options;
+  service::Floor thresholdFloor;  // every query's floor until a full list of best answers raises it
   service::Combination combination;
+  ScanMode mode;
   bool withinOneList;
-  std::vector<matching::Profile> profiles;  // one per distinct comparable string
-  std::vector<Entry> queries;               // the comparable ones, in list order
-  std::vector<Entry> candidates;
+  matching::ScanFunction scan = nullptr;
+
+  // The characters of every distinct string and of its phonetic form, which the profiles view.
+  std::vector<char16_t> textPool;
+  std::vector<std::vector<char16_t>> formPools;  // one per preparing worker
+  std::vector<matching::Profile> profiles;       // one per distinct comparable string
+  std::vector<Entry> queries;                    // the comparable ones, in list order
+  std::vector<Entry> candidates;                 // empty when the list is matched with itself
   std::vector<Rejection> rejections;
+
+  matching::Layout layout;  // of the candidates
+  std::vector<matching::Tile> tiles;
+  // The least overlaps for the threshold, by query length and candidate length.
+  matching::OverlapTable spellingOverlaps, soundOverlaps;
+
+  mutable std::atomic<std::uint64_t> considered{0}, bounded{0}, scored{0};
 };
 
 void Matcher::State::Prepare(const std::vector<std::u16string>& queryList,
@@ -107,46 +251,74 @@ void Matcher::State::Prepare(const std::vector<std::u16string>& queryList,
   if (!phoneticForm) {
     phoneticForm = [](CompareUS& comparer, std::u16string_view word) { return comparer.PhoneticForm(word); };
   }
+  // Positions in a list are kept in 32 bits.
+  if (queryList.size() >= matching::Layout::kEmpty || candidateList.size() >= matching::Layout::kEmpty) {
+    throw RuntimeError(error::kOverflow);
+  }
 
   // Strings that occur more than once, within a list or across the two, share one profile.
-  std::unordered_map<std::u16string_view, std::uint32_t> profileOf;
   std::vector<std::u16string_view> distinct;
-  const auto enter = [&](ListRole role, const std::vector<std::u16string>& list, std::vector<Entry>& entries) {
-    for (std::size_t index = 0; index < list.size(); ++index) {
-      const std::u16string_view text = list[index];
-      if (!service::IsComparableLength(text)) {
-        rejections.push_back({role, index, LengthProblem(text)});
-        continue;
+  {
+    std::unordered_map<std::u16string_view, std::uint32_t> profileOf;
+    const auto enter = [&](ListRole role, const std::vector<std::u16string>& list, std::vector<Entry>& entries) {
+      for (std::size_t index = 0; index < list.size(); ++index) {
+        const std::u16string_view text = list[index];
+        if (!service::IsComparableLength(text)) {
+          rejections.push_back({role, index, LengthProblem(text)});
+          continue;
+        }
+        const auto [found, added] = profileOf.try_emplace(text, static_cast<std::uint32_t>(distinct.size()));
+        if (added) distinct.push_back(text);
+        entries.push_back({index, found->second});
       }
-      const auto [found, added] = profileOf.try_emplace(text, static_cast<std::uint32_t>(distinct.size()));
-      if (added) distinct.push_back(text);
-      entries.push_back({index, found->second});
-    }
-  };
-  enter(ListRole::Queries, queryList, queries);
-  if (!withinOneList) enter(ListRole::Candidates, candidateList, candidates);
+    };
+    enter(ListRole::Queries, queryList, queries);
+    if (!withinOneList) enter(ListRole::Candidates, candidateList, candidates);
+  }
+
+  // The texts go into one pool, sized first so that views into it stay valid.
+  std::size_t units = 0;
+  for (const std::u16string_view text : distinct) units += text.size();
+  textPool.reserve(units);
+  std::vector<std::u16string_view> texts;
+  texts.reserve(distinct.size());
+  for (const std::u16string_view text : distinct) {
+    texts.emplace_back(textPool.data() + textPool.size(), text.size());
+    textPool.insert(textPool.end(), text.begin(), text.end());
+  }
 
   profiles.resize(distinct.size());
   std::vector<std::optional<std::string>> failures(distinct.size());
-  const bool needsSound = service::NeedsSound(combination);
+  std::vector<std::size_t> formStart(distinct.size());
+  const bool needsSound = usesSound();
   const auto preparers =
       static_cast<unsigned>(std::clamp<std::size_t>(distinct.size() / kStringsPerPreparingWorker, 1, options.threads));
+  formPools.resize(preparers);
   RunOnWorkers(preparers, [&](unsigned worker, unsigned count) {
     CompareUS comparer;  // every worker its own rules
+    std::vector<char16_t>& pool = formPools[worker];
     for (std::size_t id = worker; id < distinct.size(); id += count) {
       std::u16string form;
       if (needsSound) {
         try {
-          form = phoneticForm(comparer, distinct[id]);
+          form = phoneticForm(comparer, texts[id]);
           if (form.size() >= kLongestForm) throw RuntimeError(error::kOverflow);
         } catch (const RuntimeError& failure) {
           failures[id] = failure.what();
           continue;
         }
       }
-      profiles[id] = matching::ProfileOf(std::u16string(distinct[id]), std::move(form));
+      // The form's view is set once the pool has stopped growing.
+      profiles[id] = matching::ProfileOf(texts[id], form);
+      formStart[id] = pool.size();
+      pool.insert(pool.end(), form.begin(), form.end());
     }
   });
+  for (std::size_t id = 0; id < distinct.size(); ++id) {
+    const std::vector<char16_t>& pool = formPools[id % preparers];
+    matching::Profile& profile = profiles[id];
+    profile.form = std::u16string_view(pool.data() + formStart[id], static_cast<std::size_t>(profile.formLength));
+  }
 
   const auto dropFailed = [&](ListRole role, std::vector<Entry>& entries) {
     std::erase_if(entries, [&](const Entry& entry) {
@@ -156,14 +328,40 @@ void Matcher::State::Prepare(const std::vector<std::u16string>& queryList,
     });
   };
   dropFailed(ListRole::Queries, queries);
-  if (withinOneList) {
-    candidates = queries;
-  } else {
-    dropFailed(ListRole::Candidates, candidates);
-  }
+  if (!withinOneList) dropFailed(ListRole::Candidates, candidates);
   std::sort(rejections.begin(), rejections.end(), [](const Rejection& a, const Rejection& b) {
     return std::pair(a.list, a.index) < std::pair(b.list, b.index);
   });
+  if (options.useBounds) LayOut();
+}
+
+void Matcher::State::LayOut() {
+  const std::vector<Entry>& entries = CandidateEntries();
+  std::vector<std::uint32_t> profileOf(entries.size());
+  for (std::size_t position = 0; position < entries.size(); ++position) profileOf[position] = entries[position].profile;
+  layout = matching::Layout(profiles, profileOf, usesSpelling(), usesSound());
+
+  // Short lists still get a few tiles, so that what is tested on them is
+  // what long lists do; when the whole list fits the cache that costs nothing.
+  const std::size_t blocksPerTile = std::clamp<std::size_t>(layout.blockCount() / kLeastTiles, 1,
+                                                            kTileBytes / std::max<std::size_t>(1, layout.blockBytes()));
+  tiles = layout.Tiles(blocksPerTile);
+
+  // Tables as long as the longest lengths that the byte counts cover.
+  std::int32_t longestText = 0;
+  std::int32_t longestForm = 0;
+  for (const matching::Profile& profile : profiles) {
+    longestText = std::max(longestText, profile.textLength);
+    if (profile.formLength <= matching::kLongestCounted) longestForm = std::max(longestForm, profile.formLength);
+  }
+  const service::Floor& floor = thresholdFloor;
+  const double other = matching::OtherMeasureFor(mode);
+  if (usesSpelling()) {
+    spellingOverlaps = matching::OverlapTable(combination, floor, matching::Measure::Spelling, other, longestText);
+  }
+  if (usesSound()) {
+    soundOverlaps = matching::OverlapTable(combination, floor, matching::Measure::Sound, other, longestForm);
+  }
 }
 
 std::uint64_t Matcher::State::PairCount() const noexcept {
@@ -172,97 +370,304 @@ std::uint64_t Matcher::State::PairCount() const noexcept {
   return queryCount * candidates.size();
 }
 
-void Matcher::State::ScanQuery(std::size_t queryPosition, matching::PairScorer& scorer,
-                               std::vector<ScoredPair>& kept) const {
-  kept.clear();
-  const Entry& query = queries[queryPosition];
-  const std::size_t top = options.top;
-  service::Floor floor(options.threshold);
-  scorer.SetQuery(profiles[query.profile]);
-  // Candidates are visited in list order, so once `kept` holds `top` pairs a
-  // later candidate has to beat the worst of them outright: a tie goes to the
-  // earlier candidate.
-  for (std::size_t position = FirstCandidateOf(queryPosition); position < candidates.size(); ++position) {
-    const Entry& candidate = candidates[position];
-    const matching::Profile& second = profiles[candidate.profile];
-    double answer = 0.0;
-    if (options.useBounds) {
-      const std::optional<double> scored = scorer.Score(second, floor);
-      if (!scored) continue;
-      answer = *scored;
-    } else {
-      answer = scorer.Exact(second);
-      if (!floor.Admits(answer)) continue;
-    }
-    kept.push_back({query.index, candidate.index, answer});
-    if (top == 0) continue;
-    // With a limit, `kept` is a heap whose front is the pair that ranks last.
-    std::push_heap(kept.begin(), kept.end(), RanksBefore);
-    if (kept.size() > top) {
-      std::pop_heap(kept.begin(), kept.end(), RanksBefore);
-      kept.pop_back();
-    }
-    if (kept.size() == top && kept.front().answer != floor.displaced()) floor.Displace(kept.front().answer);
+void Matcher::State::StartQuery(QueryScan& query, std::size_t position) const {
+  const Entry& entry = queries[position];
+  const matching::Profile& profile = profiles[entry.profile];
+  query.position = static_cast<std::uint32_t>(position);
+  query.index = entry.index;
+  query.profile = &profile;
+  query.floor = thresholdFloor;
+  query.kept.clear();
+  query.raised.clear();
+  if (!options.useBounds) return;
+  query.counted = (!usesSpelling() || profile.textLength <= matching::kLongestCounted) &&
+                  (!usesSound() || profile.formLength <= matching::kLongestCounted);
+  if (!query.counted) return;
+  if (usesSpelling()) {
+    query.letters = matching::QueryBuckets(profile.Letters());
+    query.spellingRow = spellingOverlaps.Row(profile.textLength);
   }
-  std::sort(kept.begin(), kept.end(), RanksBefore);
+  if (usesSound()) {
+    query.phonemes = matching::QueryBuckets(profile.Phonemes());
+    query.soundRow = soundOverlaps.Row(profile.formLength);
+  }
+}
+
+std::uint8_t Matcher::State::SpellingNeed(QueryScan& query, std::int32_t length) const noexcept {
+  if (query.spellingRow) return query.spellingRow[length];
+  std::uint16_t& need = query.raised[static_cast<std::size_t>(length)];
+  if (need == kUnknown) {
+    need = matching::LowestOverlap(combination, query.floor, matching::Measure::Spelling,
+                                   matching::OtherMeasureFor(mode), query.profile->textLength, length);
+  }
+  return static_cast<std::uint8_t>(need);
+}
+
+std::uint8_t Matcher::State::SoundNeed(QueryScan& query, std::int32_t length) const noexcept {
+  if (query.soundRow) return query.soundRow[length];
+  std::uint16_t& need = query.raised[spellingOverlaps.width() + static_cast<std::size_t>(length)];
+  if (need == kUnknown) {
+    need = matching::LowestOverlap(combination, query.floor, matching::Measure::Sound, matching::OtherMeasureFor(mode),
+                                   query.profile->formLength, length);
+  }
+  return static_cast<std::uint8_t>(need);
+}
+
+CellPlan Matcher::State::Plan(QueryScan& query, const Cell& cell) const noexcept {
+  // Strings too long for the byte counts are left to the exact bound.
+  if (!query.counted || !cell.counted) return {Visit::Every};
+  const std::uint8_t spellingNeed = usesSpelling() ? SpellingNeed(query, cell.textLength) : 0;
+  const std::uint8_t soundNeed = usesSound() ? SoundNeed(query, cell.formLength) : 0;
+  return PlanFor(mode, spellingNeed, soundNeed);
+}
+
+void Matcher::State::Keep(QueryScan& query, std::size_t candidate, double answer) const {
+  std::vector<ScoredPair>& kept = query.kept;
+  kept.push_back({query.index, candidate, answer});
+  const std::size_t top = options.top;
+  if (top == 0) return;
+  // With a limit, `kept` is a heap whose front is the pair that ranks last.
+  std::push_heap(kept.begin(), kept.end(), RanksBefore);
+  if (kept.size() > top) {
+    std::pop_heap(kept.begin(), kept.end(), RanksBefore);
+    kept.pop_back();
+  }
+  if (kept.size() < top) return;
+  // Candidates are not visited in list order, so one with the answer of the
+  // last pair kept may still rank before it: the floor admits that answer.
+  const double displaced = std::nextafter(kept.front().answer, -std::numeric_limits<double>::infinity());
+  if (displaced == query.floor.displaced()) return;
+  query.floor.Displace(displaced);
+  if (!options.useBounds || !query.counted) return;
+  query.spellingRow = nullptr;
+  query.soundRow = nullptr;
+  query.raised.assign(spellingOverlaps.width() + soundOverlaps.width(), kUnknown);
+}
+
+void Matcher::State::Consider(QueryScan& query, std::size_t slot, bool scanned, Worker& worker) const {
+  const std::uint32_t candidatePosition = layout.positionAt(slot);
+  // The earlier strings of a block's cells come first; those are not this query's.
+  if (withinOneList && candidatePosition <= query.position) return;
+  ++worker.bounded;
+  // What the scan summed, for both measures: for the mean of the two, the
+  // scan could test each only with the other at its best.
+  matching::KnownBounds known;
+  if (scanned) {
+    const std::uint8_t* block = layout.block(slot / kLanes);
+    if (usesSpelling())
+      known.spelling = matching::BoundAt(block + layout.spellingOffset(), slot % kLanes, query.letters);
+    if (usesSound()) known.sound = matching::BoundAt(block + layout.soundOffset(), slot % kLanes, query.phonemes);
+  }
+  const Entry& candidate = CandidateEntries()[candidatePosition];
+  const std::optional<double> answer = worker.scorer.Score(profiles[candidate.profile], query.floor, known);
+  if (answer) Keep(query, candidate.index, *answer);
+}
+
+void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t begin, std::size_t end,
+                               Worker& worker) const {
+  const CellPlan plan = Plan(query, cell);
+  if (plan.visit == Visit::Skip) return;
+  if (plan.visit == Visit::Every) {
+    for (std::size_t slot = begin; slot < end; ++slot) Consider(query, slot, /*scanned=*/false, worker);
+    return;
+  }
+  const std::size_t firstBlock = begin / kLanes;
+  const std::size_t endBlock = (end + kLanes - 1) / kLanes;
+  matching::ScanRequest request;
+  request.firstBlock = layout.block(firstBlock);
+  request.blockCount = endBlock - firstBlock;
+  request.blockBytes = layout.blockBytes();
+  request.mode = plan.mode;
+  request.spellingOffset = layout.spellingOffset();
+  request.letters = &query.letters;
+  request.spellingNeed = plan.spellingNeed;
+  request.soundOffset = layout.soundOffset();
+  request.phonemes = &query.phonemes;
+  request.soundNeed = plan.soundNeed;
+  worker.passed.resize(std::max(worker.passed.size(), request.blockCount));
+  if (scan(request, worker.passed.data()) == 0) return;  // the usual case: none passes
+
+  for (std::size_t block = firstBlock; block < endBlock; ++block) {
+    std::uint64_t passed = worker.passed[block - firstBlock];
+    // Only the lanes from `begin` to `end` are this visit's.
+    const std::size_t blockStart = block * kLanes;
+    if (begin > blockStart) passed &= ~std::uint64_t{0} << (begin - blockStart);
+    if (end < blockStart + kLanes) passed &= ~(~std::uint64_t{0} << (end - blockStart));
+    while (passed != 0) {
+      const auto lane = static_cast<std::size_t>(__builtin_ctzll(passed));
+      passed &= passed - 1;
+      Consider(query, blockStart + lane, /*scanned=*/true, worker);
+    }
+  }
+}
+
+// Scores the queries at positions first to end into `pairs`, in output
+// order; false if `stopping()` said so before it was done.
+template <typename Stopping>
+bool Matcher::State::ScanBlock(std::size_t first, std::size_t end, Worker& worker, std::vector<ScoredPair>& pairs,
+                               const Stopping& stopping) const {
+  worker.scans.resize(end - first);
+  for (std::size_t position = first; position < end; ++position) StartQuery(worker.scans[position - first], position);
+
+  if (!options.useBounds) {
+    // Every pair in full, in candidate order.
+    const std::vector<Entry>& entries = CandidateEntries();
+    for (QueryScan& query : worker.scans) {
+      if (stopping()) return false;
+      worker.scorer.SetQuery(*query.profile);
+      for (std::size_t position = FirstCandidateOf(query.position); position < entries.size(); ++position) {
+        const double answer = worker.scorer.Exact(profiles[entries[position].profile]);
+        if (query.floor.Admits(answer)) Keep(query, entries[position].index, answer);
+      }
+    }
+  } else {
+    const std::vector<Cell>& cells = layout.cells();
+    worker.firstSlot.resize(cells.size());
+    for (std::size_t cell = 0; cell < cells.size(); ++cell) {
+      worker.firstSlot[cell] =
+          withinOneList ? layout.FirstSlotAfter(cells[cell], static_cast<std::uint32_t>(first)) : cells[cell].firstSlot;
+    }
+    for (const matching::Tile& tile : tiles) {
+      for (QueryScan& query : worker.scans) {
+        if (stopping()) return false;
+        worker.scorer.SetQuery(*query.profile);
+        for (std::size_t cell = tile.firstCell; cell < tile.endCell; ++cell) {
+          const std::size_t begin = std::max(worker.firstSlot[cell], tile.firstBlock * kLanes);
+          const std::size_t stop = std::min(cells[cell].endSlot(), tile.endBlock * kLanes);
+          if (begin < stop) VisitCell(query, cells[cell], begin, stop, worker);
+        }
+      }
+    }
+  }
+
+  pairs.clear();
+  for (QueryScan& query : worker.scans) {
+    std::sort(query.kept.begin(), query.kept.end(), RanksBefore);
+    pairs.insert(pairs.end(), query.kept.begin(), query.kept.end());
+  }
+  return true;
 }
 
 void Matcher::State::Run(const PairSink& emit, const ProgressSink& progress, std::chrono::milliseconds interval) const {
   const std::size_t queryCount = queries.size();
-  std::atomic<std::size_t> nextQuery{0};
+  const auto pairsOf = [&](std::size_t first, std::size_t end) {
+    std::uint64_t pairs = 0;
+    for (std::size_t position = first; position < end; ++position) {
+      pairs += CandidateEntries().size() - std::min(CandidateEntries().size(), FirstCandidateOf(position));
+    }
+    return pairs;
+  };
+  const auto workerCount = static_cast<unsigned>(std::min<std::size_t>(options.threads, queryCount));
+  const std::size_t window = kBlocksAheadPerWorker * std::max(1u, workerCount);
+
   std::atomic<std::uint64_t> pairsDone{0};
   std::atomic<bool> abandoned{false};
   // Guarded by `mutex`:
   std::mutex mutex;
-  std::condition_variable allDone;
-  std::vector<std::vector<ScoredPair>> results(queryCount);
-  std::vector<char> finished(queryCount, 0);
-  std::size_t finishedCount = 0;
+  std::condition_variable blockDone;   // a worker filed a block, or failed
+  std::condition_variable windowOpen;  // blocks were written out, or the run is abandoned
+  struct Block {
+    std::size_t first, end;  // query positions
+    bool finished = false;
+    std::vector<ScoredPair> pairs;
+  };
+  std::deque<Block> blocks;  // every block handed out, in query order; the written ones emptied
+  std::size_t nextQuery = 0;
+  std::uint64_t queriesDone = 0, pairsKept = 0;
+  std::size_t written = 0;  // blocks taken by the writer
   std::exception_ptr failure;
+
+  // The next block, under `mutex`: its number, or none when every query has one.
+  const auto takeBlock = [&]() -> std::optional<std::size_t> {
+    if (nextQuery >= queryCount) return std::nullopt;
+    std::size_t size = blocks.empty() ? 1 : 2 * (blocks.back().end - blocks.back().first);
+    if (queriesDone > 0 && pairsKept > 0) {
+      const double perQuery = static_cast<double>(pairsKept) / static_cast<double>(queriesDone);
+      size = std::min(size, static_cast<std::size_t>(std::max(1.0, kPairsPerBlock / perQuery)));
+    }
+    const std::size_t share = (queryCount - nextQuery) / (std::size_t{workerCount} * kBlocksPerWorkerAtLeast);
+    size = std::clamp<std::size_t>(std::min(size, share), 1, kMostQueriesPerBlock);
+    size = std::min(size, queryCount - nextQuery);
+    blocks.push_back({nextQuery, nextQuery + size, false, {}});
+    nextQuery += size;
+    return blocks.size() - 1;
+  };
 
   const auto work = [&](const std::stop_token& stop) {
     try {
-      matching::PairScorer scorer(options.method);
-      std::vector<ScoredPair> kept;
-      while (!stop.stop_requested() && !abandoned.load(std::memory_order_relaxed)) {
-        const std::size_t position = nextQuery.fetch_add(1, std::memory_order_relaxed);
-        if (position >= queryCount) return;
-        ScanQuery(position, scorer, kept);
-        pairsDone.fetch_add(candidates.size() - FirstCandidateOf(position), std::memory_order_relaxed);
-        const std::lock_guard lock(mutex);
-        results[position] = std::move(kept);
-        finished[position] = 1;
-        if (++finishedCount == queryCount) allDone.notify_one();
+      Worker worker(options.method);
+      std::vector<ScoredPair> pairs;
+      const auto stopping = [&] { return stop.stop_requested() || abandoned.load(std::memory_order_relaxed); };
+      while (!stopping()) {
+        std::size_t first = 0;
+        std::size_t end = 0;
+        {
+          std::unique_lock lock(mutex);
+          const std::optional<std::size_t> block = takeBlock();
+          if (!block) break;
+          first = blocks[*block].first;
+          end = blocks[*block].end;
+          windowOpen.wait(lock, [&] { return *block < written + window || abandoned.load(); });
+          lock.unlock();
+          if (!ScanBlock(first, end, worker, pairs, stopping)) break;
+          lock.lock();
+          blocks[*block].pairs = std::move(pairs);
+          blocks[*block].finished = true;
+          queriesDone += end - first;
+          pairsKept += blocks[*block].pairs.size();
+          pairs = {};
+          blockDone.notify_one();
+        }
+        pairsDone.fetch_add(pairsOf(first, end), std::memory_order_relaxed);
+        considered.fetch_add(pairsOf(first, end), std::memory_order_relaxed);
       }
+      bounded.fetch_add(worker.bounded, std::memory_order_relaxed);
+      scored.fetch_add(worker.scorer.scored(), std::memory_order_relaxed);
     } catch (...) {
       const std::lock_guard lock(mutex);
       if (!failure) failure = std::current_exception();
       abandoned = true;
-      allDone.notify_one();
+      blockDone.notify_one();
+      windowOpen.notify_all();
     }
   };
 
   {
-    // Declared last, so destroyed first: should a sink throw, the workers are
-    // asked to stop and joined before the state they share goes away.
+    // Declared before the guard below, so destroyed after it: should a sink
+    // throw, the guard releases the workers waiting for the window, and they
+    // are asked to stop and joined before the state they share goes away.
     std::vector<std::jthread> workers;
-    const auto workerCount = static_cast<unsigned>(std::min<std::size_t>(options.threads, queryCount));
+    struct Release {
+      std::mutex& mutex;
+      std::atomic<bool>& abandoned;
+      std::condition_variable& windowOpen;
+      ~Release() {
+        const std::lock_guard lock(mutex);
+        abandoned = true;
+        windowOpen.notify_all();
+      }
+    } const release{mutex, abandoned, windowOpen};
     for (unsigned worker = 0; worker < workerCount; ++worker) workers.emplace_back(work);
 
-    std::size_t nextToEmit = 0;
+    std::size_t queriesWritten = 0;
     std::vector<std::vector<ScoredPair>> ready;
-    while (nextToEmit < queryCount) {
+    while (queriesWritten < queryCount) {
       {
         std::unique_lock lock(mutex);
-        allDone.wait_for(lock, interval, [&] { return failure || finishedCount == queryCount; });
+        const auto nextFinished = [&] { return written < blocks.size() && blocks[written].finished; };
+        blockDone.wait_for(lock, interval, [&] { return failure || nextFinished(); });
         if (failure) break;
-        while (nextToEmit < queryCount && finished[nextToEmit]) ready.push_back(std::move(results[nextToEmit++]));
+        while (nextFinished()) {
+          queriesWritten += blocks[written].end - blocks[written].first;
+          ready.push_back(std::move(blocks[written++].pairs));
+        }
       }
+      windowOpen.notify_all();
       for (const std::vector<ScoredPair>& batch : ready) {
         for (const ScoredPair& pair : batch) emit(pair);
       }
       ready.clear();
-      if (progress && nextToEmit < queryCount) progress(pairsDone.load(std::memory_order_relaxed));
+      if (progress && queriesWritten < queryCount) progress(pairsDone.load(std::memory_order_relaxed));
     }
   }
   if (failure) std::rethrow_exception(failure);
@@ -288,6 +693,10 @@ Matcher& Matcher::operator=(Matcher&&) noexcept = default;
 const std::vector<Rejection>& Matcher::rejections() const noexcept { return state_->rejections; }
 
 std::uint64_t Matcher::pairCount() const noexcept { return state_->PairCount(); }
+
+Matcher::Counts Matcher::counts() const noexcept {
+  return {state_->considered.load(), state_->bounded.load(), state_->scored.load()};
+}
 
 void Matcher::Run(const PairSink& emit, const ProgressSink& progress, std::chrono::milliseconds interval) const {
   state_->Run(emit, progress, interval);

@@ -1,29 +1,8 @@
 #include "PairScorer.h"
 
 namespace vantel::matching {
-namespace {
 
-// Phonetic forms of names are rarely longer; a longer one is bounded on the spot.
-constexpr std::int32_t kTabledFormLength = 127;
-
-}  // namespace
-
-void PairScorer::SetQuery(const Profile& query) {
-  query_ = &query;
-  scorer_.SetQuery(query.prepared());
-  const auto fill = [](std::vector<double>& byLength, std::int32_t longest, std::int32_t queryLength) {
-    byLength.resize(static_cast<std::size_t>(longest) + 1);
-    for (std::int32_t length = 0; length <= longest; ++length) {
-      byLength[static_cast<std::size_t>(length)] = similarity::RatioOfCommon(queryLength, queryLength, length);
-    }
-  };
-  if (scorer_.needsSpelling()) {
-    fill(spellingByLength_, static_cast<std::int32_t>(CompareUS::kMaxLength), query.textLength);
-  }
-  if (scorer_.needsSound()) fill(soundByLength_, kTabledFormLength, query.formLength);
-}
-
-std::optional<double> PairScorer::Score(const Profile& candidate, const service::Floor& floor) {
+std::optional<double> PairScorer::Score(const Profile& candidate, const service::Floor& floor, KnownBounds known) {
   const Profile& query = *query_;
   const bool needsSound = scorer_.needsSound();
   const bool needsSpelling = scorer_.needsSpelling();
@@ -31,31 +10,37 @@ std::optional<double> PairScorer::Score(const Profile& candidate, const service:
   double sound = 0.0;
   double spelling = 0.0;
 
-  // The shorter length bounds the count: no histogram is touched yet.
-  if (needsSound) {
-    const auto length = static_cast<std::size_t>(candidate.formLength);
-    sound = length < soundByLength_.size()
-                ? soundByLength_[length]
-                : similarity::RatioOfCommon(query.formLength, query.formLength, candidate.formLength);
-  }
-  if (needsSpelling) {
-    const auto length = static_cast<std::size_t>(candidate.textLength);
-    spelling = length < spellingByLength_.size()
-                   ? spellingByLength_[length]
-                   : similarity::RatioOfCommon(query.textLength, query.textLength, candidate.textLength);
-  }
+  // The shorter length bounds the count, and so does what the caller knows
+  // (RatioOfCommon takes the smaller of the two).
+  if (needsSound) sound = similarity::RatioOfCommon(known.sound, query.formLength, candidate.formLength);
+  if (needsSpelling) spelling = similarity::RatioOfCommon(known.spelling, query.textLength, candidate.textLength);
   if (!floor.AdmitsRatio(scorer_.Combined(sound, spelling))) return std::nullopt;
 
+  // Then the longest common subsequence, or for a query too long for it the
+  // characters the two strings share as multisets.
+  if (!boundsSet_) {
+    lettersSet_ = needsSpelling && letters_.Set(query.text, /*upperCase=*/true);
+    phonemesSet_ = needsSound && phonemes_.Set(query.form, /*upperCase=*/false);
+    if (needsSpelling && !lettersSet_) letterCounts_ = query.Letters();
+    if (needsSound && !phonemesSet_) phonemeCounts_ = query.Phonemes();
+    boundsSet_ = true;
+  }
+  // One measure at a time: a pair that falls short on the sound bound, with
+  // the spelling at its length bound, needs no spelling bound at all.
   if (needsSound) {
-    sound = similarity::RatioOfCommon(CommonBound(query.phonemes, candidate.phonemes), query.formLength,
-                                      candidate.formLength);
+    const std::int32_t common = phonemesSet_ ? phonemes_.Length(candidate.form, /*upperCase=*/false)
+                                             : CommonBound(phonemeCounts_, candidate.Phonemes());
+    sound = similarity::RatioOfCommon(common, query.formLength, candidate.formLength);
+    if (!floor.AdmitsRatio(scorer_.Combined(sound, spelling))) return std::nullopt;
   }
   if (needsSpelling) {
-    spelling = similarity::RatioOfCommon(CommonBound(query.letters, candidate.letters), query.textLength,
-                                         candidate.textLength);
+    const std::int32_t common = lettersSet_ ? letters_.Length(candidate.text, /*upperCase=*/true)
+                                            : CommonBound(letterCounts_, candidate.Letters());
+    spelling = similarity::RatioOfCommon(common, query.textLength, candidate.textLength);
+    if (!floor.AdmitsRatio(scorer_.Combined(sound, spelling))) return std::nullopt;
   }
-  if (!floor.AdmitsRatio(scorer_.Combined(sound, spelling))) return std::nullopt;
 
+  ++scored_;
   return scorer_.Score(candidate.prepared(), floor, needsSpelling ? spelling : 1.0);
 }
 

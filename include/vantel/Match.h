@@ -17,6 +17,18 @@
 
 namespace vantel {
 
+// The vector instructions with which the matcher rules pairs out. Every
+// choice gives the same pairs; they differ in speed only. `Best` is the
+// widest that the processor supports; the others are there to compare and
+// test them (SupportedInstructionSets() lists those this processor has).
+enum class InstructionSet : std::uint8_t {
+  Best,
+  Portable,  // plain C++, on every processor
+  Sse2,      // x86
+  Avx2,      // x86 with AVX2
+  Avx512,    // x86 with AVX-512 BW
+};
+
 struct MatchOptions {
   std::int16_t method = 0;  // as Compare's LaMethode
   double threshold = 80.0;  // answers at or above it are kept
@@ -24,7 +36,15 @@ struct MatchOptions {
   unsigned threads = 1;     // 0 counts as 1
   // Off, every pair is scored in full; the results are the same, only slower.
   bool useBounds = true;
+  // One the processor lacks makes the Matcher's constructor throw
+  // RuntimeError 5 (invalid procedure call or argument).
+  InstructionSet instructionSet = InstructionSet::Best;
 };
+
+// The instruction sets that this processor runs, Portable first and the
+// widest last (which is what Best stands for).
+std::vector<InstructionSet> SupportedInstructionSets();
+const char* NameOf(InstructionSet set) noexcept;  // "best", "portable", "sse2", "avx2", "avx512"
 
 // A kept pair. Indices are positions in the lists given to the Matcher; when a
 // list is matched with itself both refer to it and query < candidate.
@@ -78,6 +98,16 @@ class Matcher {
 
   // How many pairs a run considers (kept or not): the unit of its progress.
   std::uint64_t pairCount() const noexcept;
+
+  // What the runs of this matcher have done so far, summed over them: the
+  // pairs considered, those that the vector scan could not rule out (their
+  // bound was then worked out exactly), and those that were scored.
+  struct Counts {
+    std::uint64_t considered = 0;
+    std::uint64_t bounded = 0;
+    std::uint64_t scored = 0;
+  };
+  Counts counts() const noexcept;
 
   // Scores the pairs on `options.threads` workers. `emit` receives the kept
   // pairs on the calling thread in output order: by query, then by answer

@@ -4,12 +4,16 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
 #include <string>
+#include <tuple>
 #include <vector>
 
+#include "matching/Overlaps.h"
+#include "tests/matching/InstructionSetNames.h"
 #include "tests/matching/RandomNames.h"
 #include "vantel/CompareUS.h"
 #include "vantel/Errors.h"
@@ -105,6 +109,129 @@ TEST_P(MatcherMethods, KeepsThePairsThatScoringEveryPairKeeps) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Methods, MatcherMethods, ::testing::ValuesIn(kMethods));
+
+// Compare's answers for the lists below, worked out once for all instruction sets that a process tests.
+const AllAnswers& MixedAnswers(bool linking, std::int16_t method) {
+  static std::map<std::pair<bool, std::int16_t>, AllAnswers> answers;
+  const auto key = std::pair(linking, method);
+  if (auto found = answers.find(key); found != answers.end()) return found->second;
+  if (linking) {
+    return answers.try_emplace(key, testing::MixedNames(22, 45), testing::MixedNames(23, 80), method).first->second;
+  }
+  return answers.try_emplace(key, testing::MixedNames(21, 160), std::vector<std::u16string>{}, method).first->second;
+}
+
+class MatcherInstructionSets : public ::testing::TestWithParam<InstructionSet> {};
+
+// Each vector scan the processor runs, on lists full of ties, equal lengths,
+// letters beyond ASCII and beyond 16 bits, and strings of 1 and 70 units:
+// exactly the pairs that Compare gives, for every method (7 is unlisted),
+// with and without a limit, on one worker and on two.
+TEST_P(MatcherInstructionSets, ReportWhatCompareGivesForEveryPair) {
+  const InstructionSet set = GetParam();
+  for (const std::int16_t method :
+       {std::int16_t{0}, std::int16_t{1}, std::int16_t{2}, std::int16_t{3}, std::int16_t{99}, std::int16_t{7}}) {
+    for (const bool linking : {false, true}) {
+      const AllAnswers& all = MixedAnswers(linking, method);
+      for (const double threshold : {0.0, 50.0, 85.0, 100.0}) {
+        for (const std::size_t top : {0u, 2u}) {
+          for (const unsigned threads : {1u, 2u}) {
+            SCOPED_TRACE(::testing::Message()
+                         << "method " << method << (linking ? " linking" : " de-duplicating") << " threshold "
+                         << threshold << " top " << top << " threads " << threads);
+            const MatchOptions options{
+                .method = method, .threshold = threshold, .top = top, .threads = threads, .instructionSet = set};
+            const auto expected = all.Expected(threshold, top);
+            ASSERT_EQ(all.Matched(options), expected);
+            if (threshold == 85.0) {
+              EXPECT_FALSE(expected.empty());
+            }
+          }
+        }
+      }
+    }
+  }
+}
+
+// Phonetic forms too long for the byte counts are bounded by the exact
+// bound alone, as queries and as candidates.
+TEST_P(MatcherInstructionSets, MatchesStringsWithVeryLongPhoneticForms) {
+  const PhoneticFormFunction lengthened = [](CompareUS& comparer, std::u16string_view word) {
+    std::u16string form = comparer.PhoneticForm(word);
+    if (!word.empty() && word[0] == u'J') {
+      while (form.size() <= kLongestCounted) form += form;
+      form.resize(kLongestCounted + 3);
+    }
+    return form;
+  };
+  const auto names = testing::MixedNames(24, 50);
+  // Every pair scored in full, worked out once for all instruction sets that a process tests.
+  static std::map<std::tuple<std::int16_t, double, std::size_t>, std::vector<ScoredPair>> expected;
+  for (const std::int16_t method : {std::int16_t{0}, std::int16_t{2}, std::int16_t{3}}) {
+    for (const double threshold : {40.0, 85.0}) {
+      for (const std::size_t top : {0u, 1u}) {
+        SCOPED_TRACE(::testing::Message() << "method " << method << " threshold " << threshold << " top " << top);
+        MatchOptions options{.method = method, .threshold = threshold, .top = top, .threads = 2, .useBounds = false};
+        auto [reference, added] = expected.try_emplace({method, threshold, top});
+        if (added) reference->second = Matcher(names, options, lengthened).Run();
+        options.useBounds = true;
+        options.instructionSet = GetParam();
+        EXPECT_EQ(Matcher(names, options, lengthened).Run(), reference->second);
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Supported, MatcherInstructionSets, ::testing::ValuesIn(SupportedInstructionSets()),
+                         [](const ::testing::TestParamInfo<InstructionSet>& param) { return NameOf(param.param); });
+
+TEST(Matcher, RunsEveryInstructionSetItListsAndRefusesOthers) {
+  const std::vector<InstructionSet> sets = SupportedInstructionSets();
+  ASSERT_FALSE(sets.empty());
+  EXPECT_EQ(sets.front(), InstructionSet::Portable);
+#if defined(__x86_64__) || defined(__i386__)
+  EXPECT_TRUE(std::find(sets.begin(), sets.end(), InstructionSet::Sse2) != sets.end());
+#endif
+  const std::vector<std::u16string> names = {u"Jon", u"John"};
+  for (const InstructionSet set : sets) {
+    EXPECT_EQ(Matcher(names, {.method = 99, .threshold = 0, .instructionSet = set}).Run().size(), 1u);
+  }
+  try {
+    const Matcher matcher(names, {.instructionSet = static_cast<InstructionSet>(99)});
+    ADD_FAILURE() << "an unknown instruction set was accepted";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(error.number(), error::kInvalidProcedureCall);
+  }
+}
+
+// Without a limit the pairs of the first queries are written out while the
+// last are still to be scanned: a sink that stops the run at its first pair
+// finds most of the pairs not yet considered.
+TEST(Matcher, WritesPairsOutBeforeTheLastQueriesAreScanned) {
+  const auto names = testing::RandomNames(25, 3000);
+  const Matcher matcher(names, {.threshold = 0, .threads = 1});
+  EXPECT_THROW(matcher.Run([](const ScoredPair&) { throw std::runtime_error("stop"); }), std::runtime_error);
+  EXPECT_LT(matcher.counts().considered, matcher.pairCount() / 2);
+}
+
+TEST(Matcher, CountsThePairsItConsidersBoundsAndScores) {
+  const auto names = testing::RandomNames(26, 400);
+  for (const bool useBounds : {true, false}) {
+    const Matcher matcher(names, {.method = 2, .threshold = 85, .threads = 2, .useBounds = useBounds});
+    const std::size_t kept = matcher.Run().size();
+    const Matcher::Counts counts = matcher.counts();
+    EXPECT_EQ(counts.considered, matcher.pairCount());
+    EXPECT_GE(counts.scored, kept);
+    if (useBounds) {
+      EXPECT_GE(counts.bounded, counts.scored);
+      EXPECT_LT(counts.bounded, counts.considered / 20);  // the scan rules out nearly all pairs
+    } else {
+      EXPECT_EQ(counts.scored, counts.considered);
+    }
+    matcher.Run();  // the counts add up over runs
+    EXPECT_EQ(matcher.counts().considered, 2 * matcher.pairCount());
+  }
+}
 
 TEST(Matcher, PairsEachStringOfAListWithEveryLaterOne) {
   const std::vector<std::u16string> names = {u"Jon", u"John", u"Jon", u"Joan"};

@@ -1,0 +1,145 @@
+#include "matching/Scan.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "tests/matching/InstructionSetNames.h"
+#include "tests/matching/Prepared.h"
+#include "tests/matching/RandomNames.h"
+
+namespace vantel::matching {
+namespace {
+
+constexpr ScanMode kModes[] = {ScanMode::Spelling, ScanMode::Sound, ScanMode::Either, ScanMode::Both};
+
+// What a lane must give, from the counts themselves: the bound of each
+// measure against its need, combined as the mode says. A slot past the end
+// of its cell counts as a string with no characters.
+std::uint64_t ExpectedMask(const Layout& layout, const testing::Prepared& prepared, std::size_t block,
+                           const Profile& query, ScanMode mode, std::uint8_t spellingNeed, std::uint8_t soundNeed) {
+  std::uint64_t mask = 0;
+  const CharCounts none;
+  for (std::size_t lane = 0; lane < kLanes; ++lane) {
+    const std::uint32_t position = layout.positionAt(block * kLanes + lane);
+    const Profile* candidate = position == Layout::kEmpty ? nullptr : &prepared.profiles[prepared.profileOf[position]];
+    const bool spelling = CommonBound(query.Letters(), candidate ? candidate->Letters() : none) >= spellingNeed;
+    const bool sound = CommonBound(query.Phonemes(), candidate ? candidate->Phonemes() : none) >= soundNeed;
+    bool passes = false;
+    switch (mode) {
+      case ScanMode::Spelling: passes = spelling; break;
+      case ScanMode::Sound: passes = sound; break;
+      case ScanMode::Either: passes = spelling || sound; break;
+      case ScanMode::Both: passes = spelling && sound; break;
+    }
+    mask |= std::uint64_t{passes} << lane;
+  }
+  return mask;
+}
+
+class ScanInstructionSets : public ::testing::TestWithParam<InstructionSet> {};
+
+// Every mode, needs from nothing to never, ranges of any length from any
+// block (the vector scans take blocks in groups and then one at a time).
+TEST_P(ScanInstructionSets, PassesExactlyTheLanesWhoseBoundsReachTheNeeds) {
+  const ScanFunction scan = ScanFunctionFor(GetParam());
+  const testing::Prepared prepared(testing::MixedNames(41, 900));
+  const Layout layout(prepared.profiles, prepared.profileOf, true, true);
+  ASSERT_GT(layout.blockCount(), 20u);
+  std::mt19937 random(42);
+  std::vector<std::uint64_t> passed(layout.blockCount());
+  for (std::size_t round = 0; round < 300; ++round) {
+    const Profile& query = prepared.profiles[random() % prepared.profiles.size()];
+    const QueryBuckets letters(query.Letters());
+    const QueryBuckets phonemes(query.Phonemes());
+    const std::uint8_t needs[] = {0, 1, 3, 6, 9, 14, 20, kNever};
+    ScanRequest request;
+    const std::size_t first = random() % layout.blockCount();
+    request.firstBlock = layout.block(first);
+    request.blockCount = 1 + random() % std::min<std::size_t>(layout.blockCount() - first, 11);
+    request.blockBytes = layout.blockBytes();
+    request.mode = kModes[round % std::size(kModes)];
+    request.spellingOffset = layout.spellingOffset();
+    request.letters = &letters;
+    request.spellingNeed = needs[random() % std::size(needs)];
+    request.soundOffset = layout.soundOffset();
+    request.phonemes = &phonemes;
+    request.soundNeed = needs[random() % std::size(needs)];
+    scan(request, passed.data());
+    for (std::size_t block = 0; block < request.blockCount; ++block) {
+      ASSERT_EQ(passed[block], ExpectedMask(layout, prepared, first + block, query, request.mode, request.spellingNeed,
+                                            request.soundNeed))
+          << "round " << round << " block " << first + block;
+    }
+  }
+}
+
+// One measure laid out alone: the scan reads nothing of the other.
+TEST_P(ScanInstructionSets, ScansALayoutOfOneMeasure) {
+  const ScanFunction scan = ScanFunctionFor(GetParam());
+  const testing::Prepared prepared(testing::RandomNames(43, 300));
+  for (const ScanMode mode : {ScanMode::Spelling, ScanMode::Sound}) {
+    const Layout layout(prepared.profiles, prepared.profileOf, mode == ScanMode::Spelling, mode == ScanMode::Sound);
+    std::vector<std::uint64_t> passed(layout.blockCount());
+    const Profile& query = prepared.profiles[5];
+    const QueryBuckets letters(query.Letters());
+    const QueryBuckets phonemes(query.Phonemes());
+    ScanRequest request;
+    request.firstBlock = layout.block(0);
+    request.blockCount = layout.blockCount();
+    request.blockBytes = layout.blockBytes();
+    request.mode = mode;
+    request.spellingOffset = layout.spellingOffset();
+    request.letters = &letters;
+    request.spellingNeed = 5;
+    request.soundOffset = layout.soundOffset();
+    request.phonemes = &phonemes;
+    request.soundNeed = 4;
+    scan(request, passed.data());
+    std::size_t passing = 0;
+    for (std::size_t block = 0; block < layout.blockCount(); ++block) {
+      ASSERT_EQ(passed[block], ExpectedMask(layout, prepared, block, query, mode, 5, 4));
+      passing += static_cast<std::size_t>(__builtin_popcountll(passed[block]));
+    }
+    EXPECT_GT(passing, 0u);
+    EXPECT_LT(passing, prepared.profiles.size());
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Supported, ScanInstructionSets, ::testing::ValuesIn(SupportedInstructionSets()),
+                         [](const ::testing::TestParamInfo<InstructionSet>& param) { return NameOf(param.param); });
+
+TEST(QueryBuckets, ListsTheBucketsAStringUses) {
+  const CharCounts counts(u"Anna", /*upperCase=*/true);  // A twice, N twice
+  const QueryBuckets buckets(counts);
+  ASSERT_EQ(buckets.size, 2u);
+  EXPECT_EQ(buckets.rowOffset[0], CharCounts::BucketOf(u'A') * kLanes);
+  EXPECT_EQ(buckets.count[0], 2);
+  EXPECT_EQ(buckets.rowOffset[1], CharCounts::BucketOf(u'N') * kLanes);
+  EXPECT_EQ(buckets.count[1], 2);
+  EXPECT_EQ(QueryBuckets(CharCounts(u"", false)).size, 0u);
+
+  // The largest counts first (ties in bucket order), and what the second half can add.
+  const QueryBuckets mississippi(CharCounts(u"Mississippi", /*upperCase=*/true));
+  ASSERT_EQ(mississippi.size, 4u);
+  const char16_t letters[] = {u'I', u'S', u'P', u'M'};
+  const std::uint8_t expected[] = {4, 4, 2, 1};
+  for (std::size_t i = 0; i < 4; ++i) {
+    EXPECT_EQ(mississippi.rowOffset[i], CharCounts::BucketOf(letters[i]) * kLanes);
+    EXPECT_EQ(mississippi.count[i], expected[i]);
+  }
+  EXPECT_EQ(mississippi.half, 2u);
+  EXPECT_EQ(mississippi.rest, 3);
+}
+
+TEST(InstructionSets, ResolveBestToTheWidestSupported) {
+  EXPECT_EQ(Resolve(InstructionSet::Best), SupportedInstructionSets().back());
+  EXPECT_EQ(Resolve(InstructionSet::Portable), InstructionSet::Portable);
+  EXPECT_TRUE(IsSupported(InstructionSet::Best));
+  EXPECT_FALSE(IsSupported(static_cast<InstructionSet>(42)));
+}
+
+}  // namespace
+}  // namespace vantel::matching
