@@ -210,8 +210,9 @@ for bits in 32 64; do
     "$bits-bit vantel.exe on a console shows '$(tr '\n' ' ' <<<"$want")'; shown: '$(tr '\n' ' ' <<<"$shown")'"
   echo "  $bits-bit on a console: $(tr '\n' ' ' <<<"$shown")"
 done
-# The progress bar, drawn on a console while threads match a list.
-awk 'BEGIN { for (i = 1; i <= 3000; i++) printf "Name%d Surname%d X%d\n", (i * 7919) % 100007, i % 997, i }' \
+# The progress bar, drawn on a console while threads match a list (long
+# enough to outlast the bar's quiet start many times over: about a second).
+awk 'BEGIN { for (i = 1; i <= 15000; i++) printf "Name%d Surname%d X%d\n", (i * 7919) % 100007, i % 997, i }' \
   >"$scratch/many.txt"
 shown=$(on_terminal "$(printf '%q ' "$wine64" "${exe[64]}" match --threshold 0 --top 1 --threads 2 "$scratch/many.txt") \
   >$(printf '%q' "$scratch/many-windows.txt")")
