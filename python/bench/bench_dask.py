@@ -91,8 +91,9 @@ def main():
             {"what": f"LocalCluster {n_workers} worker(s)", "wall": wall, "kept": kept, "inside": inside, "overhead": overhead}
         )
 
-    # On paper: 10 million names on 64 cores, blocks of 20,000 names.
-    big, cores, big_block = 10_000_000, 64, 20_000
+    # On paper: 10 million names on 64 cores, blocks of 200,000 names (tasks of
+    # tens of seconds, next to Dask's cost per task).
+    big, cores, big_block = 10_000_000, 64, 200_000
     big_pairs = big * (big - 1) // 2
     big_blocks = big // big_block
     big_tasks = big_blocks * (big_blocks + 1) // 2
@@ -102,7 +103,7 @@ def main():
         f"\n10,000,000 names on {cores} cores: {big_pairs:.2e} pairs at {per_pair * 1e9:.1f} ns a pair (one thread, measured) "
         f"= {big_pairs * per_pair / 3600:,.0f} core-hours, {compute / 3600:.1f} h of wall time on {cores} cores; "
         f"{big_blocks} blocks of {big_block:,}, {big_tasks:,} tasks of {big_block ** 2:.1e} pairs "
-        f"({big_block ** 2 * per_pair:.0f} s each); with the measured overhead share {overhead:.1%}: "
+        f"({big_block ** 2 * per_pair:.1f} s each); with the measured overhead share {overhead:.1%}: "
         f"{compute / (1 - overhead) / 3600:.1f} h"
     )
     figures["extrapolation"] = {"per_pair_s": per_pair, "hours_64_cores": compute / (1 - overhead) / 3600, "tasks": big_tasks}
