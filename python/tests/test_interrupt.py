@@ -56,7 +56,7 @@ PREPARING = textwrap.dedent(
     rng = random.Random(5)
     letters = "abcdefghijklmnopqrstuvwxyz"
     # Distinct strings: their transcription alone takes seconds.
-    strings = ["".join(rng.choice(letters) for _ in range(rng.randrange(12, 30))) for _ in range(700_000)]
+    strings = ["".join(rng.choices(letters, k=rng.randrange(12, 30))) for _ in range(1_000_000)]
     start = time.monotonic()
     vantel.match(strings[:20_000], [], workers=2)  # the preparation of 20,000 strings, no pairs
     per_string = (time.monotonic() - start) / 20_000
@@ -84,8 +84,8 @@ def test_ctrl_c_stops_the_preparation_of_a_long_list(tmp_path):
     assert done.returncode == 0, done.stderr
     report = json.loads(done.stdout)
     assert report["outcome"] == "interrupted"
-    # The preparation would take longer than this on its own.
-    assert report["preparation"] > 1.0 and report["latency"] < 1.0, report
+    # The preparation would go on well past the interrupt, sent 0.3 s in.
+    assert report["preparation"] > 0.6 and report["latency"] < 1.0, report
 
 
 def test_ctrl_c_stops_a_long_match_within_a_second_without_a_leak(tmp_path):

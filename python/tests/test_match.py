@@ -160,7 +160,9 @@ def test_cdist_refuses_a_matrix_too_large_until_allowed():
 
 
 def test_match_releases_the_gil():
-    long_list = names(500, seed=9)
+    # About a million pairs, each scored in full at threshold 0: a few tenths
+    # of a second, long enough for the loop below to take many turns.
+    long_list = names(1500, seed=9)
     done = threading.Event()
     turns = 0
 
