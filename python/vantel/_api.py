@@ -11,7 +11,7 @@ import operator
 import os
 import sys
 from collections.abc import Iterable, Mapping
-from typing import Any, Iterator, NamedTuple, Optional, Sequence, Tuple
+from typing import Any, Callable, Iterator, NamedTuple, Optional, Sequence, Tuple
 
 import numpy as np
 
@@ -194,6 +194,35 @@ def _frame(columns: dict, rejected: list):
     return frame
 
 
+def _groups_frame(
+    group: np.ndarray,
+    member: np.ndarray,
+    partner: np.ndarray,
+    answer: np.ndarray,
+    keys_at: Callable[[np.ndarray], Any],
+    values: np.ndarray,
+    rejected: list,
+):
+    """The frame of groups: a row per member with its key, string, partner's
+    key and answer; a member alone (partner -1) has no partner and NaN."""
+    alone = partner < 0
+    if alone.any():
+        partner_keys = _object_array(list(keys_at(np.where(alone, 0, partner))))
+        partner_keys[alone] = None
+    else:
+        partner_keys = keys_at(partner)
+    return _frame(
+        {
+            "group": group,
+            "key": keys_at(member),
+            "string": values[member],
+            "partner": partner_keys,
+            "answer": np.where(alone, np.nan, answer),
+        },
+        rejected,
+    )
+
+
 def match(
     queries: Any,
     candidates: Any = None,
@@ -298,22 +327,7 @@ def groups(
     rejected = _rejections(reported, (read, read))
     if not as_frame:
         return Groups(group, member, partner, answer, rejected)
-    alone = partner < 0
-    if alone.any():
-        partner_keys = _object_array(list(read.keys_at(np.where(alone, 0, partner))))
-        partner_keys[alone] = None
-    else:
-        partner_keys = read.keys_at(partner)
-    return _frame(
-        {
-            "group": group,
-            "key": read.keys_at(member),
-            "string": _object_array(read.values)[member],
-            "partner": partner_keys,
-            "answer": np.where(alone, np.nan, answer),
-        },
-        rejected,
-    )
+    return _groups_frame(group, member, partner, answer, read.keys_at, _object_array(read.values), rejected)
 
 
 def cdist(

@@ -25,10 +25,10 @@ import pandas as pd
 import dask
 import dask.dataframe as dd
 from dask.base import tokenize
-from dask.delayed import Delayed, delayed
+from dask.delayed import delayed
 
 from . import _vantel
-from ._api import _LISTS, Groups, Rejection, _count, _frame, _object_array, _threshold
+from ._api import _LISTS, Groups, Rejection, _count, _groups_frame, _object_array, _threshold
 
 __all__ = ["match", "groups"]
 
@@ -91,11 +91,10 @@ def _pairs_frame(first: _Block, second: _Block, found, block: int, strings: Opti
     return pd.DataFrame(columns)
 
 
-def _match_blocks(first: _Block, second: Optional[_Block], block: int, options: tuple, strings: Optional[str]):
-    """The kept pairs of one query block with one candidate block (with
-    itself, when ``second`` is None), positions within the blocks."""
-    method, threshold, top = options
-    found = _vantel.match(
+def _native_match(first: _Block, second: Optional[_Block], method: Any, threshold: float, top: int):
+    """The native matcher on one block, or one block against another: the
+    kept pairs' positions within the blocks and their answers."""
+    return _vantel.match(
         first.values,
         first.missing,
         None if second is None else second.values,
@@ -105,6 +104,13 @@ def _match_blocks(first: _Block, second: Optional[_Block], block: int, options: 
         top,
         1,  # one thread per task: Dask runs tasks on every thread of every worker
     )
+
+
+def _match_blocks(first: _Block, second: Optional[_Block], block: int, options: tuple, strings: Optional[str]):
+    """The kept pairs of one query block with one candidate block (with
+    itself, when ``second`` is None), positions within the blocks."""
+    method, threshold, top = options
+    found = _native_match(first, second, method, threshold, top)
     return _pairs_frame(first, first if second is None else second, found, block, strings)
 
 
@@ -240,16 +246,7 @@ def match(
 
 
 def _group_pairs(first: _Block, second: Optional[_Block], i: int, j: int, method: Any, threshold: float):
-    found = _vantel.match(
-        first.values,
-        first.missing,
-        None if second is None else second.values,
-        None if second is None else second.missing,
-        method,
-        threshold,
-        0,
-        1,
-    )
+    found = _native_match(first, second, method, threshold, 0)
     return i, j, found[0], found[1], found[2]
 
 
@@ -301,19 +298,4 @@ def groups(
         return Groups(group, member, partner, best, rejections)
     keys = prepared[0].keys.append([block.keys for block in prepared[1:]]) if prepared else pd.Index([])
     values = _object_array([value for block in prepared for value in block.values])
-    alone = partner < 0
-    if alone.any():
-        partner_keys = _object_array(list(keys.take(np.where(alone, 0, partner))))
-        partner_keys[alone] = None
-    else:
-        partner_keys = keys.take(partner)
-    return _frame(
-        {
-            "group": group,
-            "key": keys.take(member),
-            "string": values[member],
-            "partner": partner_keys,
-            "answer": np.where(alone, np.nan, best),
-        },
-        rejections,
-    )
+    return _groups_frame(group, member, partner, best, keys.take, values, rejections)
