@@ -85,6 +85,16 @@ for _r, _row in enumerate(KEYBOARD):
 UNDECOMPOSED = str.maketrans({"ø": "o", "Ø": "O", "ł": "l", "Ł": "L", "ß": "ss", "æ": "ae", "Æ": "AE"})
 # Letters without a code of their own in postcodes' last two places.
 POSTCODE_LETTERS = "ABDEFGHJLNPQRSTUWXYZ"
+POSTCODE_ENDS = [a + b for a in POSTCODE_LETTERS for b in POSTCODE_LETTERS]
+# How people make an e-mail address of their names.
+EMAIL_STYLES = ("{g}.{s}", "{g[0]}{s}", "{g}{s}", "{g}_{s}", "{s}.{g}", "{g}.{s[0]}")
+
+
+@functools.lru_cache(maxsize=None)
+def day_range(first_year, last_year):
+    """The first day of a range of whole years and its number of days."""
+    start = date(first_year, 1, 1).toordinal()
+    return start, date(last_year, 12, 31).toordinal() - start + 1
 
 
 def plain(text):
@@ -220,16 +230,15 @@ class Generator:
         return name
 
     def birth(self, first_year, last_year):
-        start = date(first_year, 1, 1).toordinal()
-        return date.fromordinal(start + self.rng.randrange(date(last_year, 12, 31).toordinal() - start + 1))
+        start, days = day_range(first_year, last_year)
+        return date.fromordinal(start + int(self.rng.random() * days))
 
     def address(self):
         rng = self.rng
         town, area, districts = rng.choice(self.t.towns)
         kind = rng.weighted(self.t.street_kinds, self.t.street_kind_weights)
         street = f"{rng.randrange(1, 200)} {rng.choice(self.t.street_names)} {kind}"
-        postcode = (f"{area}{rng.randrange(1, districts + 1)} {rng.randrange(1, 10)}"
-                    f"{rng.choice(POSTCODE_LETTERS)}{rng.choice(POSTCODE_LETTERS)}")
+        postcode = f"{area}{rng.randrange(1, districts + 1)} {rng.randrange(1, 10)}{rng.choice(POSTCODE_ENDS)}"
         return street, town, postcode
 
     def domain(self):
@@ -238,9 +247,8 @@ class Generator:
     def email(self, person, domain=None):
         rng = self.rng
         given, surname = email_user(person.given), email_user(person.surname)
-        style = rng.randrange(6)
-        user = (f"{given}.{surname}", f"{given[:1]}{surname}", f"{given}{surname}", f"{given}_{surname}",
-                f"{surname}.{given}", f"{given}.{surname[:1]}")[style]
+        style = rng.randrange(len(EMAIL_STYLES))
+        user = EMAIL_STYLES[style].format(g=given, s=surname)
         if rng.random() < 0.35:
             user += str(rng.choice((rng.randrange(1, 100), person.born.year % 100, person.born.year)))
         return f"{user}@{domain or self.domain()}"
