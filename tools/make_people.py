@@ -36,6 +36,7 @@ from datetime import date
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import people_names  # noqa: E402  (the lists beside this script)
 
+
 def cumulative(weights):
     total, out = 0.0, []
     for weight in weights:
@@ -74,16 +75,16 @@ KEYBOARD = ["qwertyuiop", "asdfghjkl", "zxcvbnm"]
 NEIGHBOURS = {}
 for _r, _row in enumerate(KEYBOARD):
     for _c, _letter in enumerate(_row):
-        near = [_row[i] for i in (_c - 1, _c + 1) if 0 <= i < len(_row)]
+        _near = [_row[i] for i in (_c - 1, _c + 1) if 0 <= i < len(_row)]
         # Each row sits half a key right of the one above it.
         for _other, _cols in ((_r - 1, (_c, _c + 1)), (_r + 1, (_c - 1, _c))):
             if 0 <= _other < len(KEYBOARD):
-                near += [KEYBOARD[_other][i] for i in _cols if 0 <= i < len(KEYBOARD[_other])]
-        NEIGHBOURS[_letter] = "".join(near)
+                _near += [KEYBOARD[_other][i] for i in _cols if 0 <= i < len(KEYBOARD[_other])]
+        NEIGHBOURS[_letter] = "".join(_near)
 
 # Letters that are not a base letter and a combining accent.
 UNDECOMPOSED = str.maketrans({"ø": "o", "Ø": "O", "ł": "l", "Ł": "L", "ß": "ss", "æ": "ae", "Æ": "AE"})
-# Letters without a code of their own in postcodes' last two places.
+# The letters of a postcode's last two places: all but C, I, K, M, O and V, which look like others.
 POSTCODE_LETTERS = "ABDEFGHJLNPQRSTUWXYZ"
 POSTCODE_ENDS = [a + b for a in POSTCODE_LETTERS for b in POSTCODE_LETTERS]
 # How people make an e-mail address of their names.
@@ -123,7 +124,8 @@ class Tables:
         domains = people_names.weighted(people_names.EMAIL_DOMAINS)
         self.domains, self.domain_weights = [d for d, _ in domains], cumulative(w for _, w in domains)
         # Zipf-like by rank, flattened at the top so the commonest surname is
-        # about 2 % of people and the commonest given name about 4 %.
+        # about 2.5 % of people and the commonest given name about 5 % of its
+        # sex, before the share drawn from the commonest names alone.
         self.surname_weights = cumulative(1.0 / (rank + 12) for rank in range(len(self.surnames)))
         self.male_weights = cumulative(1.0 / (rank + 6) for rank in range(len(self.male)))
         self.female_weights = cumulative(1.0 / (rank + 6) for rank in range(len(self.female)))
@@ -653,22 +655,25 @@ def main(argv=None):
     args = parser.parse_args(argv)
     if args.self_test:
         return self_test()
-    text, stats = render(args.count, args.seed)
+    rows, stats = generate(args.count, args.seed)
     try:
         if args.out:
             # Into a file beside the target, then renamed: a failed write leaves the old file whole.
             temporary = f"{args.out}.tmp{os.getpid()}"
             try:
                 with open(temporary, "w", encoding="utf-8", newline="") as stream:
-                    stream.write(text)
+                    write_csv(rows, stream)
                 os.replace(temporary, args.out)
             except BaseException:
                 if os.path.exists(temporary):
                     os.remove(temporary)
                 raise
         else:
-            sys.stdout.write(text)
-            sys.stdout.flush()
+            # UTF-8 and "\n" whatever the locale and the platform say.
+            stream = io.TextIOWrapper(sys.stdout.buffer, encoding="utf-8", newline="")
+            write_csv(rows, stream)
+            stream.flush()
+            stream.detach()
     except OSError as error:
         print(f"make_people: cannot write {args.out or 'standard output'}: {error.strerror or error}", file=sys.stderr)
         return 1

@@ -128,6 +128,14 @@ class MakePeopleTest(unittest.TestCase):
             self.assertEqual(os.listdir(folder), ["people.csv"])
             self.assertEqual(os.listdir(target), [])
 
+    @unittest.skipUnless(os.path.exists("/dev/full"), "needs /dev/full")
+    def test_full_disk_on_standard_output_is_an_error(self):
+        with open("/dev/full", "wb") as full:
+            result = subprocess.run([sys.executable, SCRIPT, "--count", "2000"], stdout=full,
+                                    stderr=subprocess.PIPE, timeout=120)
+        self.assertNotEqual(result.returncode, 0)
+        self.assertIn(b"cannot write standard output", result.stderr)
+
     def test_sample_file_is_what_its_command_writes(self):
         result = run("--count", "5000", "--seed", "20240723")
         self.assertEqual(result.returncode, 0, result.stderr.decode())
