@@ -68,8 +68,7 @@ TEST(Utf16Length, AgreesWithTheConversion) {
   const std::string_view texts[] = {
       "",
       "cat",
-      "\xc5\x82\xc3\xb3"
-      "d\xc5\xba",
+      "\xc5\x82\xc3\xb3\x64\xc5\xba",
       "\xe4\xb8\xad\xf0\x9f\x98\x80x",
       "\xf4\x8f\xbf\xbf",
       "ab\x80",
@@ -78,8 +77,7 @@ TEST(Utf16Length, AgreesWithTheConversion) {
       "x\xed\xa0\x80",
       "\xf4\x90\x80\x80",
       "abc\xe4\xb8",
-      "\xe4"
-      "a\xad",
+      "\xe4\x61\xad",  // truncated by an ASCII byte
       "ok \xf0\x9f\x98\x80\xff",
   };
   for (const std::string_view text : texts) {
