@@ -27,6 +27,31 @@ void AppendUtf8(std::string& out, char32_t cp) {
   }
 }
 
+// The code point whose encoding starts at utf8[at] (a byte of 0x80 or more)
+// into `cp`, and the length of that encoding; 0 for overlong forms, encoded
+// surrogates, code points past U+10FFFF, stray continuation bytes and
+// truncated sequences.
+inline std::size_t DecodeSequence(std::string_view utf8, std::size_t at, char32_t& cp) noexcept {
+  const auto lead = static_cast<unsigned char>(utf8[at]);
+  std::size_t length = 0;
+  char32_t minimum = 0;
+  if (lead >= 0xC2 && lead <= 0xDF) {
+    length = 2, cp = lead & 0x1Fu, minimum = 0x80;
+  } else if (lead >= 0xE0 && lead <= 0xEF) {
+    length = 3, cp = lead & 0x0Fu, minimum = 0x800;
+  } else if (lead >= 0xF0 && lead <= 0xF4) {
+    length = 4, cp = lead & 0x07u, minimum = 0x10000;
+  } else {
+    return 0;
+  }
+  for (std::size_t k = 1; k < length; ++k) {
+    if (at + k >= utf8.size() || !IsContinuation(static_cast<unsigned char>(utf8[at + k]))) return 0;
+    cp = (cp << 6) | (static_cast<unsigned char>(utf8[at + k]) & 0x3Fu);
+  }
+  if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return length;
+}
+
 }  // namespace
 
 std::u16string Utf8ToUtf16(std::string_view utf8) {
@@ -50,28 +75,9 @@ void Utf8ToUtf16(std::string_view utf8, std::u16string& out) {
       ++i;
       continue;
     }
-    std::size_t length = 0;
     char32_t cp = 0;
-    char32_t minimum = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
-      length = 2, cp = lead & 0x1Fu, minimum = 0x80;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-      length = 3, cp = lead & 0x0Fu, minimum = 0x800;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-      length = 4, cp = lead & 0x07u, minimum = 0x10000;
-    } else {
-      out.resize(written);
-      throw InvalidUtf8(i);
-    }
-    bool valid = true;
-    for (std::size_t k = 1; k < length && valid; ++k) {
-      if (i + k >= utf8.size() || !IsContinuation(static_cast<unsigned char>(utf8[i + k]))) {
-        valid = false;
-      } else {
-        cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3Fu);
-      }
-    }
-    if (!valid || cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+    const std::size_t length = DecodeSequence(utf8, i, cp);
+    if (length == 0) {
       out.resize(written);
       throw InvalidUtf8(i);
     }
@@ -85,6 +91,31 @@ void Utf8ToUtf16(std::string_view utf8, std::u16string& out) {
     i += length;
   }
   out.resize(written);
+}
+
+std::size_t Utf16Length(std::string_view utf8) {
+  std::size_t units = 0;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    if (static_cast<unsigned char>(utf8[i]) < 0x80) {
+      ++units;
+      ++i;
+      continue;
+    }
+    char32_t cp = 0;
+    const std::size_t length = DecodeSequence(utf8, i, cp);
+    if (length == 0) throw InvalidUtf8(i);
+    units += cp < 0x10000 ? 1 : 2;
+    i += length;
+  }
+  return units;
+}
+
+std::size_t Utf8SequenceLength(std::string_view utf8, std::size_t at) noexcept {
+  if (at >= utf8.size()) return 0;
+  if (static_cast<unsigned char>(utf8[at]) < 0x80) return 1;
+  char32_t cp = 0;
+  return DecodeSequence(utf8, at, cp);
 }
 
 std::string Utf16ToUtf8(std::u16string_view utf16) {

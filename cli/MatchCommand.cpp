@@ -13,12 +13,14 @@
 #include <ostream>
 #include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "Cli.h"
 #include "Commands.h"
 #include "PairFormat.h"
 #include "ProgressBar.h"
+#include "vantel/CompareUS.h"
 #include "vantel/Errors.h"
 #include "vantel/Groups.h"
 #include "vantel/Match.h"
@@ -57,7 +59,8 @@ constexpr std::string_view kMatchHelp =
     "  --column C      the field to match: a name of the header row, or a number\n"
     "                  from 1 (default 1)\n"
     "  --id C          the field that identifies a row (default: its number)\n"
-    "  --keep C,...    further fields to carry into the output\n"
+    "  --keep C,...    further fields to carry into the output (may be given\n"
+    "                  more than once)\n"
     "  --delimiter X   the character between CSV fields (default ,)\n"
     "  --groups        write the duplicate groups of QUERIES instead of pairs: a\n"
     "                  row per string that has a duplicate, with its group, and\n"
@@ -70,9 +73,10 @@ constexpr std::string_view kMatchHelp =
     "\n"
     "Pairs come out by query, then best answer first, then by candidate. Groups\n"
     "are numbered by their first rows. A row that is empty, longer than 70\n"
-    "UTF-16 code units, not valid UTF-8 or short of fields, or whose string\n"
-    "cannot be transcribed, is reported on standard error with its line number\n"
-    "and takes part in no pair; the exit status is then 1.\n";
+    "UTF-16 code units, not valid UTF-8 or short of fields, whose --id or --keep\n"
+    "field is not valid UTF-8, or whose string cannot be transcribed, is\n"
+    "reported on standard error with its line number and takes part in no pair;\n"
+    "the exit status is then 1.\n";
 
 constexpr unsigned kMostThreads = 1024;
 
@@ -206,6 +210,9 @@ RecordFile ReadRecordFile(Input& input, std::size_t fileIndex, const MatchSettin
     reader.Feed(std::string_view(chunk.data(), count));
   }
   file.table = reader.Finish();
+  if (const auto& lost = file.table.headerProblem()) {
+    throw InputError(file.name + " line " + std::to_string(lost->line) + ": " + lost->reason);
+  }
   for (const RecordProblem& problem : reader.problems()) problems.push_back({fileIndex, problem.line, problem.reason});
 
   file.column = ResolveColumn(file, "--column", settings.column.value_or("1"));
@@ -213,8 +220,11 @@ RecordFile ReadRecordFile(Input& input, std::size_t fileIndex, const MatchSettin
   for (const std::string& keep : settings.keep) file.keeps.push_back(ResolveColumn(file, "--keep", keep));
 
   const std::vector<std::string>& header = file.table.header();
+  // A name the header has more than once is told apart by the column's number.
   const auto nameOf = [&](std::size_t column) {
-    return column < header.size() ? header[column] : "field" + std::to_string(column + 1);
+    if (column >= header.size()) return "field" + std::to_string(column + 1);
+    if (std::count(header.begin(), header.end(), header[column]) == 1) return header[column];
+    return header[column] + "_" + std::to_string(column + 1);
   };
   file.idName = file.id ? nameOf(*file.id) : file.format == RecordFormat::Lines ? "line" : "row";
   file.stringName = header.empty() ? "" : nameOf(file.column);
@@ -222,24 +232,68 @@ RecordFile ReadRecordFile(Input& input, std::size_t fileIndex, const MatchSettin
 
   std::size_t needed = std::max(file.column, file.id.value_or(0)) + 1;
   for (const std::size_t keep : file.keeps) needed = std::max(needed, keep + 1);
+  // The other fields that reach the output, and how a problem names each.
+  std::vector<std::pair<std::size_t, std::string>> carried;
+  const auto describe = [&](std::string_view option, std::size_t column) {
+    return std::string("the ") + std::string(option) + " field " +
+           (header.empty() ? std::to_string(column + 1) : "'" + header[column] + "'");
+  };
+  if (file.id) carried.emplace_back(*file.id, describe("--id", *file.id));
+  for (const std::size_t keep : file.keeps) carried.emplace_back(keep, describe("--keep", keep));
+
   std::u16string converted;
   for (std::size_t row = 0; row < file.table.rowCount(); ++row) {
+    const auto reject = [&](std::string reason) {
+      problems.push_back({fileIndex, file.table.line(row), std::move(reason)});
+    };
     if (const std::size_t fields = file.table.fieldCount(row); fields < needed) {
-      problems.push_back({fileIndex, file.table.line(row),
-                          "too few fields: " + std::to_string(fields) + " of " + std::to_string(needed)});
+      reject("too few fields: " + std::to_string(fields) + " of " + std::to_string(needed));
       continue;
     }
+    const std::string_view text = file.table.field(row, file.column);
     try {
-      Utf8ToUtf16(file.table.field(row, file.column), converted);
+      // A UTF-16 string has no more units than its UTF-8 has bytes: only a
+      // longer text can be too long, and one far too long is measured where
+      // it lies rather than converted and stored first.
+      if (text.size() > CompareUS::kMaxLength) {
+        if (const std::size_t units = Utf16Length(text); units > CompareUS::kMaxLength) {
+          reject("longer than " + std::to_string(CompareUS::kMaxLength) + " UTF-16 code units (" +
+                 std::to_string(units) + ")");  // as the matcher says it
+          continue;
+        }
+      }
+      Utf8ToUtf16(text, converted);
     } catch (const InvalidUtf8& bad) {
-      problems.push_back(
-          {fileIndex, file.table.line(row), "not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ")"});
+      reject("not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ")");
       continue;
     }
+    // What the output carries must be text too: JSON can hold nothing else.
+    bool carriedValid = true;
+    for (const auto& [column, what] : carried) {
+      try {
+        Utf16Length(file.table.field(row, column));
+      } catch (const InvalidUtf8& bad) {
+        reject("not valid UTF-8 (byte " + std::to_string(bad.offset() + 1) + ") in " + what);
+        carriedValid = false;
+        break;
+      }
+    }
+    if (!carriedValid) continue;
     file.strings.push_back(converted);
     file.rows.push_back(row);
   }
   return file;
+}
+
+// An option that chooses one thing: given twice, the earlier would be lost
+// without a word.
+void TakeOnce(ArgumentCursor& args, std::string_view option, std::optional<std::string>& value) {
+  const std::string_view given = args.TakeValue(option);
+  if (value) {
+    throw UsageError(std::string(option) + " is given twice ('" + *value + "' and '" + std::string(given) +
+                     "'): give it once");
+  }
+  value = std::string(given);
 }
 
 MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_view>& files, bool& helpAsked) {
@@ -271,11 +325,12 @@ MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_vi
       args.TakeFlag(*option);
       settings.header = false;
     } else if (*option == "--column") {
-      settings.column = std::string(args.TakeValue(*option));
+      TakeOnce(args, *option, settings.column);
     } else if (*option == "--id") {
-      settings.id = std::string(args.TakeValue(*option));
+      TakeOnce(args, *option, settings.id);
     } else if (*option == "--keep") {
-      settings.keep = ParseNames(args.TakeValue(*option));
+      const std::vector<std::string> names = ParseNames(args.TakeValue(*option));
+      settings.keep.insert(settings.keep.end(), names.begin(), names.end());
     } else if (*option == "--delimiter") {
       settings.delimiter = ParseDelimiter(args.TakeValue(*option));
     } else if (*option == "--groups") {

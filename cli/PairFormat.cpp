@@ -1,6 +1,7 @@
 #include "PairFormat.h"
 
 #include "Arguments.h"
+#include "vantel/Utf8.h"
 
 namespace vantel::cli {
 namespace {
@@ -37,8 +38,21 @@ void WriteCsvField(Output& out, std::string_view text) {
 void WriteJsonString(Output& out, std::string_view text) {
   static constexpr char kHex[] = "0123456789abcdef";
   out.Put('"');
-  for (const char c : text) {
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const char c = text[at];
     const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80) {
+      // Fields are checked as they are read; a header's names are not, and a
+      // line that no JSON reader accepts would cost the whole output.
+      const std::size_t length = Utf8SequenceLength(text, at);
+      if (length == 0) {
+        out.Put("\uFFFD");
+      } else {
+        out.Put(text.substr(at, length));
+        at += length - 1;
+      }
+      continue;
+    }
     switch (c) {
       case '"': out.Put("\\\""); break;
       case '\\': out.Put("\\\\"); break;
@@ -46,7 +60,6 @@ void WriteJsonString(Output& out, std::string_view text) {
       case '\r': out.Put("\\r"); break;
       case '\n': out.Put("\\n"); break;
       default:
-        // The text is valid UTF-8, so only control characters need escaping.
         if (byte < 0x20) {
           out.Put("\\u00");
           out.Put(kHex[byte >> 4]);

@@ -27,7 +27,8 @@ struct OutputField {
 //   field is written as \t, \r, \n or \\, so that every row is one line.
 // CSV: as RFC 4180 says: a field holding a comma, a double quote, a carriage
 //   return or a line feed is quoted, its quotes doubled; rows end in CRLF.
-// JSON: one object a line, the fields under their names.
+// JSON: one object a line, the fields under their names; a byte that is not
+//   part of valid UTF-8 is written as U+FFFD, so that every line parses.
 void WriteRow(Output& out, PairFormat format, const std::vector<std::string>& names,
               const std::vector<OutputField>& fields);
 // The names as a first row, for TSV and CSV; JSON has none.

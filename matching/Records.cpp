@@ -5,7 +5,10 @@
 
 #include "vantel/Records.h"
 
+#include <algorithm>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 namespace vantel {
 namespace {
@@ -30,19 +33,41 @@ std::string_view RecordTable::field(std::size_t row, std::size_t column) const n
 }
 
 std::size_t RecordTable::ColumnIndex(std::string_view nameOrNumber) const {
+  if (headerProblem_) {
+    throw std::invalid_argument("line " + std::to_string(headerProblem_->line) + ": " + headerProblem_->reason);
+  }
+  std::vector<std::size_t> named;
   for (std::size_t column = 0; column < header_.size(); ++column) {
-    if (header_[column] == nameOrNumber) return column;
+    if (header_[column] == nameOrNumber) named.push_back(column);
+  }
+  if (named.size() == 1) return named.front();
+  if (named.size() > 1) {
+    // Whichever one were taken, the other would be the one meant as often.
+    std::string where;
+    for (std::size_t i = 0; i < named.size(); ++i) {
+      where += i == 0 ? "" : i + 1 == named.size() ? " and " : ", ";
+      where += std::to_string(named[i] + 1);
+    }
+    throw std::invalid_argument("'" + std::string(nameOrNumber) + "' names more than one column (" + where +
+                                "): give its number");
   }
   if (AllDigits(nameOrNumber) && nameOrNumber.size() < 10) {
     const std::size_t number = std::stoul(std::string(nameOrNumber));
+    if (number >= 1 && !header_.empty() && number > header_.size()) {
+      throw std::invalid_argument("there is no column " + std::to_string(number) + ": the header has " +
+                                  std::to_string(header_.size()) + (header_.size() == 1 ? " column" : " columns"));
+    }
     if (number >= 1) return number - 1;
   }
   if (header_.empty()) {
     throw std::invalid_argument("'" + std::string(nameOrNumber) +
                                 "' is not a column number from 1 (the file has no header row)");
   }
+  // A screenful at most: a header may have a million names.
   std::string names;
-  for (const std::string& name : header_) names += (names.empty() ? "" : ", ") + name;
+  const std::size_t listed = std::min(header_.size(), kMostNamesListed);
+  for (std::size_t column = 0; column < listed; ++column) names += (column == 0 ? "" : ", ") + header_[column];
+  if (listed < header_.size()) names += " and " + std::to_string(header_.size() - listed) + " more";
   throw std::invalid_argument("no column named '" + std::string(nameOrNumber) + "'; the header has: " + names);
 }
 
@@ -169,7 +194,12 @@ RecordTable RecordReader::Finish() {
   switch (state_) {
     case State::RowStart: break;
     case State::Quoted: {
-      problems_.push_back({rowLine_, "a quoted field is still open at the end of the file"});
+      if (headerPending_) {  // the file's every row is in that field: nothing is left to read
+        table_.headerProblem_ = {rowLine_, "a quoted field of the header row is still open at the end of the file"};
+        problems_.push_back(*table_.headerProblem_);
+      } else {
+        problems_.push_back({rowLine_, "a quoted field is still open at the end of the file"});
+      }
       const std::size_t row = table_.rowCount() - 1;
       const std::size_t first = table_.rowFirstField_[row];
       table_.text_.resize(first == 0 ? 0 : table_.fieldEnds_[first - 1]);

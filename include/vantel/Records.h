@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,11 +47,19 @@ class RecordTable {
   std::size_t line(std::size_t row) const noexcept { return rowLines_[row]; }
   // The names of the header row; empty when the file has none.
   const std::vector<std::string>& header() const noexcept { return header_; }
+  // Why the header row could not be read (a quoted field in it still open at
+  // the end of the file, which took every row after it), and its line; none
+  // when it was read or none was expected.
+  const std::optional<RecordProblem>& headerProblem() const noexcept { return headerProblem_; }
 
-  // The column that `nameOrNumber` names: a name of the header row, or a
-  // number from 1. Throws std::invalid_argument whose message says what is
-  // wrong and lists the header's names.
+  // The column that `nameOrNumber` names: a name that the header row has
+  // once, or a number from 1 (with a header row, one of its columns').
+  // Throws std::invalid_argument whose message says what is wrong: a name
+  // the header has twice and where, or one it lacks and the names it has
+  // (the first kMostNamesListed of them, and how many more).
   std::size_t ColumnIndex(std::string_view nameOrNumber) const;
+
+  static constexpr std::size_t kMostNamesListed = 40;
 
  private:
   friend class RecordReader;
@@ -63,6 +72,7 @@ class RecordTable {
   std::vector<std::size_t> rowFirstField_;  // each row's first field in fieldEnds_
   std::vector<std::size_t> rowLines_;
   std::vector<std::string> header_;
+  std::optional<RecordProblem> headerProblem_;
 };
 
 // Reads a record file fed in pieces of any size: line ends may be LF, CRLF

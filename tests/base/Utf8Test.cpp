@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+
 #include "vantel/Errors.h"
 
 namespace vantel {
@@ -57,6 +60,48 @@ TEST(Utf8ToUtf16, ConvertsIntoABufferItReuses) {
   EXPECT_EQ(buffer.capacity(), capacity);
   EXPECT_THROW(Utf8ToUtf16("ab\xff", buffer), InvalidUtf8);
   EXPECT_EQ(buffer, u"ab");  // the part before the bad byte
+}
+
+// Measuring is the conversion without its storage: the same length, and the
+// same bad byte, for every kind of sequence.
+TEST(Utf16Length, AgreesWithTheConversion) {
+  const std::string_view texts[] = {
+      "",
+      "cat",
+      "\xc5\x82\xc3\xb3\x64\xc5\xba",
+      "\xe4\xb8\xad\xf0\x9f\x98\x80x",
+      "\xf4\x8f\xbf\xbf",
+      "ab\x80",
+      "\xc0\xaf",
+      "\xe0\x80\xaf",
+      "x\xed\xa0\x80",
+      "\xf4\x90\x80\x80",
+      "abc\xe4\xb8",
+      "\xe4\x61\xad",  // truncated by an ASCII byte
+      "ok \xf0\x9f\x98\x80\xff",
+  };
+  for (const std::string_view text : texts) {
+    SCOPED_TRACE(testing::PrintToString(std::string(text)));
+    std::optional<std::size_t> converted, measured, convertedBad, measuredBad;
+    try {
+      converted = Utf8ToUtf16(text).size();
+    } catch (const InvalidUtf8& bad) {
+      convertedBad = bad.offset();
+    }
+    try {
+      measured = Utf16Length(text);
+    } catch (const InvalidUtf8& bad) {
+      measuredBad = bad.offset();
+    }
+    EXPECT_EQ(measured, converted);
+    EXPECT_EQ(measuredBad, convertedBad);
+    // Walking the text a sequence at a time stops at the same byte.
+    std::size_t at = 0;
+    while (at < text.size() && Utf8SequenceLength(text, at) != 0) at += Utf8SequenceLength(text, at);
+    EXPECT_EQ(at, convertedBad.value_or(text.size()));
+  }
+  EXPECT_EQ(Utf8SequenceLength("a\xc5\x82", 1), 2u);
+  EXPECT_EQ(Utf8SequenceLength("a", 1), 0u);  // past the end
 }
 
 TEST(Utf16ToUtf8, EncodesAndReplacesLoneSurrogates) {

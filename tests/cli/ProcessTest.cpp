@@ -241,5 +241,46 @@ TEST_F(ProcessTest, AReaderThatGoesAwayEndsEveryCommandPromptly) {
   }
 }
 
+// AddressSanitizer reserves terabytes of address space up front: a cap on it
+// would stop the program before it starts.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSpaceCapped = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool kAddressSpaceCapped = false;
+#else
+constexpr bool kAddressSpaceCapped = true;
+#endif
+#else
+constexpr bool kAddressSpaceCapped = true;
+#endif
+
+// A field far past the length limit is measured where it lies, not converted
+// and copied: the run fits in an address space that holds the file's text
+// about twice over (as it grows), where converting it would need four times.
+TEST_F(ProcessTest, AFieldTooLongToMatchCostsNoMoreThanItsText) {
+  if (!kAddressSpaceCapped) GTEST_SKIP() << "the sanitizers reserve more address space than any cap allows";
+  constexpr std::size_t kFieldBytes = std::size_t{64} << 20;
+  constexpr std::size_t kCapKilobytes = std::size_t{320} << 10;  // the field's text and 128 MB besides
+  const std::string small = folder.Write("small.csv", "name\nAnn\n" + std::string(100, 'x') + "\nAnne\n");
+  const std::string large = folder.Write("large.csv", "name\nAnn\n" + std::string(kFieldBytes, 'x') + "\nAnne\n");
+  ProcessSpec compare;
+  compare.args = {"compare", "Ann", "Anne"};
+  const std::string answer = RunVantel(compare).out;
+  for (const std::string& path : {small, large}) {
+    ProcessSpec setup;
+    // The shell sets the cap for the program it becomes, and for nothing else.
+    const std::string capped = "ulimit -v " + std::to_string(kCapKilobytes) + " && exec \"$0\" \"$@\"";
+    setup.args = {"-c", capped, VANTEL_PROGRAM, "match", "--threads", "1", "--quiet", path};
+    setup.environment = {"MALLOC_ARENA_MAX=1"};  // no per-thread heaps reserved
+    const ProcessResult result = RunProcess("/bin/sh", setup, std::chrono::seconds(60));
+    const std::size_t length = path == small ? 100 : kFieldBytes;
+    EXPECT_EQ(result.exitStatus, 1) << result.err;
+    EXPECT_EQ(result.err,
+              "vantel match: " + path + " line 3: longer than 70 UTF-16 code units (" + std::to_string(length) + ")\n");
+    EXPECT_EQ(result.out, "query_row\tcandidate_row\tquery_name\tcandidate_name\tanswer\n1\t3\tAnn\tAnne\t" + answer);
+  }
+}
+
 }  // namespace
 }  // namespace vantel::cli

@@ -2,11 +2,14 @@
 // unmatched rows, explanations and the rules for bad rows.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/Cli.h"
 #include "cli/Commands.h"
+#include "tests/cli/JsonLine.h"
 #include "tests/cli/RunCommand.h"
 #include "vantel/CompareUS.h"
 
@@ -156,6 +159,11 @@ TEST(RecordCommand, RefusesOptionsThatDoNotFit) {
       {{"match", "--input", "xml", path}, "--input: 'xml' is not lines, csv or tsv"},
       {{"match", "--delimiter", ";;", path}, "--delimiter: ';;' is not one character"},
       {{"match", "--no-header", "--column", "name", path}, "(the file has no header row)"},
+      // A number the header has no column for, like a name it lacks.
+      {{"match", "--column", "5", path}, "--column: " + path + ": there is no column 5: the header has 3 columns"},
+      {{"match", "--keep", "city,4", path}, "--keep: " + path + ": there is no column 4: the header has 3 columns"},
+      {{"match", "--column", "name", "--column", "city", path}, "--column is given twice"},
+      {{"match", "--id", "id", "--id=id", path}, "--id is given twice"},
       {{"compare", "--explain", "--pairs", "-"}, "--explain takes STRING1 and STRING2"},
   };
   for (const Case& c : cases) {
@@ -179,6 +187,151 @@ TEST(RecordCommand, ReadsTheFormatThatTheFileNameOrInputSays) {
   EXPECT_EQ(RunWith({"match", "--threshold", "99", named.path()}).out, "");
   EXPECT_EQ(RunWith({"match", "--no-header", "--input", "csv", "--threshold", "0", "-"}, "Ann,1\nAnne,2\n").out,
             "1\t2\tAnn\tAnne" + pair + "\n");
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream stream(text);
+  for (std::string line; std::getline(stream, line);) lines.push_back(line);
+  return lines;
+}
+
+// Every field that reaches the output is text; a header name that is not is
+// written with U+FFFD for each bad byte, so that every line parses.
+TEST(RecordCommand, WritesJsonLinesThatAllParse) {
+  const std::string kReplaced = "\xef\xbf\xbd";  // U+FFFD
+  struct Case {
+    std::string name, text;
+    std::vector<std::string_view> options;
+    std::string problem;            // on standard error; empty for none
+    std::vector<std::string> keys;  // of every line
+  } const cases[] = {
+      {"a kept field",
+       "id,name,city\n1,Jon Smith,Par\xffis\n2,John Smith,Lyon\n3,Jon Smyth,Nice\n",
+       {"--column", "name", "--id", "id", "--keep", "city"},
+       "line 2: not valid UTF-8 (byte 4) in the --keep field 'city'",
+       {"query_id", "candidate_id", "query_name", "candidate_name", "query_city", "candidate_city", "answer"}},
+      {"an id",
+       "id,name\n\xc3(,Jon Smith\n2,John Smith\n3,Jon Smyth\n",
+       {"--column", "name", "--id", "id"},
+       "line 2: not valid UTF-8 (byte 1) in the --id field 'id'",
+       {"query_id", "candidate_id", "query_name", "candidate_name", "answer"}},
+      {"a field without a header",
+       "1,Jon Smith,Par\xe9\n2,John Smith,Lyon\n3,Jon Smyth,Nice\n",
+       {"--no-header", "--column", "2", "--keep", "3"},
+       "line 1: not valid UTF-8 (byte 4) in the --keep field 3",
+       {"query_row", "candidate_row", "query", "candidate", "query_field3", "candidate_field3", "answer"}},
+      {"header names",
+       "i\xff\x64,na\xe9\x6d\x65,city\n1,Jon Smith,Paris\n2,John Smith,Lyon\n",
+       {"--column", "2", "--id", "1", "--keep", "city"},
+       "",
+       {"query_i" + kReplaced + "d", "candidate_i" + kReplaced + "d", "query_na" + kReplaced + "me",
+        "candidate_na" + kReplaced + "me", "query_city", "candidate_city", "answer"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const TempFile file(c.text, "people.csv");
+    std::vector<std::string_view> args = {"match", "--format", "json", "--threshold", "50"};
+    args.insert(args.end(), c.options.begin(), c.options.end());
+    const std::string path = file.path();
+    args.push_back(path);
+    const CliRun run = RunWith(args);
+    EXPECT_EQ(run.status, c.problem.empty() ? kExitOk : kExitFailure) << run.err;
+    if (c.problem.empty()) {
+      EXPECT_EQ(run.err, "");
+    } else {
+      EXPECT_EQ(run.err, "vantel match: " + file.path() + " " + c.problem + "\n");
+    }
+    const std::vector<std::string> lines = Lines(run.out);
+    EXPECT_FALSE(lines.empty());  // the good rows still pair up
+    for (const std::string& line : lines) {
+      const auto object = testing::ParseJsonLine(line);
+      ASSERT_TRUE(object.has_value()) << line;
+      std::vector<std::string> keys;
+      for (const auto& [key, value] : *object) keys.push_back(key);
+      EXPECT_EQ(keys, c.keys);
+    }
+  }
+}
+
+TEST(RecordCommand, NamesEachColumnOnceAndCarriesEveryKeptField) {
+  const TempFile file("id,name,name,city\nc1,Ann Lee,Anne,Oslo\nc2,Ann Leigh,Anna,Rome\n", "people.csv");
+  const std::string path = file.path();
+  // A name the header has twice chooses no column; a number still does.
+  for (const std::string_view option : {"--column", "--id", "--keep"}) {
+    const CliRun ambiguous = RunWith({"match", option, "name", path});
+    EXPECT_EQ(ambiguous.status, kExitUsage);
+    EXPECT_NE(ambiguous.err.find(std::string(option) + ": " + path +
+                                 ": 'name' names more than one column (2 and 3): give its number"),
+              std::string::npos)
+        << ambiguous.err;
+  }
+  // Repeated --keep adds to the fields kept, in order, and a column that
+  // shares its name with another is told apart by its number.
+  const CliRun run = RunWith(
+      {"match", "--column", "2", "--keep", "city", "--keep", "id,3", "--threshold", "50", "--format", "csv", path});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  ASSERT_FALSE(run.out.empty());
+  EXPECT_EQ(run.out.substr(0, run.out.find("\r\n")),
+            "query_row,candidate_row,query_name_2,candidate_name_2,query_city,query_id,query_name_3,candidate_city,"
+            "candidate_id,candidate_name_3,answer");
+  EXPECT_NE(run.out.find("\r\n1,2,Ann Lee,Ann Leigh,Oslo,c1,Anne,Rome,c2,Anna,"), std::string::npos) << run.out;
+}
+
+TEST(RecordCommand, ReportsAHeaderRowWhoseQuoteIsNeverClosed) {
+  const TempFile file("id,\"name\n1,Ann\n2,Anne\n", "people.csv");
+  const std::string path = file.path();
+  for (const std::vector<std::string_view>& args : {std::vector<std::string_view>{"match", "--column", "name", path},
+                                                    std::vector<std::string_view>{"match", path}}) {
+    const CliRun run = RunWith(args);
+    EXPECT_EQ(run.status, kExitFailure);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err, "vantel match: " + path +
+                           " line 1: a quoted field of the header row is still open at the end of the file\n");
+  }
+}
+
+// A string too long to match is measured, not converted, and reported as the
+// matcher reports one just past the limit.
+TEST(RecordCommand, ReportsLongStringsAlikeHoweverLong) {
+  const std::string smile = "\xf0\x9f\x98\x80";
+  struct Case {
+    std::string field, problem;
+  } const cases[] = {
+      {std::string(71, 'x'), "longer than 70 UTF-16 code units (71)"},
+      {std::string(1000, 'x'), "longer than 70 UTF-16 code units (1000)"},
+      {[&] {
+         std::string text;
+         for (int i = 0; i < 100; ++i) text += "\xe4\xb8\xad";
+         return text;
+       }(),
+       "longer than 70 UTF-16 code units (100)"},
+      {[&] {
+         std::string text;
+         for (int i = 0; i < 36; ++i) text += smile;
+         return text;
+       }(),
+       "longer than 70 UTF-16 code units (72)"},
+      {std::string(500, 'x') + "\xff", "not valid UTF-8 (byte 501)"},
+  };
+  for (const Case& c : cases) {
+    const TempFile file("name\nAnn\n" + c.field + "\nAnne\n", "people.csv");
+    const CliRun run = RunWith({"match", "--threshold", "50", file.path()});
+    EXPECT_EQ(run.status, kExitFailure);
+    EXPECT_EQ(run.err, "vantel match: " + file.path() + " line 3: " + c.problem + "\n");
+    EXPECT_EQ(run.out.substr(run.out.find('\n') + 1, 4), "1\t3\t");  // Ann and Anne, as the rows they are
+  }
+}
+
+TEST(RecordCommand, ListsAScreenfulOfTheNamesOfAWideHeader) {
+  std::string header;
+  for (int i = 1; i <= 1000; ++i) header += (i == 1 ? "c" : ",c") + std::to_string(i);
+  const TempFile file(header + "\n", "wide.csv");
+  const CliRun run = RunWith({"match", "--column", "name", file.path()});
+  EXPECT_EQ(run.status, kExitUsage);
+  EXPECT_NE(run.err.find("the header has: c1, c2, "), std::string::npos) << run.err;
+  EXPECT_NE(run.err.find(", c40 and 960 more\n"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("c41"), std::string::npos);
 }
 
 }  // namespace
