@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds VantelUS.dll and vantel.exe for 32-bit and 64-bit Windows with
-# MinGW-w64, makes the release archives (scripts/package.sh) and tests them,
-# the DLL under Wine in a fresh temporary Wine prefix:
+# Makes the release archives with scripts/package.sh in a clean git export of
+# the sources (which cross-builds VantelUS.dll and vantel.exe for 32-bit and
+# 64-bit Windows with MinGW-w64 there) and tests them, the DLL under Wine in a
+# fresh temporary Wine prefix:
 #   - the export table and the imports of each DLL (objdump, on this machine);
 #   - the archives: names, bitness, exports, imports (on this machine);
 #   - the server from inside (error mapping, argument conversion,
@@ -19,9 +20,11 @@
 # says that these tests were SKIPPED, and why, and succeeds; under CI
 # (CI=true), which runs as root with the package registry, a test that cannot
 # run means a broken install, so it fails instead.
-# VANTEL_NATIVE_BUILD may name an already built native release tree (its
-# vantel command gives the reference answers; it is what the Linux archive
-# holds).
+# VANTEL_NATIVE_BUILD may name a native release tree of this clone whose
+# vantel command gives the reference answers; without it they come from the
+# native build that scripts/package.sh makes in the export for the Linux
+# archive. The archives are left in build/package/, the logs in
+# build/windows-logs/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -90,15 +93,56 @@ run_checks() {
 
 windows_path() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
 
-printf '\n== Cross-building VantelUS.dll and vantel.exe (MinGW-w64), release archives\n'
-native=${VANTEL_NATIVE_BUILD:-}
-if [[ -z $native ]]; then
-  native=build/windows-native
-  scripts/build.sh "$native" -DCMAKE_BUILD_TYPE=Release -DVANTEL_BUILD_TESTS=OFF -DVANTEL_BUILD_BENCHMARKS=OFF \
-    >"$logs/build-native.log" || { cat "$logs/build-native.log"; exit 1; }
+# Scratch space for this run: the clean export and its builds, the Wine
+# prefixes. All of it goes at the end.
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/vantel-windows.XXXXXX")
+wine_started=0
+cleanup() {
+  if [[ $wine_started == 1 ]]; then wineserver -k 2>/dev/null || true; fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+printf '\n== A clean export of the sources; there, scripts/package.sh cross-builds VantelUS.dll and vantel.exe\n'
+# The release archives are made as from a fresh clone: scripts/package.sh in a
+# git export with no build/ folder and no build tree of this one, so that a
+# step it leaves to an earlier build, or a file that git does not have, fails
+# here. The Windows builds it makes are the ones tested below, so they are
+# built once. The export holds the committed tree with the changes made to
+# tracked files since (git stash create, which touches neither the work tree
+# nor the stash), so that what is tested is what is being edited.
+tree=$scratch/source
+mkdir "$tree"
+snapshot=$(GIT_AUTHOR_NAME=test-windows GIT_AUTHOR_EMAIL=test-windows@localhost GIT_COMMITTER_NAME=test-windows \
+  GIT_COMMITTER_EMAIL=test-windows@localhost git -C "$root" stash create 2>/dev/null || true)
+if ! git -C "$root" archive --format=tar "${snapshot:-HEAD}" | tar -C "$tree" -xf -; then
+  echo "test-windows: could not export the sources with git archive (is $root a git clone?)" >&2
+  exit 1
 fi
-cli=$(cd "$native" && pwd)/cli/vantel
-VANTEL_NATIVE_BUILD=$native scripts/package.sh
+echo "  $(git -C "$root" rev-parse --short HEAD)${snapshot:+ with the changes to tracked files} in $tree"
+package_status=0
+(cd "$tree" && env -u VANTEL_NATIVE_BUILD scripts/package.sh) || package_status=$?
+for log in "$tree"/build/*.log; do
+  if [[ -e $log ]]; then cp "$log" "$logs/package-$(basename "$log")"; fi
+done
+check build "$([[ $package_status -eq 0 ]] && echo 1 || echo 0)" \
+  "scripts/package.sh from a clean export exited with status $package_status"
+[[ $package_status -eq 0 ]] || { echo "test-windows: no archives to test" >&2; exit 1; }
+# The archives, also for whoever ran this.
+rm -rf "$root/build/package"
+cp -r "$tree/build/package" "$root/build/package"
+cd "$tree"
+
+# The reference answers: VANTEL_NATIVE_BUILD's vantel command, or else the one
+# that scripts/package.sh built for the Linux archive.
+native=${VANTEL_NATIVE_BUILD:+$root/$VANTEL_NATIVE_BUILD}
+if [[ ${VANTEL_NATIVE_BUILD:-} == /* ]]; then native=$VANTEL_NATIVE_BUILD; fi
+if [[ -n $native ]]; then
+  cmake --build "$native" --target vantel_cli >"$logs/build-native.log" 2>&1 || { cat "$logs/build-native.log"; exit 1; }
+else
+  native=$tree/build/package-native
+fi
+cli=$native/cli/vantel
 version=$(sed -n 's/^ *VERSION \([0-9][0-9.]*\)$/\1/p' CMakeLists.txt | head -n 1)
 zip_file=build/package/vantel-$version-windows.zip
 tar_file=build/package/vantel-$version-linux-$(uname -m).tar.gz
@@ -146,16 +190,11 @@ echo "  $(wc -l <"$answers") comparisons"
 printf '\n== Wine: fresh prefix\n'
 # The prefix, and Wine's server directory (which follows TMPDIR), in one
 # scratch directory that goes at the end.
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/vantel-wine.XXXXXX")
 mkdir "$scratch/prefix" "$scratch/tmp"
 export WINEPREFIX=$scratch/prefix TMPDIR=$scratch/tmp WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine hands the Unix arguments to Windows programs as text only in a UTF-8 locale.
 export LC_ALL=C.UTF-8
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
+wine_started=1
 # Wine's server, kept running between the many short programs below (it is
 # stopped at the end).
 wineserver -p
@@ -164,10 +203,10 @@ echo "  $WINEPREFIX"
 
 declare -A loader=([32]=$wine32 [64]=$wine64)
 declare -A system=([32]='C:\windows\syswow64' [64]='C:\windows\system32')
-declare -A dll=([32]=$(windows_path "$root/build/windows-i686/automation/VantelUS.dll")
-                [64]=$(windows_path "$root/build/windows-x86_64/automation/VantelUS.dll"))
-declare -A tests=([32]=$root/build/windows-i686/tests/automation [64]=$root/build/windows-x86_64/tests/automation)
-vbs=$(windows_path "$root/tests/automation/CompareUS.vbs")
+declare -A dll=([32]=$(windows_path "$tree/build/windows-i686/automation/VantelUS.dll")
+                [64]=$(windows_path "$tree/build/windows-x86_64/automation/VantelUS.dll"))
+declare -A tests=([32]=$tree/build/windows-i686/tests/automation [64]=$tree/build/windows-x86_64/tests/automation)
+vbs=$(windows_path "$tree/tests/automation/CompareUS.vbs")
 
 regsvr32() {  # bits [/u]
   local bits=$1 status=0
@@ -186,10 +225,10 @@ for bits in 32 64; do
 done
 
 printf '\n== Wine: vantel.exe, against the Linux program\n'
-declare -A exe=([32]=$root/build/windows-i686/cli/vantel.exe [64]=$root/build/windows-x86_64/cli/vantel.exe)
+declare -A exe=([32]=$tree/build/windows-i686/cli/vantel.exe [64]=$tree/build/windows-x86_64/cli/vantel.exe)
 for bits in 32 64; do
   run_checks "windows-cli-$bits" "${loader[$bits]}" \
-    "$root/build/windows-$([[ $bits == 32 ]] && echo i686 || echo x86_64)/tests/windows-cli/vantel_windows_cli_tests.exe" \
+    "$tree/build/windows-$([[ $bits == 32 ]] && echo i686 || echo x86_64)/tests/windows-cli/vantel_windows_cli_tests.exe" \
     "$(windows_path "$scratch/tmp")"
   run_checks "same-as-linux-$bits" tests/windows-cli/SameAsLinux.sh "same-as-linux-$bits" "$cli" "${loader[$bits]}" \
     "${exe[$bits]}"
@@ -247,7 +286,7 @@ export WINEPREFIX=$scratch/prefix-installer
 mkdir "$WINEPREFIX"
 wineboot -i >"$logs/wineboot-installer.log" 2>&1
 echo "  $WINEPREFIX"
-setup=$(windows_path "$root/build/package/vantel-$version-windows-setup.exe")
+setup=$(windows_path "$tree/build/package/vantel-$version-windows-setup.exe")
 local_app_data=$("$wine64" cmd.exe /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
 folder="$local_app_data\Programs\Vantel"
 folder_unix=$(winepath -u "$folder" 2>/dev/null)
