@@ -12,7 +12,9 @@
 #   - vantel.exe, 32-bit and 64-bit: its side of Windows from inside, the
 #     same bytes as the Linux program for every command, a console through
 #     a terminal (script(1)) for UTF-16 text and the progress bar;
-#   - regsvr32 and regsvr32 /u, with the registry read back after each;
+#   - regsvr32 and regsvr32 /u, of each DLL alone and of both, with the
+#     registry read back after each (for one alone, in both registry views,
+#     and created by the cscript of each bitness);
 #   - a VBScript client run by cscript, 32-bit and 64-bit;
 #   - the installer, silent, in a second fresh prefix: install, registry,
 #     cscript, PATH, uninstall, and nothing left.
@@ -262,7 +264,71 @@ check wine "$(cmp -s "$scratch/many-windows.txt" "$scratch/many-linux.txt" && ec
   "with the bar on the console, the matches are the Linux program's"
 echo "  progress bar on a console: drawn $bar times; $(wc -l <"$scratch/many-windows.txt") matches as on Linux"
 
-printf '\n== Wine: regsvr32, registry, VBScript\n'
+printf '\n== Wine: regsvr32 of one DLL alone, the registry in both views, cscript of both bitnesses\n'
+# Under Wine the registry keeps CLSID apart for 32-bit and 64-bit processes
+# (a 64-bit process sees Software\Classes\Wow6432Node\CLSID as CLSID in the
+# 32-bit view), while the programmatic identifier and the type library are
+# shared by both, as on Windows. The views are read with the 32-bit reg.exe
+# (Debian's `wine reg`): Wine's 64-bit reg.exe with /reg:32 does not look
+# past Wow6432Node to the shared keys, as 32-bit processes do.
+class_id='{4A125F43-6A2F-4D32-8587-0A4C857EA678}'
+library_id='{3CF3B38B-6E39-4819-A546-041AFC28D903}'
+create_vbs=$(windows_path "$tree/tests/automation/CreateCompareUS.vbs")
+class_value() {  # view key: its default value as COM sees it in that view; empty when absent
+  { "$wine32" reg.exe query "HKCR\\$2" /ve "/reg:$1" 2>/dev/null || true; } | tr -d '\r' |
+    sed -n 's/^ *([^)]*) *REG_SZ *//p'
+}
+same_path() { [[ ${1,,} == "${2,,}" ]]; }
+# What a process of each bitness finds when the DLL of `bits` is registered
+# alone (or nothing, with `bits` empty): the class's server in that DLL's
+# view only, the identifier and the DLL's type library in both.
+views_hold() {  # bits what
+  local bits=$1 what=$2 view want value system_bits
+  for view in 32 64; do
+    want=
+    if [[ $view == "$bits" ]]; then want=${dll[$view]}; fi
+    value=$(class_value "$view" "CLSID\\$class_id\\InprocServer32")
+    check wine "$(same_path "$value" "$want" && echo 1 || echo 0)" \
+      "$what: /reg:$view CLSID\\$class_id\\InprocServer32 is '$value', want '$want'"
+    want=
+    if [[ -n $bits ]]; then want=$class_id; fi
+    value=$(class_value "$view" 'VantelUS.CompareUS\CLSID')
+    check wine "$([[ $value == "$want" ]] && echo 1 || echo 0)" \
+      "$what: /reg:$view VantelUS.CompareUS\\CLSID is '$value', want '$want'"
+    for system_bits in 32 64; do
+      want=
+      if [[ $system_bits == "$bits" ]]; then want=${dll[$bits]}; fi
+      value=$(class_value "$view" "TypeLib\\$library_id\\1.0\\0\\win$system_bits")
+      check wine "$(same_path "$value" "$want" && echo 1 || echo 0)" \
+        "$what: /reg:$view TypeLib\\$library_id\\1.0\\0\\win$system_bits is '$value', want '$want'"
+    done
+  done
+  echo "  $what: the registry read back in the 32-bit and the 64-bit view"
+}
+# The script host of the DLL's bitness creates the object; the other one
+# cannot (a process loads in-process servers of its own bitness only).
+created_by_cscript() {  # bits what
+  local bits=$1 what=$2 host want shown
+  for host in 32 64; do
+    want=$([[ $host == "$bits" ]] && echo 83.33 || echo 'error 429')
+    shown=$("${loader[$host]}" "${system[$host]}\\cscript.exe" //nologo "$create_vbs" 2>>"$logs/cscript.log" | tr -d '\r' || true)
+    check wine "$([[ $shown == "$want" ]] && echo 1 || echo 0)" "$what: $host-bit cscript says '$shown', want '$want'"
+    echo "  $what: $host-bit cscript: $shown"
+  done
+}
+for bits in 64 32; do
+  other=$((96 - bits))
+  regsvr32 "$bits"
+  views_hold "$bits" "$bits-bit alone"
+  created_by_cscript "$bits" "$bits-bit alone"
+  # Unregistering the other DLL, never registered, leaves this one as it was.
+  regsvr32 "$other" /u
+  views_hold "$bits" "$bits-bit alone, after regsvr32 /u of the $other-bit DLL"
+  regsvr32 "$bits" /u
+  views_hold "" "$bits-bit alone, unregistered"
+done
+
+printf '\n== Wine: regsvr32 of both, registry, VBScript\n'
 regsvr32 32
 regsvr32 64
 for bits in 32 64; do
