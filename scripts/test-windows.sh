@@ -125,7 +125,7 @@ echo "  $(git -C "$root" rev-parse --short HEAD)${snapshot:+ with the changes to
 package_status=0
 (cd "$tree" && env -u VANTEL_NATIVE_BUILD scripts/package.sh) || package_status=$?
 for log in "$tree"/build/*.log; do
-  if [[ -e $log ]]; then cp "$log" "$logs/package-$(basename "$log")"; fi
+  if [[ -e $log ]]; then cp -p "$log" "$logs/package-$(basename "$log")"; fi
 done
 check build "$([[ $package_status -eq 0 ]] && echo 1 || echo 0)" \
   "scripts/package.sh from a clean export exited with status $package_status"
