@@ -7,17 +7,21 @@
 #   vantel-VERSION-linux-ARCH.tar.gz  the vantel program, the library, its headers,
 #                                     the CMake and pkg-config packages, README, LICENSE
 # The Windows files are cross-built with MinGW-w64 (build/windows-i686 and
-# build/windows-x86_64, the trees scripts/test-windows.sh tests); the Linux
+# build/windows-x86_64; scripts/test-windows.sh runs this script in a clean
+# export of the sources and tests the trees it makes there); the Linux
 # ones come from VANTEL_NATIVE_BUILD, a configured native release tree, or
-# else from build/package-native. Needs the packages of the 'core', 'windows'
-# and 'package' groups of scripts/install-deps.sh.
+# else from build/package-native. Installs the packages of the 'core',
+# 'windows' and 'package' groups of scripts/install-deps.sh when any is missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+scripts/install-deps.sh core windows package
 out=$root/build/package
 
 version=$(sed -n 's/^ *VERSION \([0-9][0-9.]*\)$/\1/p' CMakeLists.txt | head -n 1)
 [[ -n $version ]] || { echo "package: no VERSION in CMakeLists.txt" >&2; exit 1; }
+# The build logs go to build/, which a fresh clone does not have yet.
+mkdir -p "$root/build"
 
 # Cross-builds one Windows tree (nothing is rebuilt when it is up to date).
 windows_tree() {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Cross-builds VantelUS.dll and vantel.exe for 32-bit and 64-bit Windows with
-# MinGW-w64, makes the release archives (scripts/package.sh) and tests them,
-# the DLL under Wine in a fresh temporary Wine prefix:
+# Makes the release archives with scripts/package.sh in a clean git export of
+# the sources (which cross-builds VantelUS.dll and vantel.exe for 32-bit and
+# 64-bit Windows with MinGW-w64 there) and tests them, the DLL under Wine in a
+# fresh temporary Wine prefix:
 #   - the export table and the imports of each DLL (objdump, on this machine);
 #   - the archives: names, bitness, exports, imports (on this machine);
 #   - the server from inside (error mapping, argument conversion,
@@ -11,7 +12,9 @@
 #   - vantel.exe, 32-bit and 64-bit: its side of Windows from inside, the
 #     same bytes as the Linux program for every command, a console through
 #     a terminal (script(1)) for UTF-16 text and the progress bar;
-#   - regsvr32 and regsvr32 /u, with the registry read back after each;
+#   - regsvr32 and regsvr32 /u, of each DLL alone and of both, with the
+#     registry read back after each (for one alone, in both registry views,
+#     and created by the cscript of each bitness);
 #   - a VBScript client run by cscript, 32-bit and 64-bit;
 #   - the installer, silent, in a second fresh prefix: install, registry,
 #     cscript, PATH, uninstall, and nothing left.
@@ -19,9 +22,11 @@
 # says that these tests were SKIPPED, and why, and succeeds; under CI
 # (CI=true), which runs as root with the package registry, a test that cannot
 # run means a broken install, so it fails instead.
-# VANTEL_NATIVE_BUILD may name an already built native release tree (its
-# vantel command gives the reference answers; it is what the Linux archive
-# holds).
+# VANTEL_NATIVE_BUILD may name a native release tree of this clone whose
+# vantel command gives the reference answers; without it they come from the
+# native build that scripts/package.sh makes in the export for the Linux
+# archive. The archives are left in build/package/, the logs in
+# build/windows-logs/.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -90,15 +95,56 @@ run_checks() {
 
 windows_path() { local path=$1; printf 'Z:%s' "${path//\//\\}"; }
 
-printf '\n== Cross-building VantelUS.dll and vantel.exe (MinGW-w64), release archives\n'
-native=${VANTEL_NATIVE_BUILD:-}
-if [[ -z $native ]]; then
-  native=build/windows-native
-  scripts/build.sh "$native" -DCMAKE_BUILD_TYPE=Release -DVANTEL_BUILD_TESTS=OFF -DVANTEL_BUILD_BENCHMARKS=OFF \
-    >"$logs/build-native.log" || { cat "$logs/build-native.log"; exit 1; }
+# Scratch space for this run: the clean export and its builds, the Wine
+# prefixes. All of it goes at the end.
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/vantel-windows.XXXXXX")
+wine_started=0
+cleanup() {
+  if [[ $wine_started == 1 ]]; then wineserver -k 2>/dev/null || true; fi
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+printf '\n== A clean export of the sources; there, scripts/package.sh cross-builds VantelUS.dll and vantel.exe\n'
+# The release archives are made as from a fresh clone: scripts/package.sh in a
+# git export with no build/ folder and no build tree of this one, so that a
+# step it leaves to an earlier build, or a file that git does not have, fails
+# here. The Windows builds it makes are the ones tested below, so they are
+# built once. The export holds the committed tree with the changes made to
+# tracked files since (git stash create, which touches neither the work tree
+# nor the stash), so that what is tested is what is being edited.
+tree=$scratch/source
+mkdir "$tree"
+snapshot=$(GIT_AUTHOR_NAME=test-windows GIT_AUTHOR_EMAIL=test-windows@localhost GIT_COMMITTER_NAME=test-windows \
+  GIT_COMMITTER_EMAIL=test-windows@localhost git -C "$root" stash create 2>/dev/null || true)
+if ! git -C "$root" archive --format=tar "${snapshot:-HEAD}" | tar -C "$tree" -xf -; then
+  echo "test-windows: could not export the sources with git archive (is $root a git clone?)" >&2
+  exit 1
 fi
-cli=$(cd "$native" && pwd)/cli/vantel
-VANTEL_NATIVE_BUILD=$native scripts/package.sh
+echo "  $(git -C "$root" rev-parse --short HEAD)${snapshot:+ with the changes to tracked files} in $tree"
+package_status=0
+(cd "$tree" && env -u VANTEL_NATIVE_BUILD scripts/package.sh) || package_status=$?
+for log in "$tree"/build/*.log; do
+  if [[ -e $log ]]; then cp -p "$log" "$logs/package-$(basename "$log")"; fi
+done
+check build "$([[ $package_status -eq 0 ]] && echo 1 || echo 0)" \
+  "scripts/package.sh from a clean export exited with status $package_status"
+[[ $package_status -eq 0 ]] || { echo "test-windows: no archives to test" >&2; exit 1; }
+# The archives, also for whoever ran this.
+rm -rf "$root/build/package"
+cp -r "$tree/build/package" "$root/build/package"
+cd "$tree"
+
+# The reference answers: VANTEL_NATIVE_BUILD's vantel command, or else the one
+# that scripts/package.sh built for the Linux archive.
+native=${VANTEL_NATIVE_BUILD:+$root/$VANTEL_NATIVE_BUILD}
+if [[ ${VANTEL_NATIVE_BUILD:-} == /* ]]; then native=$VANTEL_NATIVE_BUILD; fi
+if [[ -n $native ]]; then
+  cmake --build "$native" --target vantel_cli >"$logs/build-native.log" 2>&1 || { cat "$logs/build-native.log"; exit 1; }
+else
+  native=$tree/build/package-native
+fi
+cli=$native/cli/vantel
 version=$(sed -n 's/^ *VERSION \([0-9][0-9.]*\)$/\1/p' CMakeLists.txt | head -n 1)
 zip_file=build/package/vantel-$version-windows.zip
 tar_file=build/package/vantel-$version-linux-$(uname -m).tar.gz
@@ -146,16 +192,11 @@ echo "  $(wc -l <"$answers") comparisons"
 printf '\n== Wine: fresh prefix\n'
 # The prefix, and Wine's server directory (which follows TMPDIR), in one
 # scratch directory that goes at the end.
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/vantel-wine.XXXXXX")
 mkdir "$scratch/prefix" "$scratch/tmp"
 export WINEPREFIX=$scratch/prefix TMPDIR=$scratch/tmp WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 # Wine hands the Unix arguments to Windows programs as text only in a UTF-8 locale.
 export LC_ALL=C.UTF-8
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
+wine_started=1
 # Wine's server, kept running between the many short programs below (it is
 # stopped at the end).
 wineserver -p
@@ -164,10 +205,10 @@ echo "  $WINEPREFIX"
 
 declare -A loader=([32]=$wine32 [64]=$wine64)
 declare -A system=([32]='C:\windows\syswow64' [64]='C:\windows\system32')
-declare -A dll=([32]=$(windows_path "$root/build/windows-i686/automation/VantelUS.dll")
-                [64]=$(windows_path "$root/build/windows-x86_64/automation/VantelUS.dll"))
-declare -A tests=([32]=$root/build/windows-i686/tests/automation [64]=$root/build/windows-x86_64/tests/automation)
-vbs=$(windows_path "$root/tests/automation/CompareUS.vbs")
+declare -A dll=([32]=$(windows_path "$tree/build/windows-i686/automation/VantelUS.dll")
+                [64]=$(windows_path "$tree/build/windows-x86_64/automation/VantelUS.dll"))
+declare -A tests=([32]=$tree/build/windows-i686/tests/automation [64]=$tree/build/windows-x86_64/tests/automation)
+vbs=$(windows_path "$tree/tests/automation/CompareUS.vbs")
 
 regsvr32() {  # bits [/u]
   local bits=$1 status=0
@@ -186,10 +227,10 @@ for bits in 32 64; do
 done
 
 printf '\n== Wine: vantel.exe, against the Linux program\n'
-declare -A exe=([32]=$root/build/windows-i686/cli/vantel.exe [64]=$root/build/windows-x86_64/cli/vantel.exe)
+declare -A exe=([32]=$tree/build/windows-i686/cli/vantel.exe [64]=$tree/build/windows-x86_64/cli/vantel.exe)
 for bits in 32 64; do
   run_checks "windows-cli-$bits" "${loader[$bits]}" \
-    "$root/build/windows-$([[ $bits == 32 ]] && echo i686 || echo x86_64)/tests/windows-cli/vantel_windows_cli_tests.exe" \
+    "$tree/build/windows-$([[ $bits == 32 ]] && echo i686 || echo x86_64)/tests/windows-cli/vantel_windows_cli_tests.exe" \
     "$(windows_path "$scratch/tmp")"
   run_checks "same-as-linux-$bits" tests/windows-cli/SameAsLinux.sh "same-as-linux-$bits" "$cli" "${loader[$bits]}" \
     "${exe[$bits]}"
@@ -223,7 +264,71 @@ check wine "$(cmp -s "$scratch/many-windows.txt" "$scratch/many-linux.txt" && ec
   "with the bar on the console, the matches are the Linux program's"
 echo "  progress bar on a console: drawn $bar times; $(wc -l <"$scratch/many-windows.txt") matches as on Linux"
 
-printf '\n== Wine: regsvr32, registry, VBScript\n'
+printf '\n== Wine: regsvr32 of one DLL alone, the registry in both views, cscript of both bitnesses\n'
+# Under Wine the registry keeps CLSID apart for 32-bit and 64-bit processes
+# (a 64-bit process sees Software\Classes\Wow6432Node\CLSID as CLSID in the
+# 32-bit view), while the programmatic identifier and the type library are
+# shared by both, as on Windows. The views are read with the 32-bit reg.exe
+# (Debian's `wine reg`): Wine's 64-bit reg.exe with /reg:32 does not look
+# past Wow6432Node to the shared keys, as 32-bit processes do.
+class_id='{4A125F43-6A2F-4D32-8587-0A4C857EA678}'
+library_id='{3CF3B38B-6E39-4819-A546-041AFC28D903}'
+create_vbs=$(windows_path "$tree/tests/automation/CreateCompareUS.vbs")
+class_value() {  # view key: its default value as COM sees it in that view; empty when absent
+  { "$wine32" reg.exe query "HKCR\\$2" /ve "/reg:$1" 2>/dev/null || true; } | tr -d '\r' |
+    sed -n 's/^ *([^)]*) *REG_SZ *//p'
+}
+same_path() { [[ ${1,,} == "${2,,}" ]]; }
+# What a process of each bitness finds when the DLL of `bits` is registered
+# alone (or nothing, with `bits` empty): the class's server in that DLL's
+# view only, the identifier and the DLL's type library in both.
+views_hold() {  # bits what
+  local bits=$1 what=$2 view want value system_bits
+  for view in 32 64; do
+    want=
+    if [[ $view == "$bits" ]]; then want=${dll[$view]}; fi
+    value=$(class_value "$view" "CLSID\\$class_id\\InprocServer32")
+    check wine "$(same_path "$value" "$want" && echo 1 || echo 0)" \
+      "$what: /reg:$view CLSID\\$class_id\\InprocServer32 is '$value', want '$want'"
+    want=
+    if [[ -n $bits ]]; then want=$class_id; fi
+    value=$(class_value "$view" 'VantelUS.CompareUS\CLSID')
+    check wine "$([[ $value == "$want" ]] && echo 1 || echo 0)" \
+      "$what: /reg:$view VantelUS.CompareUS\\CLSID is '$value', want '$want'"
+    for system_bits in 32 64; do
+      want=
+      if [[ $system_bits == "$bits" ]]; then want=${dll[$bits]}; fi
+      value=$(class_value "$view" "TypeLib\\$library_id\\1.0\\0\\win$system_bits")
+      check wine "$(same_path "$value" "$want" && echo 1 || echo 0)" \
+        "$what: /reg:$view TypeLib\\$library_id\\1.0\\0\\win$system_bits is '$value', want '$want'"
+    done
+  done
+  echo "  $what: the registry read back in the 32-bit and the 64-bit view"
+}
+# The script host of the DLL's bitness creates the object; the other one
+# cannot (a process loads in-process servers of its own bitness only).
+created_by_cscript() {  # bits what
+  local bits=$1 what=$2 host want shown
+  for host in 32 64; do
+    want=$([[ $host == "$bits" ]] && echo 83.33 || echo 'error 429')
+    shown=$("${loader[$host]}" "${system[$host]}\\cscript.exe" //nologo "$create_vbs" 2>>"$logs/cscript.log" | tr -d '\r' || true)
+    check wine "$([[ $shown == "$want" ]] && echo 1 || echo 0)" "$what: $host-bit cscript says '$shown', want '$want'"
+    echo "  $what: $host-bit cscript: $shown"
+  done
+}
+for bits in 64 32; do
+  other=$((96 - bits))
+  regsvr32 "$bits"
+  views_hold "$bits" "$bits-bit alone"
+  created_by_cscript "$bits" "$bits-bit alone"
+  # Unregistering the other DLL, never registered, leaves this one as it was.
+  regsvr32 "$other" /u
+  views_hold "$bits" "$bits-bit alone, after regsvr32 /u of the $other-bit DLL"
+  regsvr32 "$bits" /u
+  views_hold "" "$bits-bit alone, unregistered"
+done
+
+printf '\n== Wine: regsvr32 of both, registry, VBScript\n'
 regsvr32 32
 regsvr32 64
 for bits in 32 64; do
@@ -247,7 +352,7 @@ export WINEPREFIX=$scratch/prefix-installer
 mkdir "$WINEPREFIX"
 wineboot -i >"$logs/wineboot-installer.log" 2>&1
 echo "  $WINEPREFIX"
-setup=$(windows_path "$root/build/package/vantel-$version-windows-setup.exe")
+setup=$(windows_path "$tree/build/package/vantel-$version-windows-setup.exe")
 local_app_data=$("$wine64" cmd.exe /c 'echo %LOCALAPPDATA%' 2>/dev/null | tr -d '\r')
 folder="$local_app_data\Programs\Vantel"
 folder_unix=$(winepath -u "$folder" 2>/dev/null)
