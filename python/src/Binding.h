@@ -17,12 +17,6 @@ namespace py = pybind11;
 // Overflow error, as automation clients see it; anything else is a TypeError.
 std::int16_t MethodArgument(py::handle method);
 
-// The phonetic forms of the process's shared comparers: the rules are
-// compiled once per comparer, and comparers are reused by every match of
-// the process instead of being built per call.
-PhoneticFormFunction SharedPhoneticForms();
-std::size_t SharedComparers();
-
 void BindMatching(py::module_& module);
 
 }  // namespace vantel::python

@@ -7,10 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <exception>
-#include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "Binding.h"
 #include "Strings.h"
@@ -20,60 +17,14 @@
 namespace vantel::python {
 namespace {
 
-// The comparer of vantel.compare and vantel.phonetic, used only with the GIL held.
+// The comparer of vantel.compare and vantel.phonetic, used only with the GIL
+// held: a process forked from Python (which holds the GIL to fork) never
+// inherits it half-used. It is the module's only mutable state; a match
+// builds its comparers per call, so there is no lock that a fork could
+// inherit locked.
 CompareUS& ModuleComparer() {
   static CompareUS* comparer = new CompareUS();  // never destroyed: it may be used until the interpreter ends
   return *comparer;
-}
-
-// Comparers whose rules are compiled, lent to the threads of a match one
-// transcription at a time.
-class ComparerPool {
- public:
-  std::size_t built() {
-    const std::lock_guard lock(mutex_);
-    return built_;
-  }
-
-  std::u16string PhoneticForm(std::u16string_view word) {
-    std::unique_ptr<CompareUS> comparer = Take();
-    try {
-      std::u16string form = comparer->PhoneticForm(word);
-      Give(std::move(comparer));
-      return form;
-    } catch (...) {
-      Give(std::move(comparer));
-      throw;
-    }
-  }
-
- private:
-  std::unique_ptr<CompareUS> Take() {
-    {
-      const std::lock_guard lock(mutex_);
-      if (!idle_.empty()) {
-        std::unique_ptr<CompareUS> comparer = std::move(idle_.back());
-        idle_.pop_back();
-        return comparer;
-      }
-      ++built_;
-    }
-    return std::make_unique<CompareUS>();
-  }
-
-  void Give(std::unique_ptr<CompareUS> comparer) {
-    const std::lock_guard lock(mutex_);
-    idle_.push_back(std::move(comparer));
-  }
-
-  std::mutex mutex_;
-  std::vector<std::unique_ptr<CompareUS>> idle_;
-  std::size_t built_ = 0;
-};
-
-ComparerPool& SharedPool() {
-  static ComparerPool* pool = new ComparerPool();  // never destroyed: worker threads may outlive static destruction
-  return *pool;
 }
 
 // The signature pybind11 takes for a translator.
@@ -102,12 +53,6 @@ std::int16_t MethodArgument(py::handle method) {
   if (value == -1 && PyErr_Occurred() != nullptr) throw py::error_already_set();
   if (overflow != 0 || value < INT16_MIN || value > INT16_MAX) throw RuntimeError(error::kOverflow);
   return static_cast<std::int16_t>(value);
-}
-
-std::size_t SharedComparers() { return SharedPool().built(); }
-
-PhoneticFormFunction SharedPhoneticForms() {
-  return [](CompareUS& /*unused*/, std::u16string_view word) { return SharedPool().PhoneticForm(word); };
 }
 
 namespace {
@@ -139,6 +84,10 @@ PYBIND11_MODULE(_vantel, module) {
   module.attr("__version__") = std::string(vantel::Version());
   module.attr("MAX_LENGTH") = CompareUS::kMaxLength;
   py::register_exception_translator(TranslateErrors);
+  // Compiles the rules now, and with them the automata that every comparer
+  // of the process shares: built under a guard on first use, which a child
+  // forked while a match's thread held it would wait on for ever.
+  ModuleComparer().InitVT();
 
   module.def(
       "compare",

@@ -11,8 +11,8 @@ within-list case, and each unordered pair of strings is scored exactly once.
 The results of a query block are then merged into the order of the
 ``vantel match`` command, ``top`` applied across all candidate blocks.
 
-Native objects are never pickled: each worker process builds its comparers
-(and compiles the rules) once, on first use, and reuses them for every task.
+Native objects are never pickled: each task builds the comparers it needs
+(30 us each; the compiled rules are shared, read-only, within a process).
 """
 
 from __future__ import annotations
