@@ -42,33 +42,40 @@ void TranslateErrors(std::exception_ptr failure) {  // NOLINT(performance-unnece
 
 }  // namespace
 
-std::int16_t MethodArgument(py::handle method) {
+std::int16_t MethodArgument(py::handle method, const char* name) {
   if (!PyIndex_Check(method.ptr())) {
-    throw py::type_error(std::string("method must be an int, not ") + Py_TYPE(method.ptr())->tp_name);
+    throw py::type_error(std::string(name) + " must be an int, not " + Py_TYPE(method.ptr())->tp_name);
   }
   const py::object number = py::reinterpret_steal<py::object>(PyNumber_Index(method.ptr()));
   if (!number) throw py::error_already_set();
   int overflow = 0;
   const long long value = PyLong_AsLongLongAndOverflow(number.ptr(), &overflow);
   if (value == -1 && PyErr_Occurred() != nullptr) throw py::error_already_set();
-  if (overflow != 0 || value < INT16_MIN || value > INT16_MAX) throw RuntimeError(error::kOverflow);
+  if (overflow != 0 || value < INT16_MIN || value > INT16_MAX) {
+    // The value is shown only while short: a method of a million digits is no message.
+    const std::string shown = overflow != 0 ? "a number beyond 64 bits" : std::to_string(value);
+    const py::object type = py::module_::import("vantel._errors").attr("MethodOverflowError");
+    const py::object raised = type(name, shown);
+    PyErr_SetObject(type.ptr(), raised.ptr());
+    throw py::error_already_set();
+  }
   return static_cast<std::int16_t>(value);
 }
 
 namespace {
 
-double Compare(CompareUS& comparer, py::handle first, py::handle second, py::handle method, const char* names[2]) {
+double Compare(CompareUS& comparer, py::handle first, py::handle second, py::handle method, const char* names[3]) {
   const std::u16string a = StrArgument(first, names[0]);
   const std::u16string b = StrArgument(second, names[1]);
-  return comparer.Compare(a, b, MethodArgument(method));
+  return comparer.Compare(a, b, MethodArgument(method, names[2]));
 }
 
 py::str PhoneticForm(CompareUS& comparer, py::handle word, const char* name) {
   return FromUtf16(comparer.PhoneticForm(StrArgument(word, name)));
 }
 
-const char* kPythonNames[2] = {"a", "b"};
-const char* kAutomationNames[2] = {"Lachaine1", "Lachaine2"};
+const char* kPythonNames[3] = {"a", "b", "method"};
+const char* kAutomationNames[3] = {"Lachaine1", "Lachaine2", "LaMethode"};
 
 }  // namespace
 
