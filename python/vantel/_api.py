@@ -109,21 +109,25 @@ def _shown(value: Any) -> str:
     return text if len(text) <= 40 else text[:37] + "..."
 
 
+def _integral(value: Any, name: str) -> int:
+    try:
+        return operator.index(value)
+    except TypeError:
+        raise TypeError(f"{name} must be an int, not {type(value).__name__}") from None
+
+
 def _integer(value: Any, name: str, lowest: int, highest: int, also: str = "") -> int:
     """``value`` as an int from ``lowest`` to ``highest``: a TypeError for
     anything that is no integer, a short ValueError naming ``name`` for one
     out of range (never a conversion error that echoes the call's lists)."""
-    try:
-        number = operator.index(value)
-    except TypeError:
-        raise TypeError(f"{name} must be an int, not {type(value).__name__}") from None
+    number = _integral(value, name)
     if not lowest <= number <= highest:
         raise ValueError(f"{name} must be from {lowest} to {highest}{also}, not {_shown(number)}")
     return number
 
 
 def _workers(workers: int) -> int:
-    if not isinstance(workers, bool) and isinstance(workers, (int, np.integer)) and workers == -1:
+    if _integral(workers, "workers") == -1:
         try:
             return min(_MOST_WORKERS, max(1, len(os.sched_getaffinity(0))))
         except AttributeError:  # not on Linux
@@ -143,11 +147,11 @@ def _threshold(threshold: float) -> float:
     return value
 
 
-def _count(value: Optional[int], name: str, most: int = _MOST_COUNT) -> int:
+def _count(value: Optional[int], name: str) -> int:
     """A count that None leaves unlimited (0 to the native matcher)."""
     if value is None:
         return 0
-    return _integer(value, name, 1, most, " (or None for no limit)")
+    return _integer(value, name, 1, _MOST_COUNT, " (or None for no limit)")
 
 
 def _rejections(reported: list, inputs: Tuple[_Input, _Input]) -> list:
