@@ -14,14 +14,10 @@ namespace py = pybind11;
 
 // A method number as Compare's 16-bit LaMethode: any integer (a bool, a
 // NumPy integer) is taken; one outside -32768..32767 is the component's
-// Overflow error, as automation clients see it; anything else is a TypeError.
-std::int16_t MethodArgument(py::handle method);
-
-// The phonetic forms of the process's shared comparers: the rules are
-// compiled once per comparer, and comparers are reused by every match of
-// the process instead of being built per call.
-PhoneticFormFunction SharedPhoneticForms();
-std::size_t SharedComparers();
+// Overflow error, as automation clients see it, raised as
+// vantel._errors.MethodOverflowError (also a ValueError) naming `name`;
+// anything else is a TypeError.
+std::int16_t MethodArgument(py::handle method, const char* name = "method");
 
 void BindMatching(py::module_& module);
 

@@ -89,10 +89,11 @@ struct Cancelled {};
 // KeyboardInterrupt is raised here. Called with the GIL released.
 Matcher BuildMatcher(const ListInput& queries, const ListInput* candidates, const MatchOptions& options) {
   auto cancelled = std::make_shared<std::atomic<bool>>(false);
-  PhoneticFormFunction forms = [cancelled, shared = SharedPhoneticForms()](CompareUS& comparer,
-                                                                           std::u16string_view word) {
+  // Each preparing thread transcribes with a comparer of its own, built for
+  // this call (30 us): nothing is shared between calls but immutable rules.
+  PhoneticFormFunction forms = [cancelled](CompareUS& comparer, std::u16string_view word) {
     if (cancelled->load(std::memory_order_relaxed)) throw Cancelled{};
-    return shared(comparer, word);
+    return comparer.PhoneticForm(word);
   };
   std::future<Matcher> built = std::async(std::launch::async, [&] {
     return candidates == nullptr ? Matcher(queries.strings, options, forms)
@@ -262,8 +263,6 @@ void BindMatching(py::module_& module) {
              "(group, member, partner, answer, [(list, position, reason)]); see vantel.groups.");
   module.def("groups_of_pairs", &GroupsOfPairs, "count"_a, "query"_a, "candidate"_a, "answer"_a, "rejected"_a, "all"_a,
              "(group, member, partner, answer) of the given pairs of a list of `count` strings.");
-  module.def("shared_comparers", &SharedComparers,
-             "How many comparers (each with its compiled rules) this process has built for its matches.");
 }
 
 }  // namespace vantel::python

@@ -7,10 +7,7 @@
 #include <climits>
 #include <cstdint>
 #include <exception>
-#include <memory>
-#include <mutex>
 #include <string>
-#include <vector>
 
 #include "Binding.h"
 #include "Strings.h"
@@ -20,60 +17,14 @@
 namespace vantel::python {
 namespace {
 
-// The comparer of vantel.compare and vantel.phonetic, used only with the GIL held.
+// The comparer of vantel.compare and vantel.phonetic, used only with the GIL
+// held: a process forked from Python (which holds the GIL to fork) never
+// inherits it half-used. It is the module's only mutable state; a match
+// builds its comparers per call, so there is no lock that a fork could
+// inherit locked.
 CompareUS& ModuleComparer() {
   static CompareUS* comparer = new CompareUS();  // never destroyed: it may be used until the interpreter ends
   return *comparer;
-}
-
-// Comparers whose rules are compiled, lent to the threads of a match one
-// transcription at a time.
-class ComparerPool {
- public:
-  std::size_t built() {
-    const std::lock_guard lock(mutex_);
-    return built_;
-  }
-
-  std::u16string PhoneticForm(std::u16string_view word) {
-    std::unique_ptr<CompareUS> comparer = Take();
-    try {
-      std::u16string form = comparer->PhoneticForm(word);
-      Give(std::move(comparer));
-      return form;
-    } catch (...) {
-      Give(std::move(comparer));
-      throw;
-    }
-  }
-
- private:
-  std::unique_ptr<CompareUS> Take() {
-    {
-      const std::lock_guard lock(mutex_);
-      if (!idle_.empty()) {
-        std::unique_ptr<CompareUS> comparer = std::move(idle_.back());
-        idle_.pop_back();
-        return comparer;
-      }
-      ++built_;
-    }
-    return std::make_unique<CompareUS>();
-  }
-
-  void Give(std::unique_ptr<CompareUS> comparer) {
-    const std::lock_guard lock(mutex_);
-    idle_.push_back(std::move(comparer));
-  }
-
-  std::mutex mutex_;
-  std::vector<std::unique_ptr<CompareUS>> idle_;
-  std::size_t built_ = 0;
-};
-
-ComparerPool& SharedPool() {
-  static ComparerPool* pool = new ComparerPool();  // never destroyed: worker threads may outlive static destruction
-  return *pool;
 }
 
 // The signature pybind11 takes for a translator.
@@ -91,39 +42,40 @@ void TranslateErrors(std::exception_ptr failure) {  // NOLINT(performance-unnece
 
 }  // namespace
 
-std::int16_t MethodArgument(py::handle method) {
+std::int16_t MethodArgument(py::handle method, const char* name) {
   if (!PyIndex_Check(method.ptr())) {
-    throw py::type_error(std::string("method must be an int, not ") + Py_TYPE(method.ptr())->tp_name);
+    throw py::type_error(std::string(name) + " must be an int, not " + Py_TYPE(method.ptr())->tp_name);
   }
   const py::object number = py::reinterpret_steal<py::object>(PyNumber_Index(method.ptr()));
   if (!number) throw py::error_already_set();
   int overflow = 0;
   const long long value = PyLong_AsLongLongAndOverflow(number.ptr(), &overflow);
   if (value == -1 && PyErr_Occurred() != nullptr) throw py::error_already_set();
-  if (overflow != 0 || value < INT16_MIN || value > INT16_MAX) throw RuntimeError(error::kOverflow);
+  if (overflow != 0 || value < INT16_MIN || value > INT16_MAX) {
+    // The value is shown only while short: a method of a million digits is no message.
+    const std::string shown = overflow != 0 ? "a number beyond 64 bits" : std::to_string(value);
+    const py::object type = py::module_::import("vantel._errors").attr("MethodOverflowError");
+    const py::object raised = type(name, shown);
+    PyErr_SetObject(type.ptr(), raised.ptr());
+    throw py::error_already_set();
+  }
   return static_cast<std::int16_t>(value);
-}
-
-std::size_t SharedComparers() { return SharedPool().built(); }
-
-PhoneticFormFunction SharedPhoneticForms() {
-  return [](CompareUS& /*unused*/, std::u16string_view word) { return SharedPool().PhoneticForm(word); };
 }
 
 namespace {
 
-double Compare(CompareUS& comparer, py::handle first, py::handle second, py::handle method, const char* names[2]) {
+double Compare(CompareUS& comparer, py::handle first, py::handle second, py::handle method, const char* names[3]) {
   const std::u16string a = StrArgument(first, names[0]);
   const std::u16string b = StrArgument(second, names[1]);
-  return comparer.Compare(a, b, MethodArgument(method));
+  return comparer.Compare(a, b, MethodArgument(method, names[2]));
 }
 
 py::str PhoneticForm(CompareUS& comparer, py::handle word, const char* name) {
   return FromUtf16(comparer.PhoneticForm(StrArgument(word, name)));
 }
 
-const char* kPythonNames[2] = {"a", "b"};
-const char* kAutomationNames[2] = {"Lachaine1", "Lachaine2"};
+const char* kPythonNames[3] = {"a", "b", "method"};
+const char* kAutomationNames[3] = {"Lachaine1", "Lachaine2", "LaMethode"};
 
 }  // namespace
 
@@ -139,6 +91,10 @@ PYBIND11_MODULE(_vantel, module) {
   module.attr("__version__") = std::string(vantel::Version());
   module.attr("MAX_LENGTH") = CompareUS::kMaxLength;
   py::register_exception_translator(TranslateErrors);
+  // Compiles the rules now, and with them the automata that every comparer
+  // of the process shares: built under a guard on first use, which a child
+  // forked while a match's thread held it would wait on for ever.
+  ModuleComparer().InitVT();
 
   module.def(
       "compare",

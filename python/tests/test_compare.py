@@ -98,9 +98,11 @@ def test_a_method_outside_16_bits_is_the_overflow_error(method):
     with pytest.raises(vantel.VantelError) as raised:
         vantel.compare("a", "b", method)
     assert (raised.value.number, raised.value.description) == (6, "Overflow")
-    assert str(raised.value) == "run-time error 6: Overflow"
+    assert isinstance(raised.value, ValueError)
+    assert str(raised.value).startswith("method must be from -32768 to 32767, not ")
+    assert str(raised.value).endswith(" (run-time error 6: Overflow)")
     assert isinstance(raised.value, RuntimeError)
-    with pytest.raises(vantel.VantelError):
+    with pytest.raises(vantel.VantelError, match="^LaMethode must be"):
         vantel.CompareUS().Compare("a", "b", method)
     with pytest.raises(vantel.VantelError):
         vantel.match(["a", "b"], method=method)

@@ -123,15 +123,6 @@ def test_one_task_per_pair_of_blocks_i_le_j(client):
     assert sum(str(key).startswith("vantel-match-") for key in dict(linked.__dask_graph__())) == 12
 
 
-def test_comparers_are_built_once_per_worker_process(client):
-    data = dd.from_pandas(SERIES, npartitions=8, sort=False)
-    for threshold in (70, 80, 90):
-        vdask.match(data, threshold=threshold).compute()
-    built = client.run(lambda: __import__("vantel._vantel", fromlist=["_vantel"]).shared_comparers())
-    # 36 tasks a run, 3 runs: each process builds at most one comparer per thread.
-    assert all(1 <= count <= 2 for count in built.values()), built
-
-
 def test_a_bad_string_is_reported_with_its_key_or_refused(client):
     bad = SERIES.copy()
     bad.iloc[250] = 12345

@@ -93,34 +93,65 @@ def _read(items: Any, name: str) -> _Input:
     return _Input(list(items), None, None)
 
 
+#: The most threads a call may ask for, as the command's --threads.
+_MOST_WORKERS = 1024
+#: The largest top or limit (the native count is 64 bits; any count past the list's length keeps every pair).
+_MOST_COUNT = 2**64 - 1
+
+
+def _shown(value: Any) -> str:
+    """A value as a message shows it: short, whatever was given (a list
+    passed by mistake, an integer of a million digits)."""
+    if isinstance(value, (int, np.integer)) and not isinstance(value, bool):
+        number = int(value)
+        return str(number) if number.bit_length() <= 64 else f"a number of {number.bit_length()} bits"
+    text = repr(value)
+    return text if len(text) <= 40 else text[:37] + "..."
+
+
+def _integral(value: Any, name: str) -> int:
+    try:
+        return operator.index(value)
+    except TypeError:
+        raise TypeError(f"{name} must be an int, not {type(value).__name__}") from None
+
+
+def _integer(value: Any, name: str, lowest: int, highest: int, also: str = "") -> int:
+    """``value`` as an int from ``lowest`` to ``highest``: a TypeError for
+    anything that is no integer, a short ValueError naming ``name`` for one
+    out of range (never a conversion error that echoes the call's lists)."""
+    number = _integral(value, name)
+    if not lowest <= number <= highest:
+        raise ValueError(f"{name} must be from {lowest} to {highest}{also}, not {_shown(number)}")
+    return number
+
+
 def _workers(workers: int) -> int:
-    workers = operator.index(workers)
-    if workers == -1:
+    if _integral(workers, "workers") == -1:
         try:
-            return max(1, len(os.sched_getaffinity(0)))
+            return min(_MOST_WORKERS, max(1, len(os.sched_getaffinity(0))))
         except AttributeError:  # not on Linux
-            return max(1, os.cpu_count() or 1)
-    if workers < 1:
-        raise ValueError(f"workers must be at least 1, or -1 for one per processor, not {workers}")
-    return workers
+            return min(_MOST_WORKERS, max(1, os.cpu_count() or 1))
+    return _integer(workers, "workers", 1, _MOST_WORKERS, ", or -1 for one per processor")
 
 
 def _threshold(threshold: float) -> float:
     if isinstance(threshold, bool) or not isinstance(threshold, (int, float, np.integer, np.floating)):
         raise TypeError(f"threshold must be a number, not {type(threshold).__name__}")
-    value = float(threshold)
+    try:
+        value = float(threshold)
+    except OverflowError:  # an int too large for a float
+        value = float("inf")
     if not 0.0 <= value <= 100.0:
-        raise ValueError(f"threshold must be a number from 0 to 100, not {threshold!r}")
+        raise ValueError(f"threshold must be a number from 0 to 100, not {_shown(threshold)}")
     return value
 
 
 def _count(value: Optional[int], name: str) -> int:
+    """A count that None leaves unlimited (0 to the native matcher)."""
     if value is None:
         return 0
-    count = operator.index(value)
-    if count < 1:
-        raise ValueError(f"{name} must be at least 1 (or None for no limit), not {count}")
-    return count
+    return _integer(value, name, 1, _MOST_COUNT, " (or None for no limit)")
 
 
 def _rejections(reported: list, inputs: Tuple[_Input, _Input]) -> list:
@@ -350,7 +381,7 @@ def cdist(
     query_input = _read(queries, "queries")
     candidate_input = query_input if candidates is None else _read(candidates, "candidates")
     rows, columns = len(query_input.values), len(candidate_input.values)
-    limit = operator.index(max_cells)
+    limit = _integer(max_cells, "max_cells", 0, sys.maxsize)
     if rows * columns > limit:
         raise ValueError(
             f"cdist of {rows:,} queries and {columns:,} candidates would be a matrix of {rows * columns:,} cells "
