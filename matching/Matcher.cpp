@@ -14,9 +14,12 @@
 // unordered pair is scanned once.
 //
 // A block's results are sorted per query and filed under the block's
-// number; the calling thread writes blocks out in order, and no worker runs
-// more than a few blocks ahead of it, so what is held at any time is the
-// pairs of a few blocks, not of the whole run. The output depends on nothing
+// number; the calling thread writes blocks out in order. The pairs held,
+// written out or not, are counted in bytes: past the budget
+// (MatchOptions::pendingBytes) a worker waits for the writer unless its
+// block is the next to write, so what is held at any time is about the
+// budget, not the pairs of the whole run nor the threads times the
+// candidates. The output depends on nothing
 // but the input, whatever the number of workers and however they interleave.
 
 #include "vantel/Match.h"
@@ -45,25 +48,46 @@
 namespace vantel {
 namespace {
 
-// Runs work(worker, count) on `count` threads and waits for all of them; the
-// first exception thrown by any of them is rethrown here.
+// A worker thread, started through the caller's hook when there is one.
+template <typename Function>
+std::jthread StartThread(const MatchOptions& options, const Function& function) {
+  if (!options.startThread) return std::jthread(function);
+  std::jthread thread;
+  options.startThread([&] { thread = std::jthread(function); });
+  return thread;
+}
+
+// Runs work(worker, count) on `count` workers, the first of them on the
+// calling thread (so that its checkpoints run there), and waits for all of
+// them. The first exception thrown by any of them, or by starting one, sets
+// `stop`, which the others are to heed, and is rethrown here.
 template <typename Work>
-void RunOnWorkers(unsigned count, const Work& work) {
+void RunOnWorkers(unsigned count, const MatchOptions& options, std::atomic<bool>& stop, const Work& work) {
   std::mutex mutex;
   std::exception_ptr failure;
+  const auto fail = [&] {
+    const std::lock_guard lock(mutex);
+    if (!failure) failure = std::current_exception();
+    stop = true;
+  };
+  const auto guarded = [&](unsigned worker) {
+    try {
+      work(worker, count);
+    } catch (...) {
+      fail();
+    }
+  };
   {
     std::vector<std::jthread> workers;
-    workers.reserve(count);
-    for (unsigned worker = 0; worker < count; ++worker) {
-      workers.emplace_back([&, worker] {
-        try {
-          work(worker, count);
-        } catch (...) {
-          const std::lock_guard lock(mutex);
-          if (!failure) failure = std::current_exception();
-        }
-      });
+    try {
+      workers.reserve(count);
+      for (unsigned worker = 1; worker < count && !stop; ++worker) {
+        workers.push_back(StartThread(options, [&guarded, worker] { guarded(worker); }));
+      }
+    } catch (...) {
+      fail();
     }
+    if (!stop) guarded(0);
   }
   if (failure) std::rethrow_exception(failure);
 }
@@ -75,6 +99,11 @@ constexpr std::size_t kLongestForm = std::size_t{1} << 30;
 
 // A worker's transcriptions cost far more than starting it only for long lists.
 constexpr std::size_t kStringsPerPreparingWorker = 256;
+// How often the calling thread asks its checkpoint: every so many strings it
+// transcribes (a few milliseconds' worth), or enters into the table of
+// distinct strings.
+constexpr std::size_t kStringsPerCheckpoint = 64;
+constexpr std::size_t kEntriesPerCheckpoint = 16384;
 
 // Queries per block: enough that a tile read into the cache serves many of
 // them, few enough that every worker gets blocks to do and that a block's
@@ -87,8 +116,6 @@ constexpr double kPairsPerBlock = 65536;
 // A tile of candidates: well inside a core's second-level cache.
 constexpr std::size_t kTileBytes = std::size_t{512} << 10;
 constexpr std::size_t kLeastTiles = 4;
-// How far the workers may run ahead of the blocks written out.
-constexpr std::size_t kBlocksAheadPerWorker = 4;
 
 std::string LengthProblem(std::u16string_view text) {
   if (text.empty()) return "empty string";
@@ -187,6 +214,7 @@ struct Matcher::State {
     std::vector<std::size_t> firstSlot;  // [cell] the first slot a query of the block may pair with
     std::vector<std::uint64_t> passed;
     std::uint64_t bounded = 0;
+    std::size_t grownBytes = 0;  // what the kept pairs took since the run last looked
   };
 
   State(const MatchOptions& matchOptions, bool oneList)
@@ -219,7 +247,7 @@ struct Matcher::State {
   void Consider(QueryScan& query, std::size_t slot, bool scanned, Worker& worker) const;
   void VisitCell(QueryScan& query, const Cell& cell, std::size_t begin, std::size_t end, Worker& worker) const;
   template <typename Stopping>
-  bool ScanBlock(std::size_t first, std::size_t end, Worker& worker, std::vector<ScoredPair>& pairs,
+  bool ScanBlock(std::size_t first, std::size_t end, Worker& worker, std::vector<std::vector<ScoredPair>>& pairs,
                  const Stopping& stopping) const;
   void Run(const PairSink& emit, const ProgressSink& progress, std::chrono::milliseconds interval) const;
 
@@ -256,12 +284,18 @@ void Matcher::State::Prepare(const std::vector<std::u16string>& queryList,
     throw RuntimeError(error::kOverflow);
   }
 
+  const auto checkpoint = [&] {
+    if (options.checkpoint) options.checkpoint();
+  };
+  checkpoint();
+
   // Strings that occur more than once, within a list or across the two, share one profile.
   std::vector<std::u16string_view> distinct;
   {
     std::unordered_map<std::u16string_view, std::uint32_t> profileOf;
     const auto enter = [&](ListRole role, const std::vector<std::u16string>& list, std::vector<Entry>& entries) {
       for (std::size_t index = 0; index < list.size(); ++index) {
+        if (index % kEntriesPerCheckpoint == kEntriesPerCheckpoint - 1) checkpoint();
         const std::u16string_view text = list[index];
         if (!service::IsComparableLength(text)) {
           rejections.push_back({role, index, LengthProblem(text)});
@@ -294,10 +328,16 @@ void Matcher::State::Prepare(const std::vector<std::u16string>& queryList,
   const auto preparers =
       static_cast<unsigned>(std::clamp<std::size_t>(distinct.size() / kStringsPerPreparingWorker, 1, options.threads));
   formPools.resize(preparers);
-  RunOnWorkers(preparers, [&](unsigned worker, unsigned count) {
+  checkpoint();
+  std::atomic<bool> stop{false};
+  RunOnWorkers(preparers, options, stop, [&](unsigned worker, unsigned count) {
     CompareUS comparer;  // every worker its own rules
     std::vector<char16_t>& pool = formPools[worker];
+    std::size_t done = 0;
     for (std::size_t id = worker; id < distinct.size(); id += count) {
+      if (stop.load(std::memory_order_relaxed)) return;
+      // Worker 0 is the calling thread.
+      if (worker == 0 && ++done % kStringsPerCheckpoint == 0) checkpoint();
       std::u16string form;
       if (needsSound) {
         try {
@@ -332,6 +372,7 @@ void Matcher::State::Prepare(const std::vector<std::u16string>& queryList,
   std::sort(rejections.begin(), rejections.end(), [](const Rejection& a, const Rejection& b) {
     return std::pair(a.list, a.index) < std::pair(b.list, b.index);
   });
+  checkpoint();
   if (options.useBounds) LayOut();
 }
 
@@ -501,11 +542,16 @@ void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t b
   }
 }
 
-// Scores the queries at positions first to end into `pairs`, in output
-// order; false if `stopping()` said so before it was done.
+// Scores the queries at positions first to end into `pairs`, a list per
+// query in output order; false if `stopping()` said so before it was done.
+// What the kept pairs take grows into worker.grownBytes, which `stopping`
+// may look at.
 template <typename Stopping>
-bool Matcher::State::ScanBlock(std::size_t first, std::size_t end, Worker& worker, std::vector<ScoredPair>& pairs,
-                               const Stopping& stopping) const {
+bool Matcher::State::ScanBlock(std::size_t first, std::size_t end, Worker& worker,
+                               std::vector<std::vector<ScoredPair>>& pairs, const Stopping& stopping) const {
+  const auto grown = [&](const QueryScan& query, std::size_t before) {
+    worker.grownBytes += (query.kept.capacity() - before) * sizeof(ScoredPair);
+  };
   worker.scans.resize(end - first);
   for (std::size_t position = first; position < end; ++position) StartQuery(worker.scans[position - first], position);
 
@@ -514,11 +560,13 @@ bool Matcher::State::ScanBlock(std::size_t first, std::size_t end, Worker& worke
     const std::vector<Entry>& entries = CandidateEntries();
     for (QueryScan& query : worker.scans) {
       if (stopping()) return false;
+      const std::size_t before = query.kept.capacity();
       worker.scorer.SetQuery(*query.profile);
       for (std::size_t position = FirstCandidateOf(query.position); position < entries.size(); ++position) {
         const double answer = worker.scorer.Exact(profiles[entries[position].profile]);
         if (query.floor.Admits(answer)) Keep(query, entries[position].index, answer);
       }
+      grown(query, before);
     }
   } else {
     const std::vector<Cell>& cells = layout.cells();
@@ -530,20 +578,24 @@ bool Matcher::State::ScanBlock(std::size_t first, std::size_t end, Worker& worke
     for (const matching::Tile& tile : tiles) {
       for (QueryScan& query : worker.scans) {
         if (stopping()) return false;
+        const std::size_t before = query.kept.capacity();
         worker.scorer.SetQuery(*query.profile);
         for (std::size_t cell = tile.firstCell; cell < tile.endCell; ++cell) {
           const std::size_t begin = std::max(worker.firstSlot[cell], tile.firstBlock * kLanes);
           const std::size_t stop = std::min(cells[cell].endSlot(), tile.endBlock * kLanes);
           if (begin < stop) VisitCell(query, cells[cell], begin, stop, worker);
         }
+        grown(query, before);
       }
     }
   }
 
+  // Handed over, not copied: a copy would hold the block's pairs twice.
   pairs.clear();
   for (QueryScan& query : worker.scans) {
     std::sort(query.kept.begin(), query.kept.end(), RanksBefore);
-    pairs.insert(pairs.end(), query.kept.begin(), query.kept.end());
+    pairs.push_back(std::move(query.kept));
+    query.kept = std::vector<ScoredPair>();
   }
   return true;
 }
@@ -558,18 +610,23 @@ void Matcher::State::Run(const PairSink& emit, const ProgressSink& progress, std
     return pairs;
   };
   const auto workerCount = static_cast<unsigned>(std::min<std::size_t>(options.threads, queryCount));
-  const std::size_t window = kBlocksAheadPerWorker * std::max(1u, workerCount);
+  const std::size_t budget = options.pendingBytes;
 
   std::atomic<std::uint64_t> pairsDone{0};
   std::atomic<bool> abandoned{false};
+  // The bytes of kept pairs held: by the workers and in blocks not yet written.
+  // It grows without the mutex but shrinks under it, so that a worker waiting
+  // for room cannot miss the moment there is some.
+  std::atomic<std::size_t> held{0};
   // Guarded by `mutex`:
   std::mutex mutex;
-  std::condition_variable blockDone;   // a worker filed a block, or failed
-  std::condition_variable windowOpen;  // blocks were written out, or the run is abandoned
+  std::condition_variable blockDone;  // a worker filed a block, or failed
+  std::condition_variable roomMade;   // pairs were written out, or the run is abandoned
   struct Block {
     std::size_t first, end;  // query positions
     bool finished = false;
-    std::vector<ScoredPair> pairs;
+    std::size_t bytes = 0;                       // what its pairs take
+    std::vector<std::vector<ScoredPair>> pairs;  // one list per query
   };
   std::deque<Block> blocks;  // every block handed out, in query order; the written ones emptied
   std::size_t nextQuery = 0;
@@ -588,7 +645,7 @@ void Matcher::State::Run(const PairSink& emit, const ProgressSink& progress, std
     const std::size_t share = (queryCount - nextQuery) / (std::size_t{workerCount} * kBlocksPerWorkerAtLeast);
     size = std::clamp<std::size_t>(std::min(size, share), 1, kMostQueriesPerBlock);
     size = std::min(size, queryCount - nextQuery);
-    blocks.push_back({nextQuery, nextQuery + size, false, {}});
+    blocks.push_back({nextQuery, nextQuery + size, false, 0, {}});
     nextQuery += size;
     return blocks.size() - 1;
   };
@@ -596,25 +653,46 @@ void Matcher::State::Run(const PairSink& emit, const ProgressSink& progress, std
   const auto work = [&](const std::stop_token& stop) {
     try {
       Worker worker(options.method);
-      std::vector<ScoredPair> pairs;
-      const auto stopping = [&] { return stop.stop_requested() || abandoned.load(std::memory_order_relaxed); };
-      while (!stopping()) {
+      std::vector<std::vector<ScoredPair>> pairs;
+      std::size_t block = 0;
+      std::size_t blockBytes = 0;
+      const auto stopped = [&] { return stop.stop_requested() || abandoned.load(std::memory_order_relaxed); };
+      // Counts what the block's pairs have grown by and, while the budget is
+      // spent, waits for the writer, unless this block is the next to write:
+      // that one always goes on, so the run cannot stall.
+      const auto account = [&] {
+        held.fetch_add(worker.grownBytes);
+        blockBytes += worker.grownBytes;
+        worker.grownBytes = 0;
+      };
+      const auto stopping = [&] {
+        account();
+        if (held.load() > budget && !stopped()) {
+          std::unique_lock lock(mutex);
+          roomMade.wait(lock, [&] { return held.load() <= budget || block == written || abandoned.load(); });
+        }
+        return stopped();
+      };
+      while (!stopped()) {
         std::size_t first = 0;
         std::size_t end = 0;
         {
           std::unique_lock lock(mutex);
-          const std::optional<std::size_t> block = takeBlock();
-          if (!block) break;
-          first = blocks[*block].first;
-          end = blocks[*block].end;
-          windowOpen.wait(lock, [&] { return *block < written + window || abandoned.load(); });
+          const std::optional<std::size_t> taken = takeBlock();
+          if (!taken) break;
+          block = *taken;
+          first = blocks[block].first;
+          end = blocks[block].end;
+          blockBytes = 0;
           lock.unlock();
           if (!ScanBlock(first, end, worker, pairs, stopping)) break;
+          account();
           lock.lock();
-          blocks[*block].pairs = std::move(pairs);
-          blocks[*block].finished = true;
+          blocks[block].pairs = std::move(pairs);
+          blocks[block].bytes = blockBytes;
+          blocks[block].finished = true;
           queriesDone += end - first;
-          pairsKept += blocks[*block].pairs.size();
+          for (const std::vector<ScoredPair>& list : blocks[block].pairs) pairsKept += list.size();
           pairs = {};
           blockDone.notify_one();
         }
@@ -628,29 +706,32 @@ void Matcher::State::Run(const PairSink& emit, const ProgressSink& progress, std
       if (!failure) failure = std::current_exception();
       abandoned = true;
       blockDone.notify_one();
-      windowOpen.notify_all();
+      roomMade.notify_all();
     }
   };
 
   {
     // Declared before the guard below, so destroyed after it: should a sink
-    // throw, the guard releases the workers waiting for the window, and they
-    // are asked to stop and joined before the state they share goes away.
+    // or a thread's start throw, the guard releases the workers waiting for
+    // room, and they are asked to stop and joined before the state they share
+    // goes away.
     std::vector<std::jthread> workers;
     struct Release {
       std::mutex& mutex;
       std::atomic<bool>& abandoned;
-      std::condition_variable& windowOpen;
+      std::condition_variable& roomMade;
       ~Release() {
         const std::lock_guard lock(mutex);
         abandoned = true;
-        windowOpen.notify_all();
+        roomMade.notify_all();
       }
-    } const release{mutex, abandoned, windowOpen};
-    for (unsigned worker = 0; worker < workerCount; ++worker) workers.emplace_back(work);
+    } const release{mutex, abandoned, roomMade};
+    workers.reserve(workerCount);
+    for (unsigned worker = 0; worker < workerCount; ++worker) workers.push_back(StartThread(options, work));
 
     std::size_t queriesWritten = 0;
-    std::vector<std::vector<ScoredPair>> ready;
+    std::vector<std::vector<std::vector<ScoredPair>>> ready;
+    std::size_t readyBytes = 0;
     while (queriesWritten < queryCount) {
       {
         std::unique_lock lock(mutex);
@@ -659,14 +740,26 @@ void Matcher::State::Run(const PairSink& emit, const ProgressSink& progress, std
         if (failure) break;
         while (nextFinished()) {
           queriesWritten += blocks[written].end - blocks[written].first;
+          readyBytes += blocks[written].bytes;
           ready.push_back(std::move(blocks[written++].pairs));
         }
       }
-      windowOpen.notify_all();
-      for (const std::vector<ScoredPair>& batch : ready) {
-        for (const ScoredPair& pair : batch) emit(pair);
+      // The next block to write may be waiting for its turn.
+      roomMade.notify_all();
+      for (const std::vector<std::vector<ScoredPair>>& batch : ready) {
+        for (const std::vector<ScoredPair>& list : batch) {
+          for (const ScoredPair& pair : list) emit(pair);
+        }
       }
       ready.clear();
+      if (readyBytes != 0) {
+        {
+          const std::lock_guard lock(mutex);
+          held -= readyBytes;
+        }
+        readyBytes = 0;
+        roomMade.notify_all();
+      }
       if (progress && queriesWritten < queryCount) progress(pairsDone.load(std::memory_order_relaxed));
     }
   }

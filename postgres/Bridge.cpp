@@ -1,6 +1,7 @@
 // The C++ side of the bridge: the comparer of this backend process, and the
 // matcher run under the server's rules (no exception out, signals handled on
-// the server's own thread, a run that stops when asked to).
+// the server's own thread, a run that stops when asked to, from the
+// preparation on).
 
 #include "Bridge.h"
 
@@ -13,10 +14,11 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <functional>
 #include <new>
 #include <string>
 #include <string_view>
-#include <thread>
+#include <system_error>
 #include <vector>
 
 #include "vantel/CompareUS.h"
@@ -36,6 +38,10 @@ vantel::CompareUS& Comparer() {
 // Thrown from the matcher's callbacks to stop a run.
 struct Interrupted {};
 struct SinkFailed {};
+// The system refused a worker thread.
+struct NoThread {
+  std::string reason;
+};
 
 // A run-time error raised for one string of a list given to VantelMatch.
 struct ElementError {
@@ -77,6 +83,9 @@ VantelOutcome Guarded(VantelFailure* failure, const Work& work) noexcept {
     return VANTEL_INTERRUPTED;
   } catch (const SinkFailed&) {
     return VANTEL_SINK_FAILED;
+  } catch (const NoThread& error) {
+    SetMessage(failure, error.reason);
+    return VANTEL_NO_THREAD;
   } catch (const ElementError& error) {
     failure->number = error.number;
     failure->in_candidates = error.inCandidates ? 1 : 0;
@@ -107,36 +116,43 @@ VantelOutcome Guarded(VantelFailure* failure, const Work& work) noexcept {
   }
 }
 
-// While it holds, the calling thread blocks every asynchronous signal, so
-// that the threads it starts inherit that mask and the server's handlers run
-// on the calling thread alone. Release gives the caller's mask back (pending
-// signals are then delivered at once, on this thread).
+// While it holds, the calling thread blocks every asynchronous signal, and
+// SIGFPE, whose handler in the server raises an SQL error: a thread started
+// meanwhile inherits that mask, so the server's handlers run on the calling
+// thread alone. Held only while a thread starts; the destructor gives the
+// caller's mask back, and signals that came meanwhile are delivered at once.
 class SignalsHeldOff {
  public:
   SignalsHeldOff() {
     sigset_t all;
     sigfillset(&all);
-    // Faults are delivered to the thread that caused them, blocked or not.
-    for (const int fault : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT}) sigdelset(&all, fault);
+    // Faults are delivered to the thread that caused them, blocked or not
+    // (blocked, they end the process, as the server's handler would have
+    // had to: it cannot raise an error on a worker thread).
+    for (const int fault : {SIGSEGV, SIGBUS, SIGILL, SIGABRT}) sigdelset(&all, fault);
     held_ = pthread_sigmask(SIG_BLOCK, &all, &previous_) == 0;
   }
-  ~SignalsHeldOff() { Release(); }
+  ~SignalsHeldOff() {
+    if (held_) pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+  }
   SignalsHeldOff(const SignalsHeldOff&) = delete;
   SignalsHeldOff& operator=(const SignalsHeldOff&) = delete;
-
-  void Release() noexcept {
-    if (held_) pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
-    held_ = false;
-  }
 
  private:
   sigset_t previous_{};
   bool held_ = false;
 };
 
-std::vector<std::u16string> ToUtf16(const VantelString* list, std::size_t count, bool inCandidates) {
+// How many strings are converted between two questions whether to stop.
+constexpr std::size_t kStringsPerStopCheck = 4096;
+
+std::vector<std::u16string> ToUtf16(const VantelMatchRequest& request, const VantelString* list, std::size_t count,
+                                    bool inCandidates) {
   std::vector<std::u16string> strings(count);
   for (std::size_t i = 0; i < count; ++i) {
+    if (i % kStringsPerStopCheck == kStringsPerStopCheck - 1 && request.should_stop(request.context)) {
+      throw Interrupted{};
+    }
     // A NULL element stays empty, which the matcher leaves out of every pair.
     if (list[i].data == nullptr) continue;
     try {
@@ -165,17 +181,31 @@ bool IsRuntimeError(const std::string& reason, std::int32_t& number, std::string
 
 void RunMatch(const VantelMatchRequest& request) {
   const bool withinQueries = request.candidates == nullptr;
-  const std::vector<std::u16string> queries = ToUtf16(request.queries, request.query_count, false);
+  const std::vector<std::u16string> queries = ToUtf16(request, request.queries, request.query_count, false);
   const std::vector<std::u16string> candidates =
-      withinQueries ? std::vector<std::u16string>() : ToUtf16(request.candidates, request.candidate_count, true);
+      withinQueries ? std::vector<std::u16string>()
+                    : ToUtf16(request, request.candidates, request.candidate_count, true);
 
+  const auto stopIfAsked = [&] {
+    if (request.should_stop(request.context)) throw Interrupted{};
+  };
   vantel::MatchOptions options;
   options.method = request.method;
   options.threshold = request.threshold;
   options.top = request.top;
-  options.threads = request.threads != 0 ? request.threads : std::max(1u, std::thread::hardware_concurrency());
+  options.threads = std::max(1u, request.threads);
+  options.pendingBytes = request.pending_bytes;
+  options.checkpoint = stopIfAsked;
+  options.startThread = [&](const std::function<void()>& start) {
+    stopIfAsked();
+    const SignalsHeldOff signals;
+    try {
+      start();
+    } catch (const std::system_error& refused) {
+      throw NoThread{refused.what()};
+    }
+  };
 
-  SignalsHeldOff signals;
   const vantel::Matcher matcher =
       withinQueries ? vantel::Matcher(queries, options) : vantel::Matcher(queries, candidates, options);
   for (const vantel::Rejection& rejection : matcher.rejections()) {
@@ -187,13 +217,9 @@ void RunMatch(const VantelMatchRequest& request) {
   }
 
   const auto emit = [&](const vantel::ScoredPair& pair) {
-    signals.Release();
     if (!request.emit(request.context, pair.query, pair.candidate, pair.answer)) throw SinkFailed{};
   };
-  const auto progress = [&](std::uint64_t /*pairsDone*/) {
-    signals.Release();
-    if (request.should_stop(request.context)) throw Interrupted{};
-  };
+  const auto progress = [&](std::uint64_t /*pairsDone*/) { stopIfAsked(); };
   matcher.Run(emit, progress, std::chrono::milliseconds(request.interval_ms));
 }
 

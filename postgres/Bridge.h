@@ -26,6 +26,7 @@ typedef enum VantelOutcome {
   VANTEL_OUT_OF_MEMORY, /* the library could not allocate */
   VANTEL_INTERRUPTED,   /* vantel_match: should_stop answered true, and the run has stopped */
   VANTEL_SINK_FAILED,   /* vantel_match: emit answered false, and the run has stopped */
+  VANTEL_NO_THREAD,     /* vantel_match: the system refused a thread (failure->message says why) */
   VANTEL_INTERNAL_ERROR /* anything else: failure->message */
 } VantelOutcome;
 
@@ -79,11 +80,14 @@ typedef struct VantelMatchRequest {
   size_t candidate_count;
   double threshold;
   int16_t method;
-  size_t top;       /* 0 keeps every pair */
-  unsigned threads; /* 0: one per processor */
-  /* Both are called on the calling thread only. should_stop is asked about every
-   * interval_ms milliseconds; true stops the run. emit gets every kept pair in
-   * output order (positions from 0); false stops the run. */
+  size_t top;           /* 0 keeps every pair */
+  unsigned threads;     /* at least 1 */
+  size_t pending_bytes; /* the most bytes of kept pairs held at once (about; see MatchOptions) */
+  /* Both are called on the calling thread only. should_stop is asked every few
+   * milliseconds while the strings are prepared, before each thread is
+   * started, and about every interval_ms milliseconds while the pairs are
+   * scored; true stops the run. emit gets every kept pair in output order
+   * (positions from 0); false stops the run. */
   bool (*should_stop)(void* context);
   bool (*emit)(void* context, size_t query, size_t candidate, double answer);
   void* context;
@@ -91,14 +95,17 @@ typedef struct VantelMatchRequest {
 } VantelMatchRequest;
 
 /*
- * Runs the library's matcher. NULL elements and strings that are empty or
+ * Runs the library's matcher: candidates matched with queries, or the queries
+ * with each other when candidates is NULL. NULL elements and strings that are empty or
  * longer than 70 UTF-16 code units take part in no pair. A string whose
  * phonetic form raises a run-time error fails the call with that error
  * (failure->element says which), before any pair is emitted.
  *
- * The matcher's worker threads start with every asynchronous signal blocked,
- * so that the server's signal handlers run on the calling thread only; the
- * calling thread's mask is given back before the first callback.
+ * The matcher's worker threads start with every asynchronous signal and
+ * SIGFPE blocked, so that the server's signal handlers run on the calling
+ * thread only. The calling thread blocks them only while it starts a thread:
+ * between two starts, and all through the preparation, a signal reaches the
+ * server's handler at once and should_stop is asked.
  */
 VantelOutcome VantelMatch(const VantelMatchRequest* request, VantelFailure* failure);
 

@@ -14,6 +14,7 @@
 
 #include <math.h>
 #include <string.h>
+#include <unistd.h>
 
 #include "fmgr.h"
 #include "funcapi.h"
@@ -31,19 +32,50 @@ PG_MODULE_MAGIC;
 /* vantel.threads: the threads that vantel_match scores on; 0 is one per processor. */
 static int match_threads = 0;
 
+/*
+ * vantel.max_threads: the most that vantel.threads gets, whatever a role sets
+ * it to; one per processor unless a superuser says otherwise. Threads cost
+ * memory (each its own rules while the strings are prepared) and processors
+ * that the server's other sessions share.
+ */
+static int max_threads = 1;
+
+#define MOST_THREADS 1024
+
 /* How often a running vantel_match looks whether the query was cancelled. */
 #define INTERRUPT_CHECK_MS 20
 
 void _PG_init(void);
+
+static int
+processor_count(void)
+{
+	long		online = sysconf(_SC_NPROCESSORS_ONLN);
+
+	return (int) Max(1, Min(online, MOST_THREADS));
+}
 
 void
 _PG_init(void)
 {
 	DefineCustomIntVariable("vantel.threads",
 							"Sets the number of threads vantel_match scores pairs on.",
-							"0 means one per processor.",
-							&match_threads, 0, 0, 1024, PGC_USERSET, 0, NULL, NULL, NULL);
+							"0 means one per processor; vantel.max_threads caps it.",
+							&match_threads, 0, 0, MOST_THREADS, PGC_USERSET, 0, NULL, NULL, NULL);
+	DefineCustomIntVariable("vantel.max_threads",
+							"Sets the most threads that vantel_match uses, whatever vantel.threads says.",
+							"The default is the number of processors; only a superuser may change it.",
+							&max_threads, processor_count(), 1, MOST_THREADS, PGC_SUSET, 0, NULL, NULL, NULL);
 	MarkGUCPrefixReserved("vantel");
+}
+
+/* The threads that a vantel_match runs on now. */
+static unsigned
+threads_to_use(void)
+{
+	int			wanted = match_threads == 0 ? processor_count() : match_threads;
+
+	return (unsigned) Max(1, Min(wanted, max_threads));
 }
 
 /* Where the string at fault in a list of vantel_match is, for the message. */
@@ -107,6 +139,11 @@ report_failure(VantelOutcome outcome, const VantelFailure *failure, const ListSu
 		case VANTEL_OUT_OF_MEMORY:
 			ereport(ERROR, (errcode(ERRCODE_OUT_OF_MEMORY), errmsg("out of memory"),
 							errdetail("The vantel library could not allocate memory.")));
+			break;
+		case VANTEL_NO_THREAD:
+			ereport(ERROR, (errcode(ERRCODE_INSUFFICIENT_RESOURCES),
+							errmsg("vantel: could not start a thread: %s", failure->message),
+							errhint("Lower vantel.threads, or vantel.max_threads.")));
 			break;
 		case VANTEL_OK:
 		case VANTEL_INTERRUPTED:
@@ -199,6 +236,8 @@ PG_FUNCTION_INFO_V1(vantel_sound);
 PG_FUNCTION_INFO_V1(vantel_phonetic);
 PG_FUNCTION_INFO_V1(vantel_match);
 PG_FUNCTION_INFO_V1(vantel_match_int4);
+PG_FUNCTION_INFO_V1(vantel_dedupe);
+PG_FUNCTION_INFO_V1(vantel_dedupe_int4);
 
 /* vantel_compare(text, text, method int2 DEFAULT 0) RETURNS float8 */
 Datum
@@ -290,10 +329,30 @@ query_cancelled(void *opaque)
 	return InterruptPending && (QueryCancelPending || ProcDiePending);
 }
 
+/*
+ * An element of an array in an SQL_ASCII database, whose bytes are read as
+ * UTF-8 unconverted: one that is not UTF-8 is refused, naming the element,
+ * which a check of the whole array could not.
+ */
+static void
+check_sql_ascii_element(const text *value, const char *function, const char *name, int subscript)
+{
+	const char *data = VARDATA_ANY(value);
+	int			length = VARSIZE_ANY_EXHDR(value);
+	int			valid = pg_encoding_verifymbstr(PG_UTF8, data, length);
+
+	if (valid < length)
+		ereport(ERROR, (errcode(ERRCODE_CHARACTER_NOT_IN_REPERTOIRE),
+						errmsg("%s: %s[%d] is not valid UTF-8: byte %d is 0x%02x", function, name, subscript,
+							   valid + 1, (unsigned char) data[valid]),
+						errdetail("vantel reads the text of an SQL_ASCII database as UTF-8.")));
+}
+
 /* The elements of a one-dimensional text array as UTF-8 strings; NULL elements stay NULL. */
 static VantelString *
-strings_of_array(ArrayType *array, const char *name, size_t *count, int *base)
+strings_of_array(ArrayType *array, const char *function, const char *name, size_t *count, int *base)
 {
+	bool		sql_ascii = GetDatabaseEncoding() == PG_SQL_ASCII;
 	Datum	   *elements;
 	bool	   *nulls;
 	int			n;
@@ -301,12 +360,14 @@ strings_of_array(ArrayType *array, const char *name, size_t *count, int *base)
 
 	if (ARR_NDIM(array) > 1)
 		ereport(ERROR, (errcode(ERRCODE_ARRAY_SUBSCRIPT_ERROR),
-						errmsg("vantel_match: %s must be a one-dimensional array", name)));
+						errmsg("%s: %s must be a one-dimensional array", function, name)));
 	*base = ARR_NDIM(array) == 1 ? ARR_LBOUND(array)[0] : 1;
 	deconstruct_array(array, TEXTOID, -1, false, TYPALIGN_INT, &elements, &nulls, &n);
 	strings = palloc_extended(sizeof(VantelString) * (Size) Max(n, 1), MCXT_ALLOC_HUGE);
 	for (int i = 0; i < n; ++i)
 	{
+		/* Millions of strings take a while to convert. */
+		CHECK_FOR_INTERRUPTS();
 		if (nulls[i])
 		{
 			strings[i].data = NULL;
@@ -314,7 +375,11 @@ strings_of_array(ArrayType *array, const char *name, size_t *count, int *base)
 		}
 		else
 		{
-			Utf8		value = utf8_of_text(DatumGetTextPP(elements[i]));
+			Utf8		value;
+
+			if (sql_ascii)
+				check_sql_ascii_element(DatumGetTextPP(elements[i]), function, name, *base + i);
+			value = utf8_of_text(DatumGetTextPP(elements[i]));
 
 			strings[i].data = value.data;
 			strings[i].length = value.length;
@@ -327,48 +392,62 @@ strings_of_array(ArrayType *array, const char *name, size_t *count, int *base)
 /*
  * vantel_match(queries text[], candidates text[], threshold float8, method, top int)
  *   RETURNS TABLE (query int, candidate int, answer float8)
+ * vantel_dedupe(names text[], threshold float8, method, top int)
+ *   RETURNS TABLE (query int, candidate int, answer float8)
  *
  * Every pair of a query and a candidate whose answer reaches the threshold,
- * with the subscripts of the two strings in their arrays. candidates NULL
- * matches the queries with each other, each pair once, the lower subscript
- * first. NULL queries, threshold or method give no rows; top NULL keeps every
- * pair, top K the K best of each query.
+ * with the subscripts of the two strings in their arrays; vantel_dedupe
+ * pairs the names with each other, each pair once, the lower subscript
+ * first. A NULL list, threshold or method gives no rows: a NULL candidates is
+ * what array_agg gives for no rows, and a link with no candidates has no
+ * pairs. top NULL keeps every pair, top K the K best of each query.
  */
 static Datum
-match(FunctionCallInfo fcinfo, int16 method)
+match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 {
+	const char *function = within ? "vantel_dedupe" : "vantel_match";
+	const int	threshold_arg = within ? 1 : 2;
+	const int	method_arg = threshold_arg + 1;
+	const int	top_arg = threshold_arg + 2;
 	ReturnSetInfo *rsinfo = (ReturnSetInfo *) fcinfo->resultinfo;
 	VantelMatchRequest request;
 	MatchSink	sink;
 	VantelFailure failure;
 	VantelOutcome outcome;
 	double		threshold;
+	int16		method;
 
 	InitMaterializedSRF(fcinfo, 0);
-	if (PG_ARGISNULL(0) || PG_ARGISNULL(2) || PG_ARGISNULL(3))
-		return (Datum) 0;
+	for (int arg = 0; arg <= method_arg; ++arg)
+	{
+		if (PG_ARGISNULL(arg))
+			return (Datum) 0;
+	}
 
-	threshold = PG_GETARG_FLOAT8(2);
+	threshold = PG_GETARG_FLOAT8(threshold_arg);
 	if (isnan(threshold) || threshold < 0 || threshold > 100)
 		ereport(ERROR, (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-						errmsg("vantel_match: the threshold must be a number from 0 to 100, not %g", threshold)));
-	if (!PG_ARGISNULL(4) && PG_GETARG_INT32(4) < 1)
+						errmsg("%s: the threshold must be a number from 0 to 100, not %g", function, threshold)));
+	if (!PG_ARGISNULL(top_arg) && PG_GETARG_INT32(top_arg) < 1)
 		ereport(ERROR, (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-						errmsg("vantel_match: top must be at least 1 (or NULL, to keep every pair), not %d",
-							   PG_GETARG_INT32(4))));
+						errmsg("%s: top must be at least 1 (or NULL, to keep every pair), not %d", function,
+							   PG_GETARG_INT32(top_arg))));
+	method = method_int4 ? method_of(PG_GETARG_INT32(method_arg)) : PG_GETARG_INT16(method_arg);
 
 	memset(&request, 0, sizeof request);
 	memset(&sink, 0, sizeof sink);
-	request.queries = strings_of_array(PG_GETARG_ARRAYTYPE_P(0), "queries", &request.query_count,
-									   &sink.subscripts.query_base);
-	sink.subscripts.within_queries = PG_ARGISNULL(1);
-	if (!sink.subscripts.within_queries)
-		request.candidates = strings_of_array(PG_GETARG_ARRAYTYPE_P(1), "candidates", &request.candidate_count,
-											  &sink.subscripts.candidate_base);
+	request.queries = strings_of_array(PG_GETARG_ARRAYTYPE_P(0), function, within ? "names" : "queries",
+									   &request.query_count, &sink.subscripts.query_base);
+	sink.subscripts.within_queries = within;
+	if (!within)
+		request.candidates = strings_of_array(PG_GETARG_ARRAYTYPE_P(1), function, "candidates",
+											  &request.candidate_count, &sink.subscripts.candidate_base);
 	request.threshold = threshold;
 	request.method = method;
-	request.top = PG_ARGISNULL(4) ? 0 : (size_t) PG_GETARG_INT32(4);
-	request.threads = (unsigned) match_threads;
+	request.top = PG_ARGISNULL(top_arg) ? 0 : (size_t) PG_GETARG_INT32(top_arg);
+	request.threads = threads_to_use();
+	/* The pairs waiting to be written out in order, like a sort's: within work_mem. */
+	request.pending_bytes = (size_t) work_mem * 1024;
 	request.should_stop = query_cancelled;
 	request.emit = put_pair;
 	request.context = &sink;
@@ -382,7 +461,7 @@ match(FunctionCallInfo fcinfo, int16 method)
 	{
 		/* The matcher has stopped and its threads are gone: now the server may unwind. */
 		CHECK_FOR_INTERRUPTS();
-		ereport(ERROR, (errcode(ERRCODE_QUERY_CANCELED), errmsg("canceling vantel_match")));
+		ereport(ERROR, (errcode(ERRCODE_QUERY_CANCELED), errmsg("canceling %s", function)));
 	}
 	if (outcome == VANTEL_SINK_FAILED)
 		ReThrowError(sink.error);
@@ -395,12 +474,25 @@ match(FunctionCallInfo fcinfo, int16 method)
 Datum
 vantel_match(PG_FUNCTION_ARGS)
 {
-	return match(fcinfo, PG_ARGISNULL(3) ? 0 : PG_GETARG_INT16(3));
+	return match(fcinfo, false, false);
 }
 
 /* vantel_match(..., method int4, top int DEFAULT NULL): so that a literal method needs no cast */
 Datum
 vantel_match_int4(PG_FUNCTION_ARGS)
 {
-	return match(fcinfo, PG_ARGISNULL(3) ? 0 : method_of(PG_GETARG_INT32(3)));
+	return match(fcinfo, false, true);
+}
+
+/* vantel_dedupe(names text[], threshold float8, method int2 DEFAULT 0, top int DEFAULT NULL) */
+Datum
+vantel_dedupe(PG_FUNCTION_ARGS)
+{
+	return match(fcinfo, true, false);
+}
+
+Datum
+vantel_dedupe_int4(PG_FUNCTION_ARGS)
+{
+	return match(fcinfo, true, true);
 }

@@ -2,8 +2,9 @@
 # Builds the PostgreSQL extension (postgres/) with PGXS over a build of the
 # library with position-independent code, installs it into the server's
 # folders, and runs its regression tests (make installcheck, pg_regress) on a
-# throwaway cluster that pg_virtualenv makes and drops. The installed files
-# are removed again at the end.
+# throwaway cluster that pg_virtualenv makes and drops, then the process tests
+# (postgres/process-tests.sh) on another. The installed files are removed
+# again at the end.
 #
 # Installing needs root or sudo. Without either it says that these tests were
 # SKIPPED, and why; under CI (CI=true), which runs as root, it fails instead.
@@ -35,3 +36,12 @@ if ! pg_virtualenv make -s -C "$pg_ext" -f "$root/postgres/Makefile" VPATH="$roo
   exit 1
 fi
 grep -E '^(test |ok |not ok )|tests passed' "$pg_ext/installcheck.log"
+
+# What the backend process does while vantel_match runs: its peak memory,
+# cancellation during the preparation, its threads' signal masks.
+if ! pg_virtualenv "$root/postgres/process-tests.sh" >"$pg_ext/process-tests.log" 2>&1; then
+  grep -v -E '^[0-9]{4}-[0-9]{2}-[0-9]{2} ' "$pg_ext/process-tests.log" | tail -n 40
+  echo "test-postgres: the process tests failed; see $pg_ext/process-tests.log" >&2
+  exit 1
+fi
+grep -E '^(ok|not ok|#) ' "$pg_ext/process-tests.log"

@@ -1,6 +1,6 @@
 -- De-duplicating one table of names inside PostgreSQL, four ways, in one run:
 -- a self-join on vantel_compare(...) >= 85 (every pair through the function),
--- vantel_match on the same names (the library's matcher), pg_trgm's
+-- vantel_dedupe on the same names (the library's matcher), pg_trgm's
 -- similarity() self-join, and pg_trgm's % operator with a trigram index; plus
 -- a blocking join on the phonetic form's prefix, which is fast but not exact.
 -- Run by scripts/bench-postgres.sh, which sets VANTEL_BENCH_NAMES.
@@ -10,7 +10,7 @@ CREATE EXTENSION pg_trgm;
 CREATE TABLE names (id int GENERATED ALWAYS AS IDENTITY PRIMARY KEY, name text NOT NULL);
 \copy names (name) FROM PROGRAM 'cat "$VANTEL_BENCH_NAMES"'
 -- The table is far smaller than min_parallel_table_scan_size: without this
--- the self-joins would run in one process, while vantel_match uses a thread
+-- the self-joins would run in one process, while vantel_dedupe uses a thread
 -- per processor.
 ALTER TABLE names SET (parallel_workers = 2);
 ANALYZE names;
@@ -36,8 +36,8 @@ FROM names;
 EXPLAIN (COSTS OFF) SELECT count(*) FROM names a JOIN names b ON a.id < b.id WHERE vantel_compare(a.name, b.name) >= 85;
 
 \o /dev/null
-SELECT timed('vantel_match(names, NULL, 85)',
-  $q$SELECT count(*) FROM vantel_match((SELECT array_agg(name ORDER BY id) FROM names), NULL, 85)$q$);
+SELECT timed('vantel_dedupe(names, 85)',
+  $q$SELECT count(*) FROM vantel_dedupe((SELECT array_agg(name ORDER BY id) FROM names), 85)$q$);
 SELECT timed('self-join, vantel_compare(a, b) >= 85',
   $q$SELECT count(*) FROM names a JOIN names b ON a.id < b.id WHERE vantel_compare(a.name, b.name) >= 85$q$);
 SELECT timed('self-join, similarity(a, b) >= 0.6 (pg_trgm)',
@@ -61,6 +61,6 @@ SELECT timed('blocking join on left(vantel_phonetic(name), 3), then vantel_compa
 \o
 SELECT step, label, pairs, round(seconds::numeric, 2) AS seconds,
        CASE WHEN pairs IS NOT NULL THEN round((seconds / (SELECT seconds FROM timings WHERE step = 1))::numeric, 1) END
-         AS "× vantel_match"
+         AS "× vantel_dedupe"
 FROM timings ORDER BY step;
 SELECT (SELECT pairs FROM timings WHERE step = 1) = (SELECT pairs FROM timings WHERE step = 2) AS match_finds_the_same_pairs;

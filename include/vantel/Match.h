@@ -39,6 +39,22 @@ struct MatchOptions {
   // One the processor lacks makes the Matcher's constructor throw
   // RuntimeError 5 (invalid procedure call or argument).
   InstructionSet instructionSet = InstructionSet::Best;
+  // The most bytes of kept pairs that a run holds at once: pairs waiting to
+  // be written out in order and pairs that workers are still gathering. A
+  // worker that finds it spent waits, unless its queries are the next to be
+  // written; so a run holds at most this, one block of queries' pairs and a
+  // little per worker, however many threads and candidates there are.
+  std::size_t pendingBytes = std::size_t{32} << 20;
+  // Called on the calling thread during the preparation (the phonetic forms),
+  // every few milliseconds. An exception it throws stops the preparation and
+  // leaves the Matcher's constructor once every worker has ended.
+  std::function<void()> checkpoint = nullptr;
+  // Starts each worker thread, of the preparation and of a run: called on the
+  // calling thread with the function that starts one. Lets the caller choose
+  // what the thread inherits (its signal mask, say) and stop between threads
+  // by throwing; `start` throws std::system_error when the system refuses a
+  // thread. Unset, threads are simply started.
+  std::function<void(const std::function<void()>& start)> startThread = nullptr;
 };
 
 // The instruction sets that this processor runs, Portable first and the

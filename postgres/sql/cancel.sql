@@ -4,17 +4,17 @@
 CREATE TABLE many AS SELECT array_agg(md5(i::text) ORDER BY i) AS strings FROM generate_series(1, 200000) AS i;
 SELECT clock_timestamp() AS started \gset
 SET statement_timeout = '500ms';
-SELECT count(*) FROM many, vantel_match(many.strings, NULL, 99.5, 99);
+SELECT count(*) FROM many, vantel_dedupe(many.strings, 99.5, 99);
 RESET statement_timeout;
 SELECT clock_timestamp() - :'started'::timestamptz < interval '5 seconds' AS stopped_promptly;
 -- The same through the int4 overload, with a single thread.
 SET vantel.threads = 1;
 SELECT clock_timestamp() AS started \gset
 SET statement_timeout = '500ms';
-SELECT count(*) FROM many, vantel_match(many.strings, NULL, 99.5, 99::int4);
+SELECT count(*) FROM many, vantel_dedupe(many.strings, 99.5, 99::int4);
 RESET statement_timeout;
 SELECT clock_timestamp() - :'started'::timestamptz < interval '5 seconds' AS stopped_promptly;
 RESET vantel.threads;
 SELECT vantel_compare('cat', 'kat', 2) AS still_answering,
-       (SELECT count(*) FROM vantel_match(ARRAY['Jon', 'John', 'Jean'], NULL, 50)) AS still_matching;
+       (SELECT count(*) FROM vantel_dedupe(ARRAY['Jon', 'John', 'Jean'], 50)) AS still_matching;
 DROP TABLE many;

@@ -42,8 +42,11 @@ SELECT vantel_phonetic('Łukasz') AS form, vantel_compare(repeat('😀', 35), re
 -- Bytes that are not UTF-8 are refused, whichever function reads them.
 SELECT vantel_compare(E'caf\xe9', 'cafe');
 SELECT vantel_phonetic(E'\xff');
-SELECT * FROM vantel_match(ARRAY['cafe', E'caf\xe9'], NULL, 50);
-SELECT count(*) FROM vantel_match(ARRAY['cafe'], ARRAY['cafe', E'\xc3'], 50);
+-- In a list, the error names the element and the byte.
+SELECT * FROM vantel_dedupe(ARRAY['cafe', E'caf\xe9'], 50);
+SELECT count(*) FROM vantel_match(ARRAY['cafe'], ARRAY['cafe', 'caf', E'\xc3'], 50);
+SELECT count(*) FROM vantel_match(ARRAY['cafe', 'ok', 'ok', E'ab\xffcd'], ARRAY['cafe'], 50);
+SELECT count(*) FROM vantel_match('[0:0]={ok}'::text[] || E'caf\xe9'::text, ARRAY['cafe'], 50);
 
 \c contrib_regression
 DROP DATABASE vantel_latin1;

@@ -61,3 +61,34 @@ DROP EXTENSION vantel;
 SELECT count(*) AS left_behind FROM pg_proc WHERE proname LIKE 'vantel\_%';
 CREATE EXTENSION vantel;
 SELECT vantel_compare('cat', 'kat', 2);
+
+-- Version 1.0 updates to 1.1, which adds vantel_dedupe, and ends with the
+-- functions that 1.1 creates.
+SELECT extversion FROM pg_extension WHERE extname = 'vantel';
+CREATE TEMP TABLE functions_of_1_1 AS
+  SELECT p.proname, pg_get_function_identity_arguments(p.oid) AS arguments, p.prosrc
+  FROM pg_proc p WHERE p.proname LIKE 'vantel\_%';
+DROP EXTENSION vantel;
+CREATE EXTENSION vantel VERSION '1.0';
+SELECT count(*) AS dedupe_in_1_0 FROM pg_proc WHERE proname = 'vantel_dedupe';
+ALTER EXTENSION vantel UPDATE TO '1.1';
+SELECT extversion FROM pg_extension WHERE extname = 'vantel';
+(SELECT p.proname, pg_get_function_identity_arguments(p.oid), p.prosrc FROM pg_proc p WHERE p.proname LIKE 'vantel\_%'
+ EXCEPT SELECT * FROM functions_of_1_1)
+UNION ALL
+(SELECT * FROM functions_of_1_1
+ EXCEPT SELECT p.proname, pg_get_function_identity_arguments(p.oid), p.prosrc FROM pg_proc p WHERE p.proname LIKE 'vantel\_%');
+SELECT * FROM vantel_dedupe(ARRAY['Jon', 'John'], 50);
+
+-- vantel.max_threads caps vantel.threads; only a superuser may change it.
+CREATE ROLE vantel_user;
+SET ROLE vantel_user;
+SET vantel.threads = 1024;
+SET vantel.max_threads = 1024;
+SELECT * FROM vantel_dedupe(ARRAY['Jon', 'John'], 50);
+RESET ROLE;
+SET vantel.max_threads = 1;
+SELECT * FROM vantel_dedupe(ARRAY['Jon', 'John'], 50);
+RESET vantel.threads;
+RESET vantel.max_threads;
+DROP ROLE vantel_user;

@@ -1,6 +1,6 @@
--- vantel_match gives exactly the rows of a brute-force join over
--- vantel_compare, in the same order, for a list with itself (candidates NULL)
--- and for queries against candidates, with and without top.
+-- vantel_match and vantel_dedupe give exactly the rows of a brute-force
+-- join over vantel_compare, in the same order, for queries against
+-- candidates and for a list with itself, with and without top.
 CREATE TABLE names (id serial, name text);
 \copy names (name) FROM PROGRAM 'cat "$PG_ABS_SRCDIR/data/names-utf8.txt"'
 -- Odd elements: NULL, empty, over-long, and a name seen before.
@@ -20,14 +20,19 @@ BEGIN
 END;
 $$;
 
--- The rows of vantel_match in its output order, as text: within the whole
--- list, or the first 30 names (from subscript 0) against the whole list.
+-- The rows in output order, as text: of vantel_dedupe on the whole list, or
+-- of vantel_match on the first 30 names (from subscript 0) against it.
 CREATE FUNCTION matched(within bool, m int2, t float8, k int) RETURNS text[] LANGUAGE sql AS $$
-  SELECT coalesce(array_agg(row(query, candidate, answer)::text ORDER BY n), '{}')
-  FROM vantel_match(CASE WHEN within THEN (SELECT array_agg(name ORDER BY id) FROM names)
-                         ELSE from_zero((SELECT array_agg(name ORDER BY id) FROM names WHERE id <= 30)) END,
-                    CASE WHEN within THEN NULL ELSE (SELECT array_agg(name ORDER BY id) FROM names) END,
-                    t, m, k) WITH ORDINALITY AS f(query, candidate, answer, n)
+  SELECT CASE WHEN within THEN
+    (SELECT coalesce(array_agg(row(query, candidate, answer)::text ORDER BY n), '{}')
+     FROM vantel_dedupe((SELECT array_agg(name ORDER BY id) FROM names), t, m, k)
+          WITH ORDINALITY AS f(query, candidate, answer, n))
+  ELSE
+    (SELECT coalesce(array_agg(row(query, candidate, answer)::text ORDER BY n), '{}')
+     FROM vantel_match(from_zero((SELECT array_agg(name ORDER BY id) FROM names WHERE id <= 30)),
+                       (SELECT array_agg(name ORDER BY id) FROM names), t, m, k)
+          WITH ORDINALITY AS f(query, candidate, answer, n))
+  END
 $$;
 
 -- The same from vantel_compare on every pair, in the order vantel_match
@@ -49,27 +54,45 @@ ORDER BY 1 DESC, 2, 3, 4;
 
 -- What a query looks like, with the int4 method overload.
 SELECT q.name AS query, c.name AS candidate, m.answer
-FROM vantel_match((SELECT array_agg(name ORDER BY id) FROM names), NULL, 85, 2) AS m
+FROM vantel_dedupe((SELECT array_agg(name ORDER BY id) FROM names), 85, 2) AS m
 JOIN names q ON q.id = m.query JOIN names c ON c.id = m.candidate
 ORDER BY m.query, m.answer DESC, m.candidate LIMIT 8;
 -- NULL, empty and over-long elements take part in no pair and keep their subscripts.
 SELECT * FROM vantel_match(ARRAY['Jeff Baker', NULL, '', repeat('z', 71), 'Kathrin Jonsen'],
                            ARRAY[NULL, 'Jeffrey Baker', 'Geoffrey Baker', 'Kathryn Jonson'], 60, top => 1);
-SELECT count(*) FROM vantel_match(ARRAY[NULL, '', repeat('z', 71), NULL, '', repeat('z', 71)], NULL, 0);
+SELECT count(*) FROM vantel_dedupe(ARRAY[NULL, '', repeat('z', 71), NULL, '', repeat('z', 71)], 0);
 
--- NULL queries, threshold or method give no rows; so do empty lists.
+-- NULL lists, threshold or method give no rows; so do empty lists.
 SELECT count(*) FROM vantel_match(NULL, ARRAY['a'], 0);
-SELECT count(*) FROM vantel_match(ARRAY['a', 'a'], NULL, NULL);
-SELECT count(*) FROM vantel_match(ARRAY['a', 'a'], NULL, 0, NULL::int2);
-SELECT count(*) FROM vantel_match('{}', NULL, 0);
+SELECT count(*) FROM vantel_match(ARRAY['a', 'a'], ARRAY['a'], NULL);
+SELECT count(*) FROM vantel_match(ARRAY['a', 'a'], ARRAY['a'], 0, NULL::int2);
+SELECT count(*) FROM vantel_match('{}', ARRAY['a'], 0);
 SELECT count(*) FROM vantel_match(ARRAY['a'], '{}', 0);
+SELECT count(*) FROM vantel_dedupe(NULL, 0);
+SELECT count(*) FROM vantel_dedupe(ARRAY['a', 'a'], NULL);
+SELECT count(*) FROM vantel_dedupe(ARRAY['a', 'a'], 0, NULL::int4);
+SELECT count(*) FROM vantel_dedupe('{}', 0);
 -- while NULL top keeps every pair.
-SELECT count(*) FROM vantel_match(ARRAY['a', 'a', 'a'], NULL, 0, top => NULL);
+SELECT count(*) FROM vantel_dedupe(ARRAY['a', 'a', 'a'], 0, top => NULL);
+
+-- A link with no candidates has no pairs: candidates NULL, which array_agg
+-- gives for an empty register, is no list of queries matched with itself.
+CREATE TABLE incoming (name text);
+CREATE TABLE register (name text);
+INSERT INTO incoming VALUES ('Jon Smith'), ('John Smith'), ('Jean Smyth');
+SELECT count(*) AS linked FROM vantel_match((SELECT array_agg(name) FROM incoming), (SELECT array_agg(name) FROM register), 80, 2, 3);
+SELECT count(*) AS linked FROM vantel_match(ARRAY['Jon', 'John'], NULL, 0);
+SELECT count(*) AS deduplicated FROM vantel_dedupe((SELECT array_agg(name) FROM incoming), 80, 2, 3);
+INSERT INTO register VALUES ('Jon Smith');
+SELECT * FROM vantel_match((SELECT array_agg(name) FROM incoming), (SELECT array_agg(name) FROM register), 80, 2, 3);
+DROP TABLE incoming, register;
 
 -- Bad arguments are refused clearly.
-SELECT * FROM vantel_match(ARRAY['a'], NULL, 101);
-SELECT * FROM vantel_match(ARRAY['a'], NULL, -0.5);
-SELECT * FROM vantel_match(ARRAY['a'], NULL, 'NaN');
-SELECT * FROM vantel_match(ARRAY['a'], NULL, 50, top => 0);
-SELECT * FROM vantel_match(ARRAY['a'], NULL, 50, 70000);
-SELECT * FROM vantel_match(ARRAY[ARRAY['a', 'b'], ARRAY['c', 'd']], NULL, 50);
+SELECT * FROM vantel_match(ARRAY['a'], ARRAY['b'], 101);
+SELECT * FROM vantel_match(ARRAY['a'], ARRAY['b'], -0.5);
+SELECT * FROM vantel_dedupe(ARRAY['a'], 'NaN');
+SELECT * FROM vantel_match(ARRAY['a'], ARRAY['b'], 50, top => 0);
+SELECT * FROM vantel_dedupe(ARRAY['a'], 50, top => 0);
+SELECT * FROM vantel_match(ARRAY['a'], ARRAY['b'], 50, 70000);
+SELECT * FROM vantel_match(ARRAY[ARRAY['a', 'b'], ARRAY['c', 'd']], ARRAY['b'], 50);
+SELECT * FROM vantel_dedupe(ARRAY[ARRAY['a', 'b'], ARRAY['c', 'd']], 50);

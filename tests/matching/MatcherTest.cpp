@@ -4,11 +4,18 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <ostream>
+#include <set>
 #include <stdexcept>
 #include <string>
+#include <system_error>
+#include <thread>
 #include <tuple>
 #include <vector>
 
@@ -331,6 +338,122 @@ TEST(Matcher, StopsItsWorkersWhenTheSinkThrows) {
   }),
                std::runtime_error);
   EXPECT_EQ(emitted, 5);
+}
+
+// A slow sink: the workers could run far ahead of it, but the pairs held
+// for it (scored, not yet written out) stay within the byte budget, give or
+// take a block and a query's growth per worker, whatever the thread count.
+TEST(Matcher, HoldsNoMorePairsThanItsByteBudgetForASlowSink) {
+  const auto queries = testing::RandomNames(21, 200);
+  const auto candidates = testing::RandomNames(22, 1000);
+  const std::vector<ScoredPair> expected = Matcher(queries, candidates, {.threshold = 0, .threads = 1}).Run();
+  struct Case {
+    unsigned threads;
+    std::size_t pendingBytes;
+  };
+  for (const Case& c : {Case{1, 0}, Case{4, 0}, Case{4, 64 << 10}, Case{8, 64 << 10}}) {
+    SCOPED_TRACE(::testing::Message() << c.threads << " threads, " << c.pendingBytes << " bytes");
+    const Matcher matcher(queries, candidates, {.threshold = 0, .threads = c.threads, .pendingBytes = c.pendingBytes});
+    std::vector<ScoredPair> pairs;
+    std::uint64_t mostAhead = 0;
+    matcher.Run(
+        [&](const ScoredPair& pair) {
+          pairs.push_back(pair);
+          if (pairs.size() % 4000 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        },
+        [&](std::uint64_t done) {
+          if (done > pairs.size()) mostAhead = std::max<std::uint64_t>(mostAhead, done - pairs.size());
+        },
+        std::chrono::milliseconds(1));
+    // Every pair is kept, so pairs done and not written out are pairs held.
+    EXPECT_EQ(pairs.size(), queries.size() * candidates.size());
+    EXPECT_LE(mostAhead * sizeof(ScoredPair), c.pendingBytes + (1u << 20));
+    EXPECT_EQ(pairs, expected);
+  }
+}
+
+// The preparation asks its checkpoint on the calling thread as it goes, and
+// stops as soon as the checkpoint throws, without transcribing the rest.
+TEST(Matcher, StopsItsPreparationWhenTheCheckpointThrows) {
+  const auto names = testing::RandomNames(23, 20000);
+  for (const unsigned threads : {1u, 3u}) {
+    SCOPED_TRACE(threads);
+    std::atomic<int> transcribed = 0;
+    const PhoneticFormFunction counting = [&](CompareUS& comparer, std::u16string_view word) {
+      ++transcribed;
+      return comparer.PhoneticForm(word);
+    };
+    int checkpoints = 0;
+    bool onCallingThread = true;
+    const auto caller = std::this_thread::get_id();
+    const MatchOptions options{.method = 3, .threads = threads, .checkpoint = [&] {
+                                 onCallingThread = onCallingThread && std::this_thread::get_id() == caller;
+                                 if (++checkpoints == 4) throw std::runtime_error("cancelled");
+                               }};
+    EXPECT_THROW(Matcher(names, options, counting), std::runtime_error);
+    EXPECT_EQ(checkpoints, 4);
+    EXPECT_TRUE(onCallingThread);
+    EXPECT_GT(transcribed, 0);
+    EXPECT_LT(transcribed, 8000);  // of about 18,000 distinct names
+
+    // Asked, and never throwing, it changes nothing.
+    checkpoints = 0;
+    const std::vector<std::u16string> some(names.begin(), names.begin() + 3000);
+    const MatchOptions quiet{.method = 3, .threads = threads, .checkpoint = [&] { ++checkpoints; }};
+    EXPECT_EQ(Matcher(some, quiet).Run(), Matcher(some, {.method = 3, .threads = threads}).Run());
+    EXPECT_GT(checkpoints, 5);
+  }
+}
+
+// Every worker thread starts through the caller's hook, on the calling
+// thread; one that throws there stops the preparation or the run.
+TEST(Matcher, StartsEveryWorkerThroughTheCallersHook) {
+  const auto names = testing::RandomNames(24, 3000);
+  const auto caller = std::this_thread::get_id();
+  std::mutex mutex;
+  std::set<std::thread::id> transcribers;
+  const PhoneticFormFunction noting = [&](CompareUS& comparer, std::u16string_view word) {
+    {
+      const std::lock_guard lock(mutex);
+      transcribers.insert(std::this_thread::get_id());
+    }
+    return comparer.PhoneticForm(word);
+  };
+  int started = 0;
+  bool onCallingThread = true;
+  const auto hook = [&](const std::function<void()>& start) {
+    onCallingThread = onCallingThread && std::this_thread::get_id() == caller;
+    start();
+    ++started;
+  };
+  const Matcher matcher(names, {.method = 2, .threads = 4, .startThread = hook}, noting);
+  // The calling thread transcribes too; each other transcriber came through the hook.
+  EXPECT_GE(transcribers.size(), 2u);
+  EXPECT_EQ(static_cast<std::size_t>(started), transcribers.size() - 1);
+  started = 0;
+  EXPECT_EQ(matcher.Run(), Matcher(names, {.method = 2, .threads = 1}).Run());
+  EXPECT_EQ(started, 4);
+  EXPECT_TRUE(onCallingThread);
+
+  int tries = 0;
+  int refuseAt = 0;
+  const auto refusing = [&](const std::function<void()>& start) {
+    if (++tries == refuseAt) throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    start();
+  };
+  for (const int refused : {1, 3}) {
+    SCOPED_TRACE(refused);
+    tries = 0;
+    refuseAt = refused;
+    EXPECT_THROW(Matcher(names, {.method = 2, .threads = 4, .startThread = refusing}), std::system_error);
+    refuseAt = 0;
+    const Matcher refusingRun(names, {.method = 2, .threads = 4, .startThread = refusing});
+    tries = 0;
+    refuseAt = refused;
+    std::size_t emitted = 0;
+    EXPECT_THROW(refusingRun.Run([&](const ScoredPair&) { ++emitted; }), std::system_error);
+    EXPECT_EQ(emitted, 0u);
+  }
 }
 
 TEST(Matcher, PassesOnAFailureOtherThanARunTimeError) {
