@@ -10,6 +10,9 @@ import textwrap
 CHILD = textwrap.dedent(
     r"""
     import json, os, signal, sys, threading, time
+    # A shell that starts the tests in the background has Ctrl-C ignored, and
+    # Python then keeps it ignored: what is tested is the answer to Ctrl-C.
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     sys.path.insert(0, sys.argv[1])
     import vantel
     from namegen import names
@@ -51,6 +54,9 @@ CHILD = textwrap.dedent(
 PREPARING = textwrap.dedent(
     r"""
     import json, os, random, signal, sys, threading, time
+    # A shell that starts the tests in the background has Ctrl-C ignored, and
+    # Python then keeps it ignored: what is tested is the answer to Ctrl-C.
+    signal.signal(signal.SIGINT, signal.default_int_handler)
     import vantel
 
     rng = random.Random(5)
