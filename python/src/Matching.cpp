@@ -95,9 +95,15 @@ Matcher BuildMatcher(const ListInput& queries, const ListInput* candidates, cons
     if (cancelled->load(std::memory_order_relaxed)) throw Cancelled{};
     return comparer.PhoneticForm(word);
   };
+  // The checkpoint also ends the steps between transcriptions (finding the
+  // distinct strings of a long list takes a while of its own).
+  MatchOptions stoppable = options;
+  stoppable.checkpoint = [cancelled] {
+    if (cancelled->load(std::memory_order_relaxed)) throw Cancelled{};
+  };
   std::future<Matcher> built = std::async(std::launch::async, [&] {
-    return candidates == nullptr ? Matcher(queries.strings, options, forms)
-                                 : Matcher(queries.strings, candidates->strings, options, forms);
+    return candidates == nullptr ? Matcher(queries.strings, stoppable, forms)
+                                 : Matcher(queries.strings, candidates->strings, stoppable, forms);
   });
   while (built.wait_for(kSignalInterval) != std::future_status::ready) {
     std::optional<py::error_already_set> interrupted;
