@@ -1,0 +1,60 @@
+// The linkage pipeline over prepared records: candidate pairs scored by a
+// model, the pairs that reach a probability kept, and how good they are
+// when the truth is known.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "vantel/Candidates.h"
+#include "vantel/LinkModel.h"
+
+namespace vantel {
+
+struct LinkedPair {
+  RecordPair pair;
+  double weight;
+  double probability;
+};
+
+// The candidate pairs whose probability reaches `threshold`, in the order of
+// `candidates`. The same on any number of threads.
+std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& records,
+                                   const std::vector<RecordPair>& candidates, double threshold, unsigned threads);
+
+// The rules used when none is given: a scan of the surname-like name field
+// (a column named like "surname", "last" or "family", otherwise the last
+// name field) at 88, and a block on each date, code and email field, and on
+// the phonetic forms of the first two name fields together.
+std::vector<CandidateRule> DefaultRules(const std::vector<FieldComparison>& fields);
+
+// Precision, recall and F1 of a set of pairs against the truth: records with
+// the same entity number are one entity.
+struct Quality {
+  std::uint64_t truePairs = 0;   // pairs of one entity (linking: one record of each file)
+  std::uint64_t foundPairs = 0;  // pairs given
+  std::uint64_t correct = 0;     // pairs given that are of one entity
+  double precision() const noexcept;
+  double recall() const noexcept;
+  double f1() const noexcept;
+};
+
+// The true pairs of `entity` (one number per record) within span.
+std::uint64_t TruePairCount(const std::vector<std::uint64_t>& entity, RecordSpan span);
+Quality PairQuality(const std::vector<RecordPair>& pairs, const std::vector<std::uint64_t>& entity, RecordSpan span);
+
+// The connected components of the kept pairs (de-duplication), with each
+// group's share of its member pairs that are kept (1 for a clique; low for
+// a chain held by weak links).
+struct LinkGroups {
+  std::vector<std::size_t> groupOf;  // per record: its group from 1, 0 for a record in no pair
+  std::vector<std::size_t> sizes;    // per group (index group - 1)
+  std::vector<double> density;       // per group
+};
+LinkGroups GroupPairs(const std::vector<LinkedPair>& pairs, std::size_t recordCount);
+// All pairs within the same group, as the pairs that grouping stands for.
+std::vector<RecordPair> GroupedPairs(const LinkGroups& groups);
+
+}  // namespace vantel
