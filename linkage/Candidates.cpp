@@ -287,9 +287,11 @@ std::vector<RecordPair> RulePairs(const CandidateRule& rule, const RuleColumns& 
 }
 
 std::vector<RecordPair> CandidatePairs(const std::vector<CandidateRule>& rules, const RuleColumns& columns,
-                                       RecordSpan span, unsigned threads, std::vector<std::uint64_t>* perRule) {
+                                       RecordSpan span, unsigned threads, std::vector<std::uint64_t>* perRule,
+                                       std::vector<std::vector<RecordPair>>* rulePairs) {
   std::vector<RecordPair> all;
   if (perRule) perRule->clear();
+  if (rulePairs) rulePairs->clear();
   for (const CandidateRule& rule : rules) {
     std::vector<RecordPair> pairs = RulePairs(rule, columns, span, threads);
     if (perRule) perRule->push_back(pairs.size());
@@ -297,6 +299,7 @@ std::vector<RecordPair> CandidatePairs(const std::vector<CandidateRule>& rules, 
     merged.reserve(all.size() + pairs.size());
     std::set_union(all.begin(), all.end(), pairs.begin(), pairs.end(), std::back_inserter(merged));
     all = std::move(merged);
+    if (rulePairs) rulePairs->push_back(std::move(pairs));
   }
   return all;
 }

@@ -220,19 +220,88 @@ LevelTable EstimateU(const LinkRecords& records, std::uint64_t pairs, std::uint6
   return u;
 }
 
-LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candidates, const TrainingOptions& options) {
+LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candidates, const TrainingOptions& options,
+                const std::vector<TrainingSession>& sessions) {
   std::uint64_t used = 0;
   const LevelTable u = EstimateU(records, options.samplePairs, options.seed, options.threads, &used);
   const std::vector<FieldComparison> fields = ComparisonsOf(records);
-  const std::vector<Pattern> patterns =
-      CountPatterns(ComparisonLevels(records, candidates, options.threads), records.fieldCount());
-  const EmResult em = RunEm(patterns, u, StartingM(fields), StartingPrior(patterns), options.em);
-  LinkModel model = AssembleModel(records, em.m, u, em.prior);
+  const std::size_t fieldCount = records.fieldCount();
+  const std::vector<std::uint8_t> levels = ComparisonLevels(records, candidates, options.threads);
+  const std::vector<Pattern> patterns = CountPatterns(levels, fieldCount);
+  const EmResult all = RunEm(patterns, u, StartingM(fields), StartingPrior(patterns), options.em);
+  LinkModel model;
+  if (sessions.empty()) {
+    model = AssembleModel(records, all.m, u, all.prior);
+    model.training.iterations = all.iterations;
+    model.training.converged = all.converged;
+  } else {
+    // Each field keeps the estimate of the session in which agreement on it
+    // is likeliest among matches: a session whose pairs hold many relatives
+    // (one address, one surname) makes its "matches" partly households and
+    // so only ever lowers it. Of equal ones, the earlier session's.
+    LevelTable m = all.m;
+    std::vector<bool> estimated(fieldCount, false);
+    bool converged = true;
+    int iterations = 0;
+    for (const TrainingSession& session : sessions) {
+      std::vector<std::uint8_t> sessionLevels;
+      sessionLevels.reserve(session.pairs.size() * fieldCount);
+      for (const RecordPair& pair : session.pairs) {
+        const auto found = std::lower_bound(candidates.begin(), candidates.end(), pair);
+        if (found == candidates.end() || !(*found == pair))
+          throw std::invalid_argument("a session's pair is not among the candidates");
+        const std::size_t at = static_cast<std::size_t>(found - candidates.begin()) * fieldCount;
+        for (std::size_t f = 0; f < fieldCount; ++f) {
+          const bool excluded = std::find(session.excludedFields.begin(), session.excludedFields.end(), f) !=
+                                session.excludedFields.end();
+          sessionLevels.push_back(excluded ? kMissingLevel : levels[at + f]);
+        }
+      }
+      const std::vector<Pattern> sessionPatterns = CountPatterns(sessionLevels, fieldCount);
+      if (sessionPatterns.empty()) continue;
+      const EmResult em = RunEm(sessionPatterns, u, StartingM(fields), StartingPrior(sessionPatterns), options.em);
+      converged = converged && em.converged;
+      iterations = std::max(iterations, em.iterations);
+      for (std::size_t f = 0; f < fieldCount; ++f) {
+        if (std::find(session.excludedFields.begin(), session.excludedFields.end(), f) != session.excludedFields.end())
+          continue;
+        if (!estimated[f] || em.m[f][0] > m[f][0]) m[f] = em.m[f];
+        estimated[f] = true;
+      }
+    }
+    // The share of matches among the candidates, m and u held.
+    double share = StartingPrior(patterns);
+    std::uint64_t total = 0;
+    for (const Pattern& pattern : patterns) total += pattern.count;
+    for (int iteration = 0; iteration < options.em.maxIterations && total > 0; ++iteration) {
+      double expected = 0.0;
+      for (const Pattern& pattern : patterns) {
+        double match = share, nonMatch = 1.0 - share;
+        for (std::size_t f = 0; f < fieldCount; ++f) {
+          const std::uint8_t level = pattern.levels[f];
+          if (level == kMissingLevel) continue;
+          match *= m[f][level];
+          nonMatch *= u[f][level];
+        }
+        expected += static_cast<double>(pattern.count) * (match + nonMatch > 0 ? match / (match + nonMatch) : 0.0);
+      }
+      const double updated = expected / static_cast<double>(total);
+      const bool settled = std::fabs(updated - share) < options.em.tolerance;
+      share = updated;
+      if (settled) break;
+    }
+    const double first = static_cast<double>(records.firstCount());
+    const double second = static_cast<double>(records.recordCount() - records.firstCount());
+    const double allPairs = records.linking() ? first * second : first * (first - 1) / 2;
+    const double matches = share * static_cast<double>(total);
+    const double prior = allPairs > 0 ? std::clamp(matches / allPairs, 1e-12, 0.5) : 0.5;
+    model = AssembleModel(records, m, u, prior);
+    model.training.iterations = iterations;
+    model.training.converged = converged;
+  }
   model.training.samplePairs = used;
   model.training.candidatePairs = candidates.size();
   model.training.patterns = patterns.size();
-  model.training.iterations = em.iterations;
-  model.training.converged = em.converged;
   return model;
 }
 

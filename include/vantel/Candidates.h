@@ -68,9 +68,9 @@ std::vector<RecordPair> RulePairs(const CandidateRule& rule, const RuleColumns& 
                                   unsigned threads);
 
 // The union of the rules' pairs, ascending, each once; perRule (when given)
-// receives each rule's own count.
+// receives each rule's own count and rulePairs its pairs.
 std::vector<RecordPair> CandidatePairs(const std::vector<CandidateRule>& rules, const RuleColumns& columns,
-                                       RecordSpan span, unsigned threads,
-                                       std::vector<std::uint64_t>* perRule = nullptr);
+                                       RecordSpan span, unsigned threads, std::vector<std::uint64_t>* perRule = nullptr,
+                                       std::vector<std::vector<RecordPair>>* rulePairs = nullptr);
 
 }  // namespace vantel

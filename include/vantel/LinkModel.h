@@ -134,8 +134,23 @@ struct TrainingOptions {
   EmOptions em;
 };
 
-// Trains on the candidate pairs of `records` without labels.
-LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candidates, const TrainingOptions& options);
+// The pairs of one candidate rule and the fields that rule compared to
+// choose them: their agreement says nothing about matching within the rule's
+// pairs, so the session of this rule leaves them out.
+struct TrainingSession {
+  std::vector<RecordPair> pairs;  // ascending, each among the candidates
+  std::vector<std::size_t> excludedFields;
+};
+
+// Trains on the candidate pairs of `records` without labels. Without
+// sessions, one EM runs over all candidates. With them, one EM runs per
+// session, each field's m is the mean over the sessions that do not leave it
+// out (a field that every session leaves out takes its m from one EM over all
+// candidates); then, with m and u fixed, the share of matches among the
+// candidates is estimated, and the prior is that many matches among all
+// pairs of the records.
+LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candidates, const TrainingOptions& options,
+                const std::vector<TrainingSession>& sessions = {});
 // Trains from labels instead: m from the candidate pairs that `isMatch`
 // marks, u still from random pairs, the prior from the marked share.
 LinkModel TrainFromLabels(const LinkRecords& records, const std::vector<RecordPair>& candidates,
