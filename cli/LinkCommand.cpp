@@ -433,7 +433,9 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
     // One EM per rule, each leaving out the fields its rule chose pairs by.
     std::vector<TrainingSession> sessions;
     for (std::size_t r = 0; r < rules.size(); ++r) {
-      TrainingSession session{std::move(rulePairs[r]), {}};
+      TrainingSession session{std::move(rulePairs[r]), {}, rules[r].kind == CandidateRule::Kind::Block};
+      for (const KeyPart& part : rules[r].parts)
+        session.equalityRule = session.equalityRule && part.kind == KeyKind::Value;
       const std::vector<std::string> used = rules[r].columns();
       for (std::size_t f = 0; f < settings.fields.size(); ++f)
         if (std::find(used.begin(), used.end(), settings.fields[f].column) != used.end())

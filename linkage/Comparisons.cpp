@@ -206,7 +206,8 @@ std::string FieldComparison::Describe() const {
     }
   }
   if (kind == FieldKind::Date && !dateFormat.empty()) text += ":format=" + dateFormat;
-  if (kind == FieldKind::Name || kind == FieldKind::Exact) text += termFrequencies ? ":tf=on" : ":tf=off";
+  if (kind == FieldKind::Name || kind == FieldKind::Exact || kind == FieldKind::Email)
+    text += termFrequencies ? ":tf=on" : ":tf=off";
   return text;
 }
 
@@ -221,7 +222,7 @@ FieldComparison DefaultComparison(std::string column, FieldKind kind) {
   } else if (kind == FieldKind::Text) {
     comparison.method = 99;
     comparison.thresholds = {90, 75};
-  } else if (kind == FieldKind::Exact) {
+  } else if (kind == FieldKind::Exact || kind == FieldKind::Email) {
     comparison.termFrequencies = true;
   }
   return comparison;
@@ -259,7 +260,8 @@ FieldComparison ParseFieldComparison(std::string_view spec) {
           value.find("DD") == std::string_view::npos)
         throw std::invalid_argument("date format '" + std::string(value) + "' needs YYYY, MM and DD");
       comparison.dateFormat = std::string(value);
-    } else if (key == "tf" && (comparison.kind == FieldKind::Name || comparison.kind == FieldKind::Exact)) {
+    } else if (key == "tf" && (comparison.kind == FieldKind::Name || comparison.kind == FieldKind::Exact ||
+                               comparison.kind == FieldKind::Email)) {
       if (value != "on" && value != "off")
         throw std::invalid_argument("tf must be on or off, not '" + std::string(value) + "'");
       comparison.termFrequencies = value == "on";

@@ -241,9 +241,11 @@ LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candi
     // so only ever lowers it. Of equal ones, the earlier session's.
     LevelTable m = all.m;
     std::vector<bool> estimated(fieldCount, false);
+    std::vector<double> sessionMatches(sessions.size(), -1.0);
     bool converged = true;
     int iterations = 0;
-    for (const TrainingSession& session : sessions) {
+    for (std::size_t s = 0; s < sessions.size(); ++s) {
+      const TrainingSession& session = sessions[s];
       std::vector<std::uint8_t> sessionLevels;
       sessionLevels.reserve(session.pairs.size() * fieldCount);
       for (const RecordPair& pair : session.pairs) {
@@ -262,6 +264,7 @@ LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candi
       const EmResult em = RunEm(sessionPatterns, u, StartingM(fields), StartingPrior(sessionPatterns), options.em);
       converged = converged && em.converged;
       iterations = std::max(iterations, em.iterations);
+      sessionMatches[s] = em.prior * static_cast<double>(session.pairs.size());
       for (std::size_t f = 0; f < fieldCount; ++f) {
         if (std::find(session.excludedFields.begin(), session.excludedFields.end(), f) != session.excludedFields.end())
           continue;
@@ -269,31 +272,51 @@ LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candi
         estimated[f] = true;
       }
     }
-    // The share of matches among the candidates, m and u held.
-    double share = StartingPrior(patterns);
+    // How many pairs match in all. A session whose rule is equality on its
+    // fields found its matches among the matches that agree on all of them,
+    // a share that m states: its matches over that share estimate them all.
+    // Sessions full of relatives overestimate, those of a field often
+    // mistyped hardly at all; the median of the estimates stands. Without
+    // such a session, the share of matches among the candidates with m and u
+    // held stands instead.
+    std::vector<double> estimates;
+    for (std::size_t s = 0; s < sessions.size(); ++s) {
+      if (!sessions[s].equalityRule || sessionMatches[s] < 0 || sessions[s].excludedFields.empty()) continue;
+      double captured = 1.0;
+      for (const std::size_t f : sessions[s].excludedFields) captured *= m[f][0];
+      estimates.push_back(sessionMatches[s] / captured);
+    }
+    std::sort(estimates.begin(), estimates.end());
     std::uint64_t total = 0;
     for (const Pattern& pattern : patterns) total += pattern.count;
-    for (int iteration = 0; iteration < options.em.maxIterations && total > 0; ++iteration) {
-      double expected = 0.0;
-      for (const Pattern& pattern : patterns) {
-        double match = share, nonMatch = 1.0 - share;
-        for (std::size_t f = 0; f < fieldCount; ++f) {
-          const std::uint8_t level = pattern.levels[f];
-          if (level == kMissingLevel) continue;
-          match *= m[f][level];
-          nonMatch *= u[f][level];
+    double matches = 0.0;
+    if (!estimates.empty()) {
+      const std::size_t middle = estimates.size() / 2;
+      matches = estimates.size() % 2 ? estimates[middle] : (estimates[middle - 1] + estimates[middle]) / 2;
+    } else {
+      double share = StartingPrior(patterns);
+      for (int iteration = 0; iteration < options.em.maxIterations && total > 0; ++iteration) {
+        double expected = 0.0;
+        for (const Pattern& pattern : patterns) {
+          double match = share, nonMatch = 1.0 - share;
+          for (std::size_t f = 0; f < fieldCount; ++f) {
+            const std::uint8_t level = pattern.levels[f];
+            if (level == kMissingLevel) continue;
+            match *= m[f][level];
+            nonMatch *= u[f][level];
+          }
+          expected += static_cast<double>(pattern.count) * (match + nonMatch > 0 ? match / (match + nonMatch) : 0.0);
         }
-        expected += static_cast<double>(pattern.count) * (match + nonMatch > 0 ? match / (match + nonMatch) : 0.0);
+        const double updated = expected / static_cast<double>(total);
+        const bool settled = std::fabs(updated - share) < options.em.tolerance;
+        share = updated;
+        if (settled) break;
       }
-      const double updated = expected / static_cast<double>(total);
-      const bool settled = std::fabs(updated - share) < options.em.tolerance;
-      share = updated;
-      if (settled) break;
+      matches = share * static_cast<double>(total);
     }
     const double first = static_cast<double>(records.firstCount());
     const double second = static_cast<double>(records.recordCount() - records.firstCount());
     const double allPairs = records.linking() ? first * second : first * (first - 1) / 2;
-    const double matches = share * static_cast<double>(total);
     const double prior = allPairs > 0 ? std::clamp(matches / allPairs, 1e-12, 0.5) : 0.5;
     model = AssembleModel(records, m, u, prior);
     model.training.iterations = iterations;
@@ -355,8 +378,8 @@ ModelScorer::ModelScorer(const LinkModel& model, const LinkRecords& records) : m
     weights_.push_back(row);
     std::vector<double> tf;
     const PreparedField& field = records.field(f);
-    if (field.comparison().termFrequencies &&
-        (field.comparison().kind == FieldKind::Name || field.comparison().kind == FieldKind::Exact)) {
+    if (field.comparison().termFrequencies && field.comparison().kind != FieldKind::Text &&
+        field.comparison().kind != FieldKind::Date && field.comparison().kind != FieldKind::Code) {
       std::uint64_t present = 0;
       for (std::uint32_t value = 0; value < field.distinctValues(); ++value) present += field.recordsWith(value);
       for (std::uint32_t value = 0; value < field.distinctValues(); ++value) {

@@ -140,15 +140,19 @@ struct TrainingOptions {
 struct TrainingSession {
   std::vector<RecordPair> pairs;  // ascending, each among the candidates
   std::vector<std::size_t> excludedFields;
+  // The rule is plain equality on the excluded fields' values, so that
+  // its matches are those that agree on all of them.
+  bool equalityRule = false;
 };
 
 // Trains on the candidate pairs of `records` without labels. Without
 // sessions, one EM runs over all candidates. With them, one EM runs per
 // session, each field's m is the mean over the sessions that do not leave it
 // out (a field that every session leaves out takes its m from one EM over all
-// candidates); then, with m and u fixed, the share of matches among the
-// candidates is estimated, and the prior is that many matches among all
-// pairs of the records.
+// candidates); the number of matches is the median of what the equality
+// rules' sessions imply (each found the matches that agree on its fields),
+// or, without such rules, the share of matches among the candidates with m
+// and u fixed. The prior is that many matches among all pairs of the records.
 LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candidates, const TrainingOptions& options,
                 const std::vector<TrainingSession>& sessions = {});
 // Trains from labels instead: m from the candidate pairs that `isMatch`
