@@ -5,7 +5,6 @@
 #include "vantel/Link.h"
 
 #include <algorithm>
-#include <cctype>
 #include <numeric>
 #include <unordered_map>
 
@@ -15,12 +14,6 @@ namespace vantel {
 namespace {
 
 constexpr std::size_t kChunk = 8192;
-
-bool Contains(const std::string& text, const char* part) {
-  std::string lower = text;
-  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return lower.find(part) != std::string::npos;
-}
 
 std::size_t Find(std::vector<std::size_t>& parent, std::size_t x) {
   while (parent[x] != x) {
@@ -62,20 +55,6 @@ std::vector<CandidateRule> DefaultRules(const std::vector<FieldComparison>& fiel
   std::vector<const FieldComparison*> names;
   for (const FieldComparison& field : fields)
     if (field.kind == FieldKind::Name) names.push_back(&field);
-  if (!names.empty()) {
-    const FieldComparison* surname = names.back();
-    for (const FieldComparison* name : names)
-      if (Contains(name->column, "surname") || Contains(name->column, "last") || Contains(name->column, "family")) {
-        surname = name;
-        break;
-      }
-    CandidateRule scan;
-    scan.kind = CandidateRule::Kind::Scan;
-    scan.column = surname->column;
-    scan.threshold = 88;
-    scan.method = surname->method;
-    rules.push_back(scan);
-  }
   for (const FieldComparison& field : fields)
     if (field.kind == FieldKind::Date || field.kind == FieldKind::Code || field.kind == FieldKind::Email) {
       CandidateRule block;

@@ -24,10 +24,10 @@ struct LinkedPair {
 std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& records,
                                    const std::vector<RecordPair>& candidates, double threshold, unsigned threads);
 
-// The rules used when none is given: a scan of the surname-like name field
-// (a column named like "surname", "last" or "family", otherwise the last
-// name field) at 88, and a block on each date, code and email field, and on
-// the phonetic forms of the first two name fields together.
+// The rules used when none is given: a block on each date, code and email
+// field, and one on the phonetic forms of the first two name fields
+// together. No scan: the pairs of a scan grow with the square of a common
+// surname's count, which only the user can judge (--plan shows them).
 std::vector<CandidateRule> DefaultRules(const std::vector<FieldComparison>& fields);
 
 // Precision, recall and F1 of a set of pairs against the truth: records with
