@@ -601,7 +601,7 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
       report << FormatNumber(threshold) << '\t' << pairs.size() << '\t' << Fixed(quality.precision(), 4) << '\t'
              << Fixed(quality.recall(), 4) << '\t' << Fixed(quality.f1(), 4);
       if (!linking) {
-        const Quality grouped = PairQuality(GroupedPairs(GroupPairs(above, recordCount)), entity, span);
+        const Quality grouped = GroupQuality(GroupPairs(above, recordCount), entity, span);
         report << '\t' << Fixed(grouped.precision(), 4) << '\t' << Fixed(grouped.recall(), 4) << '\t'
                << Fixed(grouped.f1(), 4);
       } else {

@@ -5,6 +5,7 @@
 #include "vantel/Link.h"
 
 #include <algorithm>
+#include <map>
 #include <numeric>
 #include <unordered_map>
 
@@ -132,16 +133,26 @@ LinkGroups GroupPairs(const std::vector<LinkedPair>& pairs, std::size_t recordCo
   return groups;
 }
 
-std::vector<RecordPair> GroupedPairs(const LinkGroups& groups) {
-  std::vector<std::vector<std::uint32_t>> members(groups.sizes.size());
-  for (std::size_t record = 0; record < groups.groupOf.size(); ++record)
-    if (groups.groupOf[record]) members[groups.groupOf[record] - 1].push_back(static_cast<std::uint32_t>(record));
-  std::vector<RecordPair> pairs;
-  for (const auto& group : members)
-    for (std::size_t i = 0; i < group.size(); ++i)
-      for (std::size_t j = i + 1; j < group.size(); ++j) pairs.push_back({group[i], group[j]});
-  std::sort(pairs.begin(), pairs.end());
-  return pairs;
+Quality GroupQuality(const LinkGroups& groups, const std::vector<std::uint64_t>& entity, RecordSpan span) {
+  Quality quality;
+  quality.truePairs = TruePairCount(entity, span);
+  // Per group, its members of each file; per group and entity, the same.
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> members(groups.sizes.size());
+  std::map<std::pair<std::size_t, std::uint64_t>, std::pair<std::uint64_t, std::uint64_t>> together;
+  for (std::size_t record = 0; record < groups.groupOf.size(); ++record) {
+    const std::size_t group = groups.groupOf[record];
+    if (group == 0) continue;
+    const bool first = record < span.firstCount;
+    (first ? members[group - 1].first : members[group - 1].second) += 1;
+    auto& count = together[{group, entity[record]}];
+    (first ? count.first : count.second) += 1;
+  }
+  const auto pairsOf = [&](const std::pair<std::uint64_t, std::uint64_t>& count) {
+    return span.linking() ? count.first * count.second : count.first * (count.first - 1) / 2;
+  };
+  for (const auto& count : members) quality.foundPairs += pairsOf(count);
+  for (const auto& [key, count] : together) quality.correct += pairsOf(count);
+  return quality;
 }
 
 }  // namespace vantel

@@ -54,7 +54,9 @@ struct LinkGroups {
   std::vector<double> density;       // per group
 };
 LinkGroups GroupPairs(const std::vector<LinkedPair>& pairs, std::size_t recordCount);
-// All pairs within the same group, as the pairs that grouping stands for.
-std::vector<RecordPair> GroupedPairs(const LinkGroups& groups);
+// The quality of the groups as pairs: every two members of a group count as
+// a pair found (linking: one of each file). Counted per group, without
+// making the pairs, which a group of a million members would not survive.
+Quality GroupQuality(const LinkGroups& groups, const std::vector<std::uint64_t>& entity, RecordSpan span);
 
 }  // namespace vantel
