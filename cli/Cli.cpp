@@ -19,6 +19,7 @@ constexpr std::string_view kHelp =
     "Commands:\n"
     "  compare   compare two strings, or the pairs of a file\n"
     "  match     match a list of strings against another, or find its duplicates\n"
+    "  link      link records by several fields, or find the duplicate records of a file\n"
     "  phonetic  print the phonetic form of words\n"
     "\n"
     "Run 'vantel COMMAND --help' for the options of a command.\n"
@@ -36,6 +37,7 @@ constexpr CommandEntry kCommands[] = {
     {"compare", RunCompare},
     {"phonetic", RunPhonetic},
     {"match", RunMatch},
+    {"link", RunLink},
 };
 
 int Dispatch(std::span<const std::string_view> args, Streams& streams) {

@@ -1,0 +1,621 @@
+// vantel link: reads one file (to de-duplicate) or two (to link), makes the
+// candidate pairs of the rules, trains the model on them (or applies a saved
+// one), and writes the pairs that reach the probability asked for, or their
+// groups. The records of the second file follow those of the first in one
+// index space, which is how the linkage library takes them.
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <stdexcept>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+#include "Cli.h"
+#include "Commands.h"
+#include "PairFormat.h"
+#include "vantel/Candidates.h"
+#include "vantel/Comparisons.h"
+#include "vantel/Link.h"
+#include "vantel/LinkModel.h"
+#include "vantel/Records.h"
+
+namespace vantel::cli {
+namespace {
+
+constexpr std::string_view kLinkHelp =
+    "Usage: vantel link [OPTIONS] FILE [OTHER]\n"
+    "\n"
+    "Finds the records of FILE (CSV or TSV) that are one person, or links each\n"
+    "record of FILE to those of OTHER, by a Fellegi-Sunter model over several\n"
+    "fields that is trained on the files themselves, without labels. Writes a\n"
+    "row per pair whose match probability reaches the threshold: query_id,\n"
+    "candidate_id, probability, weight.\n"
+    "\n"
+    "  --field C:KIND[:KEY=VALUE...]  a field to compare (repeatable; at least\n"
+    "                  one). KIND: name (Compare's answer: equal ignoring case,\n"
+    "                  >= 95, >= 88, >= 80, other; method=2, levels=95,88,80,\n"
+    "                  tf=on), text (method=99, levels=90,75), exact (tf=on),\n"
+    "                  date (equal, day and month swapped, one digit, same year\n"
+    "                  and month, other; format=YYYY-MM-DD or YYYYMMDD by\n"
+    "                  default, e.g. format=DD/MM/YYYY), code (letters and\n"
+    "                  digits: equal, one edit, other), email (equal, same\n"
+    "                  address before the @, other)\n"
+    "  --scan C:T      candidates: every pair whose answer on C reaches T, by\n"
+    "                  the exhaustive scan of 'vantel match' (repeatable)\n"
+    "  --block K[+K..] candidates: pairs equal on the key; K is a column,\n"
+    "                  phonetic(C), first(C,N) or year(C) (repeatable)\n"
+    "                  Without rules: a block on each date, code and email\n"
+    "                  field, and one on the phonetic forms of the first two\n"
+    "                  name fields together.\n"
+    "  --plan          write how many pairs each rule yields, and stop\n"
+    "  --threshold P   keep pairs of match probability P or more, 0 to 1\n"
+    "                  (default 0.9)\n"
+    "  --top K         linking: keep the K best pairs of each query\n"
+    "  --groups        de-duplicating: write the groups (connected components\n"
+    "                  of the kept pairs): group, id, size, density (the share\n"
+    "                  of the group's member pairs that are kept)\n"
+    "  --all           with --groups, also every record in no pair\n"
+    "  --unmatched     linking: also a row for each query without a pair\n"
+    "  --id C          the field that identifies a row (default: its number)\n"
+    "  --keep C,...    further fields to carry into the output\n"
+    "  --explain       add, per field, both values, the level and its weight\n"
+    "  --model FILE    apply a saved model instead of training\n"
+    "  --save-model FILE  write the trained model as JSON\n"
+    "  --sample N      random pairs that estimate u (default 1000000)\n"
+    "  --truth C       rows with the same C are one entity: report precision,\n"
+    "                  recall and F1 of the pairs and groups at several\n"
+    "                  thresholds, and the recall of the candidates, on\n"
+    "                  standard error (or --evaluate FILE)\n"
+    "  --evaluate FILE write that report to FILE\n"
+    "  --format F      tsv (default), csv or json\n"
+    "  --threads N     work on N threads (default: one per processor)\n"
+    "  --quiet         no summary of the training on standard error\n"
+    "\n"
+    "A value that a field cannot read (a date that is not a date) counts as\n"
+    "missing; the summary on standard error says how many. A row short of\n"
+    "fields or not valid UTF-8 is reported with its line and takes part in no\n"
+    "pair; the exit status is then 1.\n";
+
+constexpr unsigned kMostThreads = 1024;
+
+struct LinkSettings {
+  std::vector<FieldComparison> fields;
+  std::vector<std::string> scans, blocks;
+  double threshold = 0.9;
+  std::size_t top = 0;
+  bool groups = false, all = false, unmatched = false, explain = false, plan = false, quiet = false;
+  std::optional<std::string> id, modelFile, saveModel, truth, evaluate;
+  std::vector<std::string> keep;
+  PairFormat format = PairFormat::Tsv;
+  unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+  std::uint64_t sample = 1000000;
+};
+
+std::uint64_t ParseWhole(std::string_view text, std::string_view option, std::uint64_t least, std::uint64_t most) {
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || error != std::errc() || end != text.data() + text.size() || value < least || value > most)
+    throw UsageError(std::string(option) + ": '" + std::string(text) + "' is not a whole number from " +
+                     std::to_string(least) + " to " + std::to_string(most));
+  return value;
+}
+
+std::vector<std::string> ParseNames(std::string_view text, std::string_view option) {
+  std::vector<std::string> names;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = text.find(',', start);
+    names.emplace_back(text.substr(start, comma - start));
+    if (names.back().empty()) throw UsageError(std::string(option) + ": '" + std::string(text) + "' has an empty name");
+    if (comma == std::string_view::npos) return names;
+    start = comma + 1;
+  }
+}
+
+LinkSettings ParseOptions(ArgumentCursor& args, std::vector<std::string_view>& files, bool& helpAsked) {
+  LinkSettings settings;
+  while (!args.AtEnd()) {
+    const auto option = args.PeekOption();
+    if (!option) {
+      if (!args.AtEnd()) files.push_back(args.TakeOperand());
+      continue;
+    }
+    const auto flag = [&](bool& value) {
+      args.TakeFlag(*option);
+      value = true;
+    };
+    const auto text = [&]() { return std::string(args.TakeValue(*option)); };
+    if (*option == "--field") {
+      const std::string spec = text();
+      try {
+        settings.fields.push_back(ParseFieldComparison(spec));
+      } catch (const std::invalid_argument& bad) {
+        throw UsageError("--field " + spec + ": " + bad.what());
+      }
+    } else if (*option == "--scan") {
+      settings.scans.push_back(text());
+    } else if (*option == "--block") {
+      settings.blocks.push_back(text());
+    } else if (*option == "--threshold") {
+      const std::string value = text();
+      double number = 0;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+      if (value.empty() || error != std::errc() || end != value.data() + value.size() || !(number >= 0 && number <= 1))
+        throw UsageError("--threshold: '" + value + "' is not a probability from 0 to 1");
+      settings.threshold = number;
+    } else if (*option == "--top") {
+      settings.top = ParseWhole(args.TakeValue(*option), *option, 1, SIZE_MAX);
+    } else if (*option == "--threads") {
+      settings.threads = static_cast<unsigned>(ParseWhole(args.TakeValue(*option), *option, 1, kMostThreads));
+    } else if (*option == "--sample") {
+      settings.sample = ParseWhole(args.TakeValue(*option), *option, 1, std::uint64_t{1} << 32);
+    } else if (*option == "--format") {
+      settings.format = ParsePairFormat(args.TakeValue(*option));
+    } else if (*option == "--id") {
+      settings.id = text();
+    } else if (*option == "--keep") {
+      settings.keep = ParseNames(args.TakeValue(*option), *option);
+    } else if (*option == "--model") {
+      settings.modelFile = text();
+    } else if (*option == "--save-model") {
+      settings.saveModel = text();
+    } else if (*option == "--truth") {
+      settings.truth = text();
+    } else if (*option == "--evaluate") {
+      settings.evaluate = text();
+    } else if (*option == "--groups") {
+      flag(settings.groups);
+    } else if (*option == "--all") {
+      flag(settings.all);
+    } else if (*option == "--unmatched") {
+      flag(settings.unmatched);
+    } else if (*option == "--explain") {
+      flag(settings.explain);
+    } else if (*option == "--plan") {
+      flag(settings.plan);
+    } else if (*option == "--quiet" || *option == "-q") {
+      flag(settings.quiet);
+    } else if (*option == "--help" || *option == "-h") {
+      flag(helpAsked);
+    } else {
+      throw UsageError("unknown option '" + std::string(*option) + "'");
+    }
+  }
+  return settings;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    char c = text[text.size() - suffix.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+// One file of records and the rows of it that take part.
+struct LinkFile {
+  std::string name;
+  RecordTable table;
+  std::vector<std::size_t> rows;  // rows with every field needed, in file order
+  std::optional<std::size_t> id;
+  std::vector<std::size_t> keeps;
+  std::map<std::string, std::size_t, std::less<>> columns;  // every column named by an option
+};
+
+struct Problem {
+  std::size_t file;
+  std::size_t line;
+  std::string reason;
+};
+
+std::size_t Resolve(LinkFile& file, std::string_view option, const std::string& name) {
+  if (const auto found = file.columns.find(name); found != file.columns.end()) return found->second;
+  try {
+    const std::size_t column = file.table.ColumnIndex(name);
+    file.columns.emplace(name, column);
+    return column;
+  } catch (const std::invalid_argument& bad) {
+    throw UsageError(std::string(option) + ": " + file.name + ": " + bad.what());
+  }
+}
+
+LinkFile ReadLinkFile(Input& input, std::size_t index, std::vector<Problem>& problems) {
+  LinkFile file;
+  file.name = input.name();
+  const RecordFormat format = EndsWith(file.name, ".tsv") ? RecordFormat::Tsv : RecordFormat::Csv;
+  RecordReader reader({format, 0, true});
+  std::vector<char> chunk(std::size_t{64} << 10);
+  for (;;) {
+    std::size_t count = 0;
+    try {
+      count = input.source().Read(chunk);
+    } catch (const ReadError& failure) {
+      throw InputError(file.name + ": read error after line " + std::to_string(reader.linesRead()) + ": " +
+                       failure.what());
+    }
+    if (count == 0) break;
+    reader.Feed(std::string_view(chunk.data(), count));
+  }
+  file.table = reader.Finish();
+  for (const RecordProblem& problem : reader.problems()) problems.push_back({index, problem.line, problem.reason});
+  return file;
+}
+
+void SelectRows(LinkFile& file, std::size_t index, std::vector<Problem>& problems) {
+  std::size_t needed = 0;
+  for (const auto& [name, column] : file.columns) needed = std::max(needed, column + 1);
+  for (std::size_t row = 0; row < file.table.rowCount(); ++row) {
+    if (const std::size_t fields = file.table.fieldCount(row); fields < needed) {
+      problems.push_back(
+          {index, file.table.line(row), "too few fields: " + std::to_string(fields) + " of " + std::to_string(needed)});
+      continue;
+    }
+    file.rows.push_back(row);
+  }
+}
+
+std::string FormatNumber(double value) {
+  std::array<char, 32> buffer{};
+  const auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
+  return error == std::errc() ? std::string(buffer.data(), end) : std::string("?");
+}
+
+std::string Fixed(double value, int digits) {
+  std::ostringstream text;
+  text.setf(std::ios::fixed);
+  text.precision(digits);
+  text << value;
+  return text.str();
+}
+
+void WriteTextFile(const std::string& path, const std::string& text, std::string_view option) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) throw OutputError(std::string(option) + ": cannot write to " + path);
+  file << text;
+  file.flush();
+  if (!file) throw OutputError(std::string(option) + ": cannot write to " + path);
+  file.close();
+  if (file.fail()) throw OutputError(std::string(option) + ": cannot write to " + path);
+}
+
+std::string ReadTextFile(const std::string& path, std::string_view option) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) throw UsageError(std::string(option) + ": cannot open " + path);
+  std::ostringstream text;
+  text << file.rdbuf();
+  if (file.bad()) throw InputError(std::string(option) + ": read error in " + path);
+  return text.str();
+}
+
+}  // namespace
+
+int RunLink(ArgumentCursor& args, Streams& streams) {
+  Output& out = streams.out;
+  std::ostream& err = streams.err;
+  std::vector<std::string_view> fileNames;
+  bool helpAsked = false;
+  const LinkSettings settings = ParseOptions(args, fileNames, helpAsked);
+  if (helpAsked) {
+    out.Put(kLinkHelp);
+    return kExitOk;
+  }
+  if (fileNames.empty() || fileNames.size() > 2)
+    throw UsageError("expected FILE and at most one OTHER file, got " + std::to_string(fileNames.size()) +
+                     " file arguments");
+  if (fileNames.size() == 2 && fileNames[0] == "-" && fileNames[1] == "-")
+    throw UsageError("standard input (-) can be read for FILE or for OTHER, not both");
+  if (settings.fields.empty()) throw UsageError("give at least one --field C:KIND");
+  const bool linking = fileNames.size() == 2;
+  if (settings.groups && linking) throw UsageError("--groups finds the duplicates within one file: give FILE alone");
+  if (settings.all && !settings.groups) throw UsageError("--all goes with --groups");
+  if (settings.unmatched && !linking) throw UsageError("--unmatched goes with an OTHER file");
+  if (settings.top && !linking) throw UsageError("--top goes with an OTHER file");
+  if (settings.evaluate && !settings.truth) throw UsageError("--evaluate goes with --truth");
+  if (settings.modelFile && settings.saveModel)
+    throw UsageError("--save-model writes a trained model: not with --model");
+
+  std::vector<CandidateRule> rules;
+  for (const std::string& spec : settings.scans) {
+    std::int16_t method = 2;
+    const std::string column = spec.substr(0, spec.rfind(':'));
+    for (const FieldComparison& field : settings.fields)
+      if (field.column == column && (field.kind == FieldKind::Name || field.kind == FieldKind::Text))
+        method = field.method;
+    try {
+      rules.push_back(ParseScanRule(spec, method));
+    } catch (const std::invalid_argument& bad) {
+      throw UsageError("--scan " + spec + ": " + bad.what());
+    }
+  }
+  for (const std::string& spec : settings.blocks) {
+    try {
+      rules.push_back(ParseBlockRule(spec));
+    } catch (const std::invalid_argument& bad) {
+      throw UsageError("--block " + spec + ": " + bad.what());
+    }
+  }
+  if (rules.empty()) rules = DefaultRules(settings.fields);
+  std::optional<LinkModel> savedModel;
+  if (settings.modelFile) {
+    try {
+      savedModel = ModelFromJson(ReadTextFile(*settings.modelFile, "--model"));
+      CheckModelFits(*savedModel, settings.fields);
+    } catch (const std::invalid_argument& bad) {
+      throw UsageError("--model " + *settings.modelFile + ": " + bad.what());
+    }
+  }
+
+  Input firstInput = OpenInput(fileNames[0], streams, "FILE");
+  std::optional<Input> secondInput;
+  if (linking) secondInput.emplace(OpenInput(fileNames[1], streams, "OTHER"));
+  std::vector<Problem> problems;
+  std::vector<LinkFile> files;
+  files.push_back(ReadLinkFile(firstInput, 0, problems));
+  if (linking) files.push_back(ReadLinkFile(*secondInput, 1, problems));
+  for (LinkFile& file : files) {
+    for (const FieldComparison& field : settings.fields) Resolve(file, "--field", field.column);
+    for (const CandidateRule& rule : rules)
+      for (const std::string& column : rule.columns())
+        Resolve(file, rule.kind == CandidateRule::Kind::Scan ? "--scan" : "--block", column);
+    if (settings.id) file.id = Resolve(file, "--id", *settings.id);
+    for (const std::string& keep : settings.keep) file.keeps.push_back(Resolve(file, "--keep", keep));
+    if (settings.truth) Resolve(file, "--truth", *settings.truth);
+  }
+  for (std::size_t index = 0; index < files.size(); ++index) SelectRows(files[index], index, problems);
+  std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) {
+    return std::pair(a.file, a.line) < std::pair(b.file, b.line);
+  });
+  for (const Problem& problem : problems)
+    err << "vantel link: " << files[problem.file].name << " line " << problem.line << ": " << problem.reason << '\n';
+
+  // Records: those of the first file, then those of the second.
+  const std::size_t firstCount = files[0].rows.size();
+  const auto fileOf = [&](std::size_t record) -> const LinkFile& { return files[record < firstCount ? 0 : 1]; };
+  const auto rowOf = [&](std::size_t record) {
+    return record < firstCount ? files[0].rows[record] : files[1].rows[record - firstCount];
+  };
+  const std::size_t recordCount = firstCount + (linking ? files[1].rows.size() : 0);
+  const auto columnValues = [&](const std::string& name) {
+    std::vector<std::string_view> values(recordCount);
+    for (std::size_t record = 0; record < recordCount; ++record) {
+      const LinkFile& file = fileOf(record);
+      values[record] = file.table.field(rowOf(record), file.columns.at(name));
+    }
+    return values;
+  };
+  const RecordSpan span{recordCount, linking ? firstCount : recordCount};
+  RuleColumns ruleColumns;
+  for (const CandidateRule& rule : rules)
+    for (const std::string& column : rule.columns())
+      if (!ruleColumns.count(column)) ruleColumns.emplace(column, columnValues(column));
+
+  if (settings.plan) {
+    std::vector<std::string> names = {"rule", "pairs"};
+    if (settings.format != PairFormat::Json) WriteHeader(out, settings.format, names);
+    for (const CandidateRule& rule : rules) {
+      const std::uint64_t count = rule.kind == CandidateRule::Kind::Block
+                                      ? BlockPairCount(rule, ruleColumns, span)
+                                      : RulePairs(rule, ruleColumns, span, settings.threads).size();
+      const std::string description = rule.Describe(), number = std::to_string(count);
+      WriteRow(out, settings.format, names, {{description, false}, {number, true}});
+    }
+    return problems.empty() ? kExitOk : kExitFailure;
+  }
+
+  std::vector<std::vector<std::string_view>> columns;
+  for (const FieldComparison& field : settings.fields) columns.push_back(columnValues(field.column));
+  const LinkRecords records(settings.fields, columns, span.firstCount);
+  for (std::size_t f = 0; f < records.fieldCount(); ++f)
+    if (const std::size_t unreadable = records.field(f).unreadableCount(); unreadable > 0)
+      err << "vantel link: field " << settings.fields[f].column << " (" << NameOf(settings.fields[f].kind)
+          << "): " << unreadable << " value" << (unreadable == 1 ? "" : "s")
+          << " could not be read and count as missing\n";
+
+  std::vector<std::uint64_t> perRule;
+  std::vector<std::vector<RecordPair>> rulePairs;
+  const std::vector<RecordPair> candidates =
+      CandidatePairs(rules, ruleColumns, span, settings.threads, &perRule, savedModel ? nullptr : &rulePairs);
+  LinkModel model;
+  if (savedModel) {
+    model = *savedModel;
+  } else {
+    TrainingOptions training;
+    training.samplePairs = settings.sample;
+    training.threads = settings.threads;
+    // One EM per rule, each leaving out the fields its rule chose pairs by.
+    std::vector<TrainingSession> sessions;
+    for (std::size_t r = 0; r < rules.size(); ++r) {
+      TrainingSession session{std::move(rulePairs[r]), {}, rules[r].kind == CandidateRule::Kind::Block};
+      for (const KeyPart& part : rules[r].parts)
+        session.equalityRule = session.equalityRule && part.kind == KeyKind::Value;
+      const std::vector<std::string> used = rules[r].columns();
+      for (std::size_t f = 0; f < settings.fields.size(); ++f)
+        if (std::find(used.begin(), used.end(), settings.fields[f].column) != used.end())
+          session.excludedFields.push_back(f);
+      sessions.push_back(std::move(session));
+    }
+    model = Train(records, candidates, training, sessions);
+    if (!model.training.converged)
+      err << "vantel link: training did not converge within " << model.training.iterations
+          << " iterations; the model is that of the last one\n";
+  }
+  if (!settings.quiet) {
+    for (std::size_t r = 0; r < rules.size(); ++r)
+      err << "vantel link: " << rules[r].Describe() << ": " << perRule[r] << " pairs\n";
+    err << "vantel link: " << candidates.size() << " candidate pairs";
+    if (!savedModel)
+      err << ", " << model.training.patterns << " patterns, " << model.training.iterations << " EM iterations, prior "
+          << FormatNumber(model.prior);
+    err << '\n';
+  }
+  if (settings.saveModel) WriteTextFile(*settings.saveModel, ModelToJson(model), "--save-model");
+
+  std::vector<LinkedPair> kept = ScorePairs(model, records, candidates, settings.threshold, settings.threads);
+  std::stable_sort(kept.begin(), kept.end(), [](const LinkedPair& a, const LinkedPair& b) {
+    if (a.pair.first != b.pair.first) return a.pair.first < b.pair.first;
+    if (a.weight != b.weight) return a.weight > b.weight;
+    return a.pair.second < b.pair.second;
+  });
+  if (settings.top) {
+    std::vector<LinkedPair> best;
+    std::size_t taken = 0;
+    for (std::size_t i = 0; i < kept.size(); ++i) {
+      taken = i > 0 && kept[i].pair.first == kept[i - 1].pair.first ? taken + 1 : 0;
+      if (taken < settings.top) best.push_back(kept[i]);
+    }
+    kept = std::move(best);
+  }
+
+  const ModelScorer scorer(model, records);
+  FieldComparer comparer;
+  std::vector<std::string> keepNames;
+  const auto headerName = [&](const LinkFile& file, std::size_t column) {
+    return column < file.table.header().size() ? file.table.header()[column] : "field" + std::to_string(column + 1);
+  };
+  for (const std::size_t keep : files[0].keeps) keepNames.push_back(headerName(files[0], keep));
+  std::vector<std::string> texts;  // the texts of one row, which the fields point into
+  std::vector<OutputField> fields;
+  const auto idText = [&](std::size_t record) {
+    const LinkFile& file = fileOf(record);
+    return file.id ? std::string(file.table.field(rowOf(record), *file.id)) : std::to_string(rowOf(record) + 1);
+  };
+
+  if (settings.groups) {
+    const LinkGroups groups = GroupPairs(kept, recordCount);
+    std::vector<std::string> names = {"group", "id", "size", "density"};
+    names.insert(names.end(), keepNames.begin(), keepNames.end());
+    WriteHeader(out, settings.format, names);
+    std::vector<std::vector<std::size_t>> members(groups.sizes.size());
+    for (std::size_t record = 0; record < recordCount; ++record)
+      if (groups.groupOf[record]) members[groups.groupOf[record] - 1].push_back(record);
+    std::size_t number = 0;
+    const auto writeMember = [&](std::size_t group, std::size_t record, std::size_t size, double density) {
+      texts = {std::to_string(group), idText(record), std::to_string(size), Fixed(density, 3)};
+      for (const std::size_t keep : files[0].keeps) texts.emplace_back(files[0].table.field(rowOf(record), keep));
+      fields.clear();
+      for (std::size_t i = 0; i < texts.size(); ++i) fields.push_back({texts[i], i != 1 && i < 4});
+      WriteRow(out, settings.format, names, fields);
+    };
+    // Groups in the order of their first members; with --all, records in no
+    // pair in between as groups of one.
+    std::vector<std::uint8_t> written(groups.sizes.size(), 0);
+    for (std::size_t record = 0; record < recordCount; ++record) {
+      const std::size_t group = groups.groupOf[record];
+      if (group == 0) {
+        if (settings.all) writeMember(++number, record, 1, 1.0);
+        continue;
+      }
+      if (written[group - 1]) continue;
+      written[group - 1] = 1;
+      ++number;
+      for (const std::size_t member : members[group - 1])
+        writeMember(number, member, groups.sizes[group - 1], groups.density[group - 1]);
+    }
+  } else {
+    std::vector<std::string> names = {"query_id", "candidate_id", "probability", "weight"};
+    for (const std::size_t keep : files[0].keeps) names.push_back("query_" + headerName(files[0], keep));
+    const LinkFile& candidateFile = files.back();
+    for (const std::size_t keep : candidateFile.keeps) names.push_back("candidate_" + headerName(candidateFile, keep));
+    if (settings.explain)
+      for (const FieldComparison& field : settings.fields)
+        for (const char* part : {"_query", "_candidate", "_level", "_weight"}) names.push_back(field.column + part);
+    WriteHeader(out, settings.format, names);
+    std::vector<std::uint8_t> levels(records.fieldCount());
+    std::size_t nextQuery = 0;
+    const auto writeUnmatchedBefore = [&](std::size_t query) {
+      if (!settings.unmatched) return;
+      for (; nextQuery < query; ++nextQuery) {
+        texts.assign(names.size(), std::string());
+        texts[0] = idText(nextQuery);
+        for (std::size_t k = 0; k < files[0].keeps.size(); ++k)
+          texts[4 + k] = files[0].table.field(rowOf(nextQuery), files[0].keeps[k]);
+        fields.clear();
+        for (std::size_t i = 0; i < texts.size(); ++i) fields.push_back({texts[i], i == 2 || i == 3});
+        WriteRow(out, settings.format, names, fields);
+      }
+    };
+    for (const LinkedPair& linked : kept) {
+      writeUnmatchedBefore(linked.pair.first);
+      nextQuery = std::max<std::size_t>(nextQuery, linked.pair.first + 1);
+      std::vector<bool> bare = {false, false, true, true};
+      texts = {idText(linked.pair.first), idText(linked.pair.second), FormatNumber(linked.probability),
+               FormatNumber(linked.weight)};
+      for (const std::size_t keep : files[0].keeps) {
+        texts.emplace_back(files[0].table.field(rowOf(linked.pair.first), keep));
+        bare.push_back(false);
+      }
+      const LinkFile& other = fileOf(linked.pair.second);
+      for (const std::size_t keep : other.keeps) {
+        texts.emplace_back(other.table.field(rowOf(linked.pair.second), keep));
+        bare.push_back(false);
+      }
+      if (settings.explain) {
+        for (std::size_t f = 0; f < records.fieldCount(); ++f) {
+          const std::uint8_t level = comparer.Level(records.field(f), linked.pair.first, linked.pair.second);
+          texts.emplace_back(columns[f][linked.pair.first]);
+          texts.emplace_back(columns[f][linked.pair.second]);
+          texts.emplace_back(level == kMissingLevel ? "missing" : settings.fields[f].levelNames()[level]);
+          texts.push_back(FormatNumber(scorer.FieldWeight(f, level, linked.pair)));
+          bare.insert(bare.end(), {false, false, false, true});
+        }
+      }
+      fields.clear();
+      for (std::size_t i = 0; i < texts.size(); ++i) fields.push_back({texts[i], bare[i]});
+      WriteRow(out, settings.format, names, fields);
+    }
+    if (linking) writeUnmatchedBefore(firstCount);
+  }
+  out.Flush();
+
+  if (settings.truth) {
+    std::unordered_map<std::string, std::uint64_t> numbers;
+    std::vector<std::uint64_t> entity(recordCount);
+    for (std::size_t record = 0; record < recordCount; ++record) {
+      const LinkFile& file = fileOf(record);
+      const std::string value(file.table.field(rowOf(record), file.columns.at(*settings.truth)));
+      entity[record] = value.empty() ? numbers.size() + recordCount + record
+                                     : numbers.try_emplace(value, numbers.size()).first->second;
+    }
+    std::ostringstream report;
+    const Quality ceiling = PairQuality(candidates, entity, span);
+    report << "candidates\t" << candidates.size() << " pairs\trecall " << Fixed(ceiling.recall(), 4) << "\n";
+    report << "threshold\tpairs\tprecision\trecall\tf1\tgroup_precision\tgroup_recall\tgroup_f1\n";
+    const std::vector<LinkedPair> all = ScorePairs(model, records, candidates, 0.0, settings.threads);
+    for (const double threshold : {0.5, 0.8, 0.9, 0.95, 0.99, 0.999}) {
+      std::vector<LinkedPair> above;
+      std::vector<RecordPair> pairs;
+      for (const LinkedPair& linked : all)
+        if (linked.probability >= threshold) {
+          above.push_back(linked);
+          pairs.push_back(linked.pair);
+        }
+      const Quality quality = PairQuality(pairs, entity, span);
+      report << FormatNumber(threshold) << '\t' << pairs.size() << '\t' << Fixed(quality.precision(), 4) << '\t'
+             << Fixed(quality.recall(), 4) << '\t' << Fixed(quality.f1(), 4);
+      if (!linking) {
+        const Quality grouped = GroupQuality(GroupPairs(above, recordCount), entity, span);
+        report << '\t' << Fixed(grouped.precision(), 4) << '\t' << Fixed(grouped.recall(), 4) << '\t'
+               << Fixed(grouped.f1(), 4);
+      } else {
+        report << "\t\t\t";
+      }
+      report << '\n';
+    }
+    if (settings.evaluate) {
+      WriteTextFile(*settings.evaluate, report.str(), "--evaluate");
+    } else {
+      err << report.str();
+    }
+  }
+  return problems.empty() ? kExitOk : kExitFailure;
+}
+
+}  // namespace vantel::cli

@@ -1,0 +1,115 @@
+// Field comparisons for record linkage: each turns the two values of one
+// field of two records into a level, an ordered category from 0 (the best
+// agreement) to the last ("other"), or into kMissingLevel when either value
+// is empty or cannot be read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantel {
+
+enum class FieldKind : std::uint8_t {
+  Name,   // Compare's answer: equal ignoring case, then one level per threshold, then other
+  Text,   // the same for longer text (the spelling measure by default)
+  Exact,  // equal after trimming and ignoring case, or not
+  Date,   // equal, day and month swapped, one digit different, same year and month, other
+  Code,   // letters and digits only: equal, one substituted or two adjacent swapped, other
+  Email,  // equal, same address before the @, other
+};
+
+const char* NameOf(FieldKind kind) noexcept;
+
+inline constexpr std::uint8_t kMissingLevel = 255;
+
+// How one field is compared. Built by DefaultComparison or
+// ParseFieldComparison; the parameters that do not apply to its kind are
+// ignored.
+struct FieldComparison {
+  std::string column;
+  FieldKind kind = FieldKind::Exact;
+  std::int16_t method = 2;         // name and text: Compare's LaMethode
+  std::vector<double> thresholds;  // name and text: the answers of the levels after "equal", descending
+  std::string dateFormat;          // date: "" reads YYYY-MM-DD and YYYYMMDD; else e.g. DD/MM/YYYY
+  bool termFrequencies = false;    // name and exact: exact agreement weighs by the value's frequency
+
+  std::size_t levelCount() const noexcept;
+  std::vector<std::string> levelNames() const;
+  // The field as ParseFieldComparison reads it back: "surname:name:method=2:levels=95,88,80".
+  std::string Describe() const;
+
+  friend bool operator==(const FieldComparison&, const FieldComparison&) = default;
+};
+
+// The documented defaults of a kind: name method 2 with levels 95, 88, 80
+// and term frequencies; text method 99 with levels 90, 75; exact with term
+// frequencies.
+FieldComparison DefaultComparison(std::string column, FieldKind kind);
+
+// Reads "COLUMN:KIND[:KEY=VALUE]...", KEY one of method, levels (thresholds
+// separated by commas, descending), format (date layout of YYYY, MM, DD and
+// other characters taken literally) and tf (on or off). Throws
+// std::invalid_argument that names the kind, key or value that is wrong.
+FieldComparison ParseFieldComparison(std::string_view spec);
+FieldKind ParseFieldKind(std::string_view name);  // throws std::invalid_argument listing the kinds
+
+// The values of one field of every record, read once: normalised, interned
+// (records with equal values share a value number) and, for name and text,
+// with their phonetic forms worked out. For linking two files the records of
+// both are given one after the other.
+class PreparedField {
+ public:
+  static constexpr std::uint32_t kNoValue = 0xFFFFFFFFu;
+
+  PreparedField(const FieldComparison& comparison, const std::vector<std::string_view>& values);
+  ~PreparedField();
+  PreparedField(PreparedField&&) noexcept;
+  PreparedField& operator=(PreparedField&&) noexcept;
+
+  const FieldComparison& comparison() const noexcept;
+  std::size_t recordCount() const noexcept;
+  // Values that are not empty but cannot be read (a date that is not a date,
+  // a name that is not valid UTF-8 or longer than Compare takes).
+  std::size_t unreadableCount() const noexcept;
+  bool unreadable(std::size_t record) const noexcept;
+  // The number of the record's value for exact agreement (case and outer
+  // spaces ignored), kNoValue when missing.
+  std::uint32_t valueOf(std::size_t record) const noexcept;
+  std::size_t distinctValues() const noexcept;
+  // How many records hold each value.
+  std::uint32_t recordsWith(std::uint32_t value) const noexcept;
+
+  struct Data;
+  const Data& data() const noexcept { return *data_; }
+
+ private:
+  std::unique_ptr<Data> data_;
+};
+
+// Works out levels. It keeps a Compare object and remembers the answers it
+// has computed, so one comparer must not be used by two threads at once;
+// give each thread its own.
+class FieldComparer {
+ public:
+  FieldComparer();
+  ~FieldComparer();
+  FieldComparer(FieldComparer&&) noexcept;
+  FieldComparer& operator=(FieldComparer&&) noexcept;
+
+  std::uint8_t Level(const PreparedField& field, std::size_t first, std::size_t second);
+  // Compare's answer for the two values of a name or text field (-1 when missing).
+  double Answer(const PreparedField& field, std::size_t first, std::size_t second);
+
+ private:
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// The level of two values compared on their own, for tests and explanations.
+std::uint8_t CompareValues(const FieldComparison& comparison, std::string_view first, std::string_view second);
+
+}  // namespace vantel

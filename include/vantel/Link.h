@@ -1,0 +1,62 @@
+// The linkage pipeline over prepared records: candidate pairs scored by a
+// model, the pairs that reach a probability kept, and how good they are
+// when the truth is known.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "vantel/Candidates.h"
+#include "vantel/LinkModel.h"
+
+namespace vantel {
+
+struct LinkedPair {
+  RecordPair pair;
+  double weight;
+  double probability;
+};
+
+// The candidate pairs whose probability reaches `threshold`, in the order of
+// `candidates`. The same on any number of threads.
+std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& records,
+                                   const std::vector<RecordPair>& candidates, double threshold, unsigned threads);
+
+// The rules used when none is given: a block on each date, code and email
+// field, and one on the phonetic forms of the first two name fields
+// together. No scan: the pairs of a scan grow with the square of a common
+// surname's count, which only the user can judge (--plan shows them).
+std::vector<CandidateRule> DefaultRules(const std::vector<FieldComparison>& fields);
+
+// Precision, recall and F1 of a set of pairs against the truth: records with
+// the same entity number are one entity.
+struct Quality {
+  std::uint64_t truePairs = 0;   // pairs of one entity (linking: one record of each file)
+  std::uint64_t foundPairs = 0;  // pairs given
+  std::uint64_t correct = 0;     // pairs given that are of one entity
+  double precision() const noexcept;
+  double recall() const noexcept;
+  double f1() const noexcept;
+};
+
+// The true pairs of `entity` (one number per record) within span.
+std::uint64_t TruePairCount(const std::vector<std::uint64_t>& entity, RecordSpan span);
+Quality PairQuality(const std::vector<RecordPair>& pairs, const std::vector<std::uint64_t>& entity, RecordSpan span);
+
+// The connected components of the kept pairs (de-duplication), with each
+// group's share of its member pairs that are kept (1 for a clique; low for
+// a chain held by weak links).
+struct LinkGroups {
+  std::vector<std::size_t> groupOf;  // per record: its group from 1, 0 for a record in no pair
+  std::vector<std::size_t> sizes;    // per group (index group - 1)
+  std::vector<double> density;       // per group
+};
+LinkGroups GroupPairs(const std::vector<LinkedPair>& pairs, std::size_t recordCount);
+// The quality of the groups as pairs: every two members of a group count as
+// a pair found (linking: one of each file). Counted per group, without
+// making the pairs, which a group of a million members would not survive.
+Quality GroupQuality(const LinkGroups& groups, const std::vector<std::uint64_t>& entity, RecordSpan span);
+
+}  // namespace vantel

@@ -1,0 +1,444 @@
+// Field comparisons. Every value is normalised and interned once per field,
+// so that a pair of records costs a look-up of two value numbers for most
+// kinds; names and text keep their phonetic forms, worked out once per
+// distinct value, and a comparer remembers the answers it has computed, since
+// the same two surnames meet again and again among candidate pairs.
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <optional>
+#include <stdexcept>
+#include <unordered_map>
+#include <utility>
+
+#include "PreparedData.h"
+#include "service/Scorer.h"
+#include "similarity/GestaltRatio.h"
+#include "similarity/UpperCase.h"
+#include "vantel/CompareUS.h"
+#include "vantel/Errors.h"
+#include "vantel/Utf8.h"
+
+namespace vantel {
+namespace {
+
+std::string_view Trim(std::string_view text) noexcept {
+  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!text.empty() && space(text.front())) text.remove_prefix(1);
+  while (!text.empty() && space(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string AsciiLower(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return out;
+}
+
+bool IsDigit(char c) noexcept { return c >= '0' && c <= '9'; }
+
+// Day and month as written in the layout: YYYY four digits, MM and DD one or
+// two, every other character itself.
+std::optional<std::uint32_t> ReadDate(std::string_view text, std::string_view layout) {
+  unsigned year = 0, month = 0, day = 0;
+  std::size_t at = 0;
+  const auto digits = [&](std::size_t least, std::size_t most, unsigned& out) {
+    std::size_t count = 0;
+    out = 0;
+    while (count < most && at < text.size() && IsDigit(text[at])) {
+      out = out * 10 + static_cast<unsigned>(text[at] - '0');
+      ++at;
+      ++count;
+    }
+    return count >= least;
+  };
+  if (layout.empty()) {
+    if (text.size() == 10 && text[4] == '-' && text[7] == '-') return ReadDate(text, "YYYY-MM-DD");
+    if (text.size() == 8) return ReadDate(text, "YYYYMMDD");
+    return std::nullopt;
+  }
+  const bool compact = layout.find_first_not_of("YMD") == std::string_view::npos;
+  for (std::size_t i = 0; i < layout.size();) {
+    if (layout.substr(i, 4) == "YYYY") {
+      if (!digits(4, 4, year)) return std::nullopt;
+      i += 4;
+    } else if (layout.substr(i, 2) == "MM") {
+      if (!digits(compact ? 2 : 1, 2, month)) return std::nullopt;
+      i += 2;
+    } else if (layout.substr(i, 2) == "DD") {
+      if (!digits(compact ? 2 : 1, 2, day)) return std::nullopt;
+      i += 2;
+    } else {
+      if (at >= text.size() || text[at] != layout[i]) return std::nullopt;
+      ++at;
+      ++i;
+    }
+  }
+  if (at != text.size() || month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;
+  return year * 10000 + month * 100 + day;
+}
+
+std::uint8_t DateLevel(std::uint32_t a, std::uint32_t b) noexcept {
+  if (a == b) return 0;
+  const std::uint32_t yearA = a / 10000, yearB = b / 10000;
+  const std::uint32_t monthA = a / 100 % 100, monthB = b / 100 % 100;
+  const std::uint32_t dayA = a % 100, dayB = b % 100;
+  if (yearA == yearB && monthA == dayB && dayA == monthB) return 1;
+  int differing = 0;
+  for (std::uint32_t x = a, y = b, i = 0; i < 8; ++i, x /= 10, y /= 10) differing += x % 10 != y % 10 ? 1 : 0;
+  if (differing == 1) return 2;
+  if (yearA == yearB && monthA == monthB) return 3;
+  return 4;
+}
+
+// Equal, one character substituted or two adjacent swapped, or other.
+std::uint8_t CodeLevel(std::string_view a, std::string_view b) noexcept {
+  if (a == b) return 0;
+  if (a.size() != b.size()) return 2;
+  std::size_t first = 0;
+  while (a[first] == b[first]) ++first;
+  std::size_t last = a.size() - 1;
+  while (a[last] == b[last]) --last;
+  if (first == last) return 1;
+  if (last == first + 1 && a[first] == b[last] && a[last] == b[first]) return 1;
+  return 2;
+}
+
+std::string CodeKey(std::string_view text) {
+  std::string key;
+  for (const char c : text) {
+    if (c >= 'A' && c <= 'Z')
+      key.push_back(static_cast<char>(c - 'A' + 'a'));
+    else if ((c >= 'a' && c <= 'z') || IsDigit(c) || static_cast<unsigned char>(c) >= 0x80)
+      key.push_back(c);
+  }
+  return key;
+}
+
+std::vector<double> ParseLevels(std::string_view text) {
+  std::vector<double> levels;
+  while (!text.empty()) {
+    const std::size_t comma = std::min(text.find(','), text.size());
+    const std::string_view item = text.substr(0, comma);
+    double value = 0;
+    const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), value);
+    if (error != std::errc() || end != item.data() + item.size() || !(value >= 0 && value <= 100))
+      throw std::invalid_argument("level '" + std::string(item) + "' is not a number from 0 to 100");
+    if (!levels.empty() && !(value < levels.back()))
+      throw std::invalid_argument("levels must descend: '" + std::string(item) + "' follows " +
+                                  std::to_string(levels.back()));
+    levels.push_back(value);
+    text.remove_prefix(std::min(comma + 1, text.size()));
+  }
+  if (levels.empty()) throw std::invalid_argument("levels need at least one threshold");
+  return levels;
+}
+
+std::string FormatNumber(double value) {
+  char buffer[32];
+  const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return error == std::errc() ? std::string(buffer, end) : std::string("?");
+}
+
+bool UsesCompare(FieldKind kind) noexcept { return kind == FieldKind::Name || kind == FieldKind::Text; }
+
+}  // namespace
+
+const char* NameOf(FieldKind kind) noexcept {
+  switch (kind) {
+    case FieldKind::Name: return "name";
+    case FieldKind::Text: return "text";
+    case FieldKind::Exact: return "exact";
+    case FieldKind::Date: return "date";
+    case FieldKind::Code: return "code";
+    case FieldKind::Email: return "email";
+  }
+  return "?";
+}
+
+FieldKind ParseFieldKind(std::string_view name) {
+  for (const FieldKind kind :
+       {FieldKind::Name, FieldKind::Text, FieldKind::Exact, FieldKind::Date, FieldKind::Code, FieldKind::Email})
+    if (name == NameOf(kind)) return kind;
+  throw std::invalid_argument("unknown kind '" + std::string(name) + "' (kinds: name, text, exact, date, code, email)");
+}
+
+std::size_t FieldComparison::levelCount() const noexcept {
+  switch (kind) {
+    case FieldKind::Name:
+    case FieldKind::Text: return thresholds.size() + 2;
+    case FieldKind::Exact: return 2;
+    case FieldKind::Date: return 5;
+    case FieldKind::Code:
+    case FieldKind::Email: return 3;
+  }
+  return 0;
+}
+
+std::vector<std::string> FieldComparison::levelNames() const {
+  switch (kind) {
+    case FieldKind::Name:
+    case FieldKind::Text: {
+      std::vector<std::string> names{"equal"};
+      for (const double threshold : thresholds) names.push_back(">=" + FormatNumber(threshold));
+      names.emplace_back("other");
+      return names;
+    }
+    case FieldKind::Exact: return {"equal", "other"};
+    case FieldKind::Date: return {"equal", "day-month-swapped", "one-digit", "same-year-month", "other"};
+    case FieldKind::Code: return {"equal", "one-edit", "other"};
+    case FieldKind::Email: return {"equal", "same-local-part", "other"};
+  }
+  return {};
+}
+
+std::string FieldComparison::Describe() const {
+  std::string text = column + ":" + NameOf(kind);
+  if (UsesCompare(kind)) {
+    text += ":method=" + std::to_string(method) + ":levels=";
+    for (std::size_t i = 0; i < thresholds.size(); ++i) {
+      if (i) text += ',';
+      text += FormatNumber(thresholds[i]);
+    }
+  }
+  if (kind == FieldKind::Date && !dateFormat.empty()) text += ":format=" + dateFormat;
+  if (kind == FieldKind::Name || kind == FieldKind::Exact || kind == FieldKind::Email)
+    text += termFrequencies ? ":tf=on" : ":tf=off";
+  return text;
+}
+
+FieldComparison DefaultComparison(std::string column, FieldKind kind) {
+  FieldComparison comparison;
+  comparison.column = std::move(column);
+  comparison.kind = kind;
+  if (kind == FieldKind::Name) {
+    comparison.method = 2;
+    comparison.thresholds = {95, 88, 80};
+    comparison.termFrequencies = true;
+  } else if (kind == FieldKind::Text) {
+    comparison.method = 99;
+    comparison.thresholds = {90, 75};
+  } else if (kind == FieldKind::Exact || kind == FieldKind::Email) {
+    comparison.termFrequencies = true;
+  }
+  return comparison;
+}
+
+FieldComparison ParseFieldComparison(std::string_view spec) {
+  std::vector<std::string_view> parts;
+  while (true) {
+    const std::size_t colon = spec.find(':');
+    parts.push_back(spec.substr(0, colon));
+    if (colon == std::string_view::npos) break;
+    spec.remove_prefix(colon + 1);
+  }
+  if (parts.size() < 2 || parts[0].empty())
+    throw std::invalid_argument("a field is COLUMN:KIND[:KEY=VALUE...], not '" + std::string(parts[0]) + "'");
+  FieldComparison comparison = DefaultComparison(std::string(parts[0]), ParseFieldKind(parts[1]));
+  for (std::size_t i = 2; i < parts.size(); ++i) {
+    const std::string_view part = parts[i];
+    const std::size_t equals = part.find('=');
+    const std::string_view key = part.substr(0, equals);
+    const std::string_view value = equals == std::string_view::npos ? std::string_view() : part.substr(equals + 1);
+    const std::string kindName = NameOf(comparison.kind);
+    if (equals == std::string_view::npos)
+      throw std::invalid_argument("parameter '" + std::string(part) + "' is not KEY=VALUE");
+    if (key == "method" && UsesCompare(comparison.kind)) {
+      int method = 0;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), method);
+      if (error != std::errc() || end != value.data() + value.size() || method < -32768 || method > 32767)
+        throw std::invalid_argument("method '" + std::string(value) + "' is not a whole number");
+      comparison.method = static_cast<std::int16_t>(method);
+    } else if (key == "levels" && UsesCompare(comparison.kind)) {
+      comparison.thresholds = ParseLevels(value);
+    } else if (key == "format" && comparison.kind == FieldKind::Date) {
+      if (value.find("YYYY") == std::string_view::npos || value.find("MM") == std::string_view::npos ||
+          value.find("DD") == std::string_view::npos)
+        throw std::invalid_argument("date format '" + std::string(value) + "' needs YYYY, MM and DD");
+      comparison.dateFormat = std::string(value);
+    } else if (key == "tf" && (comparison.kind == FieldKind::Name || comparison.kind == FieldKind::Exact ||
+                               comparison.kind == FieldKind::Email)) {
+      if (value != "on" && value != "off")
+        throw std::invalid_argument("tf must be on or off, not '" + std::string(value) + "'");
+      comparison.termFrequencies = value == "on";
+    } else {
+      throw std::invalid_argument("unknown parameter '" + std::string(key) + "' for kind " + kindName);
+    }
+  }
+  return comparison;
+}
+
+PreparedField::PreparedField(const FieldComparison& comparison, const std::vector<std::string_view>& values)
+    : data_(std::make_unique<Data>()) {
+  Data& data = *data_;
+  data.comparison = comparison;
+  data.valueOfRecord.assign(values.size(), kNoValue);
+  data.unreadable.assign(values.size(), 0);
+  std::unordered_map<std::string, std::uint32_t> numbers;
+  std::unordered_map<std::string, std::uint32_t> localNumbers;
+  CompareUS transcriber;
+  const bool needsSound = service::NeedsSound(service::CombinationFor(comparison.method));
+  std::u16string wide;
+  std::u16string folded;
+  for (std::size_t record = 0; record < values.size(); ++record) {
+    const std::string_view value = Trim(values[record]);
+    if (value.empty()) continue;
+    std::string key;
+    std::uint32_t date = 0;
+    bool readable = true;
+    switch (comparison.kind) {
+      case FieldKind::Name:
+      case FieldKind::Text:
+      case FieldKind::Exact: try { Utf8ToUtf16(value, wide);
+        } catch (const InvalidUtf8&) {
+          readable = false;
+          break;
+        }
+        if (comparison.kind != FieldKind::Exact && wide.size() > CompareUS::kMaxLength) readable = false;
+        folded.resize(wide.size());
+        similarity::UpperCaseInto(wide, folded.data());
+        key = Utf16ToUtf8(folded);
+        break;
+      case FieldKind::Date: {
+        const auto read = ReadDate(value, comparison.dateFormat);
+        readable = read.has_value();
+        date = read.value_or(0);
+        key = std::to_string(date);
+        break;
+      }
+      case FieldKind::Code:
+        key = CodeKey(value);
+        readable = !key.empty();
+        break;
+      case FieldKind::Email: {
+        key = AsciiLower(value);
+        const std::size_t at = key.find('@');
+        readable = at != std::string::npos && at > 0 && at + 1 < key.size();
+        break;
+      }
+    }
+    if (!readable) {
+      data.unreadable[record] = 1;
+      ++data.unreadableCount;
+      continue;
+    }
+    const auto [found, added] = numbers.try_emplace(key, static_cast<std::uint32_t>(data.keys.size()));
+    if (added) {
+      data.keys.push_back(key);
+      data.recordsWith.push_back(0);
+      if (UsesCompare(comparison.kind)) {
+        std::u16string form;
+        if (needsSound) {
+          try {
+            form = transcriber.PhoneticForm(std::u16string_view(wide));
+          } catch (const RuntimeError&) {
+            form.clear();
+          }
+        }
+        data.texts.push_back(wide);
+        data.forms.push_back(std::move(form));
+      }
+      if (comparison.kind == FieldKind::Date) data.dates.push_back(date);
+      if (comparison.kind == FieldKind::Email) {
+        const std::string local = key.substr(0, key.find('@'));
+        const auto localFound = localNumbers.try_emplace(local, static_cast<std::uint32_t>(localNumbers.size())).first;
+        data.localParts.push_back(localFound->second);
+      }
+    }
+    data.valueOfRecord[record] = found->second;
+    ++data.recordsWith[found->second];
+  }
+}
+
+PreparedField::~PreparedField() = default;
+PreparedField::PreparedField(PreparedField&&) noexcept = default;
+PreparedField& PreparedField::operator=(PreparedField&&) noexcept = default;
+
+const FieldComparison& PreparedField::comparison() const noexcept { return data_->comparison; }
+std::size_t PreparedField::recordCount() const noexcept { return data_->valueOfRecord.size(); }
+std::size_t PreparedField::unreadableCount() const noexcept { return data_->unreadableCount; }
+bool PreparedField::unreadable(std::size_t record) const noexcept { return data_->unreadable[record] != 0; }
+std::uint32_t PreparedField::valueOf(std::size_t record) const noexcept { return data_->valueOfRecord[record]; }
+std::size_t PreparedField::distinctValues() const noexcept { return data_->keys.size(); }
+std::uint32_t PreparedField::recordsWith(std::uint32_t value) const noexcept { return data_->recordsWith[value]; }
+
+struct FieldComparer::State {
+  CompareUS compare;  // keeps the process's rule automata alive
+  similarity::CodeArrays scratch;
+  // Answers already worked out, per field and ordered pair of values.
+  struct Memory {
+    const PreparedField::Data* field;
+    std::unordered_map<std::uint64_t, std::uint8_t> levels;
+  };
+  std::vector<Memory> memories;
+  static constexpr std::size_t kMostRemembered = std::size_t{1} << 22;
+
+  std::unordered_map<std::uint64_t, std::uint8_t>& MemoryOf(const PreparedField::Data& field) {
+    for (Memory& memory : memories)
+      if (memory.field == &field) return memory.levels;
+    memories.push_back({&field, {}});
+    return memories.back().levels;
+  }
+};
+
+FieldComparer::FieldComparer() : state_(std::make_unique<State>()) {}
+FieldComparer::~FieldComparer() = default;
+FieldComparer::FieldComparer(FieldComparer&&) noexcept = default;
+FieldComparer& FieldComparer::operator=(FieldComparer&&) noexcept = default;
+
+double FieldComparer::Answer(const PreparedField& field, std::size_t first, std::size_t second) {
+  const PreparedField::Data& data = field.data();
+  const std::uint32_t a = data.valueOfRecord[first], b = data.valueOfRecord[second];
+  if (a == PreparedField::kNoValue || b == PreparedField::kNoValue || !UsesCompare(data.comparison.kind))
+    return CompareUS::kRefused;
+  service::Scorer scorer(data.comparison.method, state_->scratch);
+  scorer.SetQuery({data.texts[a], data.forms[a]});
+  return scorer.Score({data.texts[b], data.forms[b]});
+}
+
+std::uint8_t FieldComparer::Level(const PreparedField& field, std::size_t first, std::size_t second) {
+  const PreparedField::Data& data = field.data();
+  const std::uint32_t a = data.valueOfRecord[first], b = data.valueOfRecord[second];
+  if (a == PreparedField::kNoValue || b == PreparedField::kNoValue) return kMissingLevel;
+  if (a == b) return 0;
+  const FieldComparison& comparison = data.comparison;
+  switch (comparison.kind) {
+    case FieldKind::Exact: return 1;
+    case FieldKind::Date: return DateLevel(data.dates[a], data.dates[b]);
+    case FieldKind::Code: return CodeLevel(data.keys[a], data.keys[b]);
+    case FieldKind::Email: return data.localParts[a] == data.localParts[b] ? 1 : 2;
+    case FieldKind::Name:
+    case FieldKind::Text: break;
+  }
+  auto& memory = state_->MemoryOf(data);
+  const std::uint64_t key = (std::uint64_t{a} << 32) | b;
+  if (const auto found = memory.find(key); found != memory.end()) return found->second;
+  const std::size_t other = comparison.thresholds.size() + 1;
+  std::uint8_t level = static_cast<std::uint8_t>(other);
+  service::Scorer scorer(comparison.method, state_->scratch);
+  scorer.SetQuery({data.texts[a], data.forms[a]});
+  const std::optional<double> answer =
+      scorer.Score({data.texts[b], data.forms[b]}, service::Floor(comparison.thresholds.back()), 1.0);
+  if (answer) {
+    for (std::size_t i = 0; i < comparison.thresholds.size(); ++i)
+      if (*answer >= comparison.thresholds[i]) {
+        level = static_cast<std::uint8_t>(i + 1);
+        break;
+      }
+  }
+  if (memory.size() >= State::kMostRemembered) memory.clear();
+  memory.emplace(key, level);
+  return level;
+}
+
+std::uint8_t CompareValues(const FieldComparison& comparison, std::string_view first, std::string_view second) {
+  const PreparedField field(comparison, {first, second});
+  FieldComparer comparer;
+  return comparer.Level(field, 0, 1);
+}
+
+}  // namespace vantel

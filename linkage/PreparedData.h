@@ -1,0 +1,27 @@
+// What PreparedField keeps of each value, shared by the comparer and the
+// model within the linkage layer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "vantel/Comparisons.h"
+
+namespace vantel {
+
+struct PreparedField::Data {
+  FieldComparison comparison;
+  std::vector<std::uint32_t> valueOfRecord;  // kNoValue when missing or unreadable
+  std::vector<std::uint8_t> unreadable;      // per record
+  std::size_t unreadableCount = 0;
+  std::vector<std::uint32_t> recordsWith;  // per value
+  std::vector<std::string> keys;           // per value: the normalised text that made it one value
+  // Name and text: the value as first met (trimmed) and its phonetic form.
+  std::vector<std::u16string> texts;
+  std::vector<std::u16string> forms;
+  std::vector<std::uint32_t> dates;       // date: YYYYMMDD as a number
+  std::vector<std::uint32_t> localParts;  // email: the number of the part before the @
+};
+
+}  // namespace vantel

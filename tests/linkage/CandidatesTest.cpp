@@ -1,0 +1,157 @@
+#include "vantel/Candidates.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tests/linkage/SmallPeople.h"
+#include "vantel/CompareUS.h"
+
+namespace vantel {
+namespace {
+
+struct Fixture {
+  testing::SmallPeople people = testing::MakeSmallPeople(120, 23);
+  RuleColumns columns;
+  Fixture() {
+    const char* names[] = {"given", "surname", "dob", "postcode"};
+    for (std::size_t f = 0; f < 4; ++f)
+      columns[names[f]] = std::vector<std::string_view>(people.columns[f].begin(), people.columns[f].end());
+  }
+  std::size_t size() const { return people.person.size(); }
+};
+
+std::string Trimmed(std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return std::string(text);
+}
+
+bool Allowed(RecordSpan span, std::uint32_t a, std::uint32_t b) {
+  return span.linking() ? a < span.firstCount && b >= span.firstCount : a < b;
+}
+
+// Every pair scored by Compare, one at a time.
+std::vector<RecordPair> BruteScan(const std::vector<std::string_view>& values, RecordSpan span, double threshold,
+                                  std::int16_t method) {
+  CompareUS compare;
+  std::vector<RecordPair> pairs;
+  for (std::uint32_t a = 0; a < span.recordCount; ++a)
+    for (std::uint32_t b = 0; b < span.recordCount; ++b) {
+      if (!Allowed(span, a, b)) continue;
+      const double answer = compare.Compare(std::string_view(Trimmed(values[a])), Trimmed(values[b]), method);
+      if (answer >= threshold) pairs.push_back({a, b});
+    }
+  return pairs;
+}
+
+TEST(Candidates, ScanRuleMissesNoPairThatReachesItsThreshold) {
+  const Fixture fixture;
+  const std::vector<RecordSpan> spans = {{fixture.size(), fixture.size()}, {fixture.size(), fixture.size() / 3}};
+  for (const RecordSpan span : spans)
+    for (const double threshold : {60.0, 80.0, 95.0})
+      for (const std::int16_t method : {std::int16_t{0}, std::int16_t{2}}) {
+        const std::vector<RecordPair> expected = BruteScan(fixture.columns.at("surname"), span, threshold, method);
+        ASSERT_FALSE(expected.empty());
+        for (const unsigned threads : {1u, 2u}) {
+          const CandidateRule rule = ParseScanRule("surname:" + std::to_string(threshold), method);
+          EXPECT_EQ(RulePairs(rule, fixture.columns, span, threads), expected)
+              << threshold << " method " << method << " threads " << threads << " linking " << span.linking();
+        }
+      }
+}
+
+// The pairs of an equality join on the key, worked out the slow way.
+std::vector<RecordPair> Join(const std::vector<std::string>& keys, RecordSpan span) {
+  std::vector<RecordPair> pairs;
+  for (std::uint32_t a = 0; a < span.recordCount; ++a)
+    for (std::uint32_t b = 0; b < span.recordCount; ++b)
+      if (Allowed(span, a, b) && !keys[a].empty() && keys[a] == keys[b]) pairs.push_back({a, b});
+  return pairs;
+}
+
+TEST(Candidates, BlockRuleEqualsAnEqualityJoin) {
+  const Fixture fixture;
+  CompareUS compare;
+  const auto lower = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+  };
+  struct Row {
+    const char* rule;
+    std::string (*key)(const Fixture&, std::size_t, CompareUS&);
+  };
+  const Row rows[] = {
+      {"surname", [](const Fixture& f, std::size_t r, CompareUS&) { return Trimmed(f.people.columns[1][r]); }},
+      {"phonetic(surname)",
+       [](const Fixture& f, std::size_t r, CompareUS& c) { return c.PhoneticForm(Trimmed(f.people.columns[1][r])); }},
+      {"first(given,2)+year(dob)",
+       [](const Fixture& f, std::size_t r, CompareUS&) {
+         const std::string given = Trimmed(f.people.columns[0][r]);
+         return given.substr(0, 2) + "|" + f.people.columns[2][r].substr(0, 4);
+       }},
+      {"first(postcode,1)+surname",
+       [](const Fixture& f, std::size_t r, CompareUS&) {
+         const std::string& postcode = f.people.columns[3][r];
+         return postcode.empty() ? std::string() : postcode.substr(0, 1) + "|" + Trimmed(f.people.columns[1][r]);
+       }},
+  };
+  const std::vector<RecordSpan> spans = {{fixture.size(), fixture.size()}, {fixture.size(), fixture.size() / 2}};
+  for (const Row& row : rows)
+    for (const RecordSpan span : spans) {
+      std::vector<std::string> keys;
+      for (std::size_t r = 0; r < fixture.size(); ++r) keys.push_back(lower(row.key(fixture, r, compare)));
+      const std::vector<RecordPair> expected = Join(keys, span);
+      ASSERT_FALSE(expected.empty()) << row.rule;
+      const CandidateRule rule = ParseBlockRule(row.rule);
+      EXPECT_EQ(RulePairs(rule, fixture.columns, span, 1), expected) << row.rule << " linking " << span.linking();
+      EXPECT_EQ(BlockPairCount(rule, fixture.columns, span), expected.size()) << row.rule;
+    }
+}
+
+TEST(Candidates, UnionHoldsEachPairOnce) {
+  const Fixture fixture;
+  const RecordSpan span{fixture.size(), fixture.size()};
+  const std::vector<CandidateRule> rules = {ParseScanRule("surname:80", 2), ParseBlockRule("dob"),
+                                            ParseBlockRule("surname")};
+  std::vector<std::uint64_t> perRule;
+  const std::vector<RecordPair> all = CandidatePairs(rules, fixture.columns, span, 2, &perRule);
+  std::set<RecordPair> expected;
+  for (std::size_t i = 0; i < rules.size(); ++i) {
+    const std::vector<RecordPair> pairs = RulePairs(rules[i], fixture.columns, span, 1);
+    EXPECT_EQ(perRule[i], pairs.size());
+    expected.insert(pairs.begin(), pairs.end());
+  }
+  EXPECT_EQ(all, std::vector<RecordPair>(expected.begin(), expected.end()));
+  // Every planted duplicate that keeps its birth date or surname is a candidate.
+  EXPECT_LT(all.size(), fixture.size() * (fixture.size() - 1) / 2);
+}
+
+TEST(Candidates, RulesReadBackAndRefuseWhatIsWrong) {
+  EXPECT_EQ(ParseBlockRule("phonetic(surname)+first(given,3)+year(dob)+town").Describe(),
+            "block phonetic(surname)+first(given,3)+year(dob)+town");
+  EXPECT_EQ(ParseScanRule("surname:87.5", 0).Describe(), "scan surname>=87.5 (method 0)");
+  EXPECT_EQ(ParseBlockRule("surname+phonetic(surname)").columns(), std::vector<std::string>{"surname"});
+  const std::pair<const char*, const char*> wrong[] = {
+      {"soundex(surname)", "unknown key 'soundex'"}, {"first(given)", "needs N"}, {"first(given,0)", "1 or more"},
+      {"year(dob", "closing parenthesis"},           {"surname+", "empty"},       {"phonetic()", "names no column"},
+  };
+  for (const auto& [spec, message] : wrong) {
+    try {
+      ParseBlockRule(spec);
+      ADD_FAILURE() << spec;
+    } catch (const std::invalid_argument& error) {
+      EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << error.what();
+    }
+  }
+  EXPECT_THROW(ParseScanRule("surname", 0), std::invalid_argument);
+  EXPECT_THROW(ParseScanRule("surname:120", 0), std::invalid_argument);
+  EXPECT_THROW(ParseScanRule(":80", 0), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace vantel

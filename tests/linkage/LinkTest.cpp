@@ -1,0 +1,52 @@
+#include "vantel/Link.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace vantel {
+namespace {
+
+// Records 0-1-2 chained by two kept pairs, 3-4 by one, 5 alone.
+const std::vector<LinkedPair> kKept = {{{0, 1}, 5, 0.97}, {{1, 2}, 4, 0.94}, {{3, 4}, 9, 0.998}};
+
+TEST(Link, GroupsAreComponentsWithTheirDensity) {
+  const LinkGroups groups = GroupPairs(kKept, 6);
+  EXPECT_EQ(groups.groupOf, (std::vector<std::size_t>{1, 1, 1, 2, 2, 0}));
+  EXPECT_EQ(groups.sizes, (std::vector<std::size_t>{3, 2}));
+  EXPECT_DOUBLE_EQ(groups.density[0], 2.0 / 3);  // a chain: 2 of its 3 pairs kept
+  EXPECT_DOUBLE_EQ(groups.density[1], 1.0);
+}
+
+TEST(Link, QualityOfPairsAndGroupsCountsTheTruth) {
+  // Entities: {0, 1}, {2, 5}, {3, 4}.
+  const std::vector<std::uint64_t> entity = {7, 7, 8, 9, 9, 8};
+  const RecordSpan span{6, 6};
+  struct Row {
+    const char* what;
+    Quality quality;
+    std::uint64_t truePairs, found, correct;
+  };
+  std::vector<RecordPair> pairs;
+  for (const LinkedPair& kept : kKept) pairs.push_back(kept.pair);
+  const Row rows[] = {
+      {"pairs", PairQuality(pairs, entity, span), 3, 3, 2},
+      // The group {0, 1, 2} stands for three pairs, one of them true.
+      {"groups", GroupQuality(GroupPairs(kKept, 6), entity, span), 3, 4, 2},
+      // Linking 0-2 against 3-5: the one true pair is (2, 5); no group holds
+      // records of both files.
+      {"linked pairs", PairQuality({{2, 5}, {1, 4}}, entity, {6, 3}), 1, 2, 1},
+      {"linked groups", GroupQuality(GroupPairs(kKept, 6), entity, {6, 3}), 1, 0, 0},
+  };
+  for (const Row& row : rows) {
+    EXPECT_EQ(row.quality.truePairs, row.truePairs) << row.what;
+    EXPECT_EQ(row.quality.foundPairs, row.found) << row.what;
+    EXPECT_EQ(row.quality.correct, row.correct) << row.what;
+  }
+  EXPECT_DOUBLE_EQ(rows[0].quality.precision(), 2.0 / 3);
+  EXPECT_DOUBLE_EQ(rows[0].quality.recall(), 2.0 / 3);
+  EXPECT_DOUBLE_EQ(rows[1].quality.f1(), 2 * 0.5 * (2.0 / 3) / (0.5 + 2.0 / 3));
+}
+
+}  // namespace
+}  // namespace vantel
