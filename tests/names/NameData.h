@@ -25,7 +25,12 @@ inline std::vector<NamePair> ReadPairs(const std::string& file) {
   while (std::getline(in, line)) {
     if (line.empty()) continue;
     const std::size_t tab = line.find('\t');
-    if (tab == std::string::npos) throw std::runtime_error(path + ": a line without a tab: " + line);
+    if (tab == std::string::npos) {
+      std::string message = path;
+      message += ": a line without a tab: ";
+      message += line;
+      throw std::runtime_error(message);
+    }
     pairs.emplace_back(Utf8ToUtf16(line.substr(0, tab)), Utf8ToUtf16(line.substr(tab + 1)));
   }
   return pairs;
