@@ -29,9 +29,10 @@ constexpr std::string_view kCompareHelp =
     "                 is reported on standard error, and the others go on\n"
     "  --explain      print both measures (cut as an answer is), both phonetic\n"
     "                 forms and the answer of every method, a line each; with the\n"
-    "                 options below, first every form of each string and the two\n"
-    "                 forms whose answer (with --method) was the largest, whose\n"
-    "                 measures follow\n"
+    "                 options below, first every form of each string (form1,\n"
+    "                 form2; sorted1, sorted2 with --order any) and the two forms\n"
+    "                 whose answer (with --method) was the largest, whose measures\n"
+    "                 follow\n"
     "\n";
 
 // Why a line of --pairs input cannot be compared; empty when it can.
@@ -139,8 +140,12 @@ int Explain(CompareUS& comparer, std::u16string_view first, std::u16string_view 
     // forms that gave the answer.
     std::u16string compared1(first), compared2(second);
     if (names.any()) {
-      for (const std::u16string& form : NameForms(first, names)) line("form1", Utf16ToUtf8(form));
-      for (const std::u16string& form : NameForms(second, names)) line("form2", Utf16ToUtf8(form));
+      // Forms as written are compared with forms as written, sorted ones with sorted ones.
+      const std::vector<std::u16string> firstForms = NameForms(first, names), secondForms = NameForms(second, names);
+      for (const std::u16string& form : firstForms) line("form1", Utf16ToUtf8(form));
+      for (const std::u16string& form : secondForms) line("form2", Utf16ToUtf8(form));
+      for (const std::u16string& form : SortedNameForms(firstForms, names)) line("sorted1", Utf16ToUtf8(form));
+      for (const std::u16string& form : SortedNameForms(secondForms, names)) line("sorted2", Utf16ToUtf8(form));
       NamesAnswer best = CompareNames(comparer, first, second, method, names);
       compared1 = std::move(best.first);
       compared2 = std::move(best.second);

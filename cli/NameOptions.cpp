@@ -7,8 +7,9 @@ namespace vantel::cli {
 
 const std::string_view kNameOptionsHelp =
     "Names (the answer is then the largest over the forms of the two strings):\n"
-    "  --order any     also each string's words (split at spaces, commas and\n"
-    "                  hyphens) sorted and in lower case (default: given, as written)\n"
+    "  --order any     also each string's forms with their words (split at spaces,\n"
+    "                  commas and hyphens) sorted and in lower case, compared with\n"
+    "                  the other's so sorted (default: given, as written)\n"
     "  --nicknames     also the forms in which each given name of the built-in\n"
     "                  table (Bob, Peggy, Bill...) is replaced by its formal name\n"
     "  --aliases FILE  the same with the groups of FILE (CSV, one group a row, the\n"

@@ -4,7 +4,6 @@
 
 #include "vantel/NameForms.h"
 #include "Words.h"
-#include "vantel/Errors.h"
 
 namespace vantel {
 namespace {
@@ -83,24 +82,23 @@ std::vector<std::u16string> NameForms(std::u16string_view text, const NameOption
     const std::size_t before = forms.size();
     for (std::size_t f = 0; f < before; ++f) AddAliasForms(forms, std::u16string(forms[f]), *options.aliases);
   }
-  if (options.anyOrder) {
-    const std::size_t before = forms.size();
-    for (std::size_t f = 0; f < before; ++f) AddForm(forms, SortedWords(forms[f]));
-  }
   return forms;
 }
 
-NamesAnswer CompareNames(CompareUS& comparer, const std::vector<std::u16string>& firstForms, std::u16string_view second,
-                         std::int16_t method, const NameOptions& options) {
-  if (firstForms.empty()) throw RuntimeError(error::kInvalidProcedureCall, "no forms of the first string");
-  NamesAnswer best;
-  best.answer = comparer.Compare(std::u16string_view(firstForms.front()), second, method);
-  best.first = firstForms.front();
-  best.second = std::u16string(second);
-  if (best.answer == CompareUS::kRefused || !options.any()) return best;
-  const std::vector<std::u16string> secondForms = NameForms(second, options);
-  for (const std::u16string& firstForm : firstForms) {
-    for (const std::u16string& secondForm : secondForms) {
+std::vector<std::u16string> SortedNameForms(const std::vector<std::u16string>& forms, const NameOptions& options) {
+  std::vector<std::u16string> sorted;
+  if (!options.anyOrder || forms.empty() || !Usable(forms.front())) return sorted;
+  for (const std::u16string& form : forms) AddForm(sorted, SortedWords(form));
+  return sorted;
+}
+
+namespace {
+
+// The best pair of a form of the first list with a form of the second, if better than `best`.
+void BestOf(CompareUS& comparer, const std::vector<std::u16string>& first, const std::vector<std::u16string>& second,
+            std::int16_t method, NamesAnswer& best) {
+  for (const std::u16string& firstForm : first) {
+    for (const std::u16string& secondForm : second) {
       const double answer = comparer.Compare(std::u16string_view(firstForm), std::u16string_view(secondForm), method);
       if (answer > best.answer) {
         best.answer = answer;
@@ -109,12 +107,21 @@ NamesAnswer CompareNames(CompareUS& comparer, const std::vector<std::u16string>&
       }
     }
   }
-  return best;
 }
+
+}  // namespace
 
 NamesAnswer CompareNames(CompareUS& comparer, std::u16string_view first, std::u16string_view second,
                          std::int16_t method, const NameOptions& options) {
-  return CompareNames(comparer, NameForms(first, options), second, method, options);
+  NamesAnswer best;
+  best.answer = comparer.Compare(first, second, method);
+  best.first = std::u16string(first);
+  best.second = std::u16string(second);
+  if (best.answer == CompareUS::kRefused || !options.any()) return best;
+  const std::vector<std::u16string> firstForms = NameForms(first, options), secondForms = NameForms(second, options);
+  BestOf(comparer, firstForms, secondForms, method, best);
+  BestOf(comparer, SortedNameForms(firstForms, options), SortedNameForms(secondForms, options), method, best);
+  return best;
 }
 
 }  // namespace vantel

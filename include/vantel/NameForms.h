@@ -1,7 +1,10 @@
 // Names as people write them: the same person as "Smith, John" and "John
 // Smith", as "Bob" and "Robert", as "Дмитрий" and "Dmitriy". Under these
 // options a string stands for several forms of itself, and a pair's answer is
-// the largest answer of CompareUS::Compare over the forms of its two strings.
+// the largest answer of CompareUS::Compare over pairs of forms of its two
+// strings: any form as written (the string, its transliteration, its alias
+// forms) with any form as written of the other, and, under any word order,
+// any of those with its words sorted with any of the other's so sorted.
 // Compare itself and every answer without options stay as they are.
 #pragma once
 
@@ -69,9 +72,9 @@ struct NameOptions {
   bool any() const noexcept { return anyOrder || aliases != nullptr || transliterate; }
 };
 
-// A string has at most this many forms, itself included: a string whose
-// words belong to many groups keeps the first forms in a fixed order (those
-// that replace fewer words first).
+// A string has at most this many forms as written, itself included, and as
+// many sorted: a string whose words belong to many groups keeps the first
+// forms in a fixed order (those that replace fewer words first).
 inline constexpr std::size_t kMostNameForms = 32;
 
 // Whether this build transliterates (it was built with ICU). Without it,
@@ -85,14 +88,17 @@ std::u16string SortedWords(std::u16string_view text);
 // The text in Latin letters; text that ICU cannot handle comes back as it is.
 std::u16string TransliterateToLatin(std::u16string_view text);
 
-// The forms of `text` under `options`: the text itself first, then each
-// further form once, each of 1 to 70 UTF-16 code units; at most
-// kMostNameForms. A form built from another is built from every form before
-// it: transliteration first, then aliases, then word order.
+// The forms of `text` as written under `options`: the text itself first,
+// then each further form once, each of 1 to 70 UTF-16 code units; at most
+// kMostNameForms. Its transliteration comes first, then the alias forms of
+// the text and of its transliteration.
 std::vector<std::u16string> NameForms(std::u16string_view text, const NameOptions& options);
+// Under any word order, those forms with their words sorted, each once; none otherwise.
+std::vector<std::u16string> SortedNameForms(const std::vector<std::u16string>& forms, const NameOptions& options);
 
 // A pair's answer under options, and the forms that gave it (the first pair
-// of forms, in form order, that reaches the largest answer).
+// of forms that reaches the largest answer: as written before sorted, then in
+// form order).
 struct NamesAnswer {
   double answer = CompareUS::kRefused;
   std::u16string first, second;
@@ -103,14 +109,12 @@ struct NamesAnswer {
 // exactly Compare(first, second, method).
 NamesAnswer CompareNames(CompareUS& comparer, std::u16string_view first, std::u16string_view second,
                          std::int16_t method, const NameOptions& options);
-// The same with the forms of the first string given (as NameForms made them).
-NamesAnswer CompareNames(CompareUS& comparer, const std::vector<std::u16string>& firstForms, std::u16string_view second,
-                         std::int16_t method, const NameOptions& options);
 
 // Bulk matching under options: every pair whose CompareNames answer reaches
 // the threshold, and no other, in the Matcher's order. Every form of every
-// string takes part in the Matcher's scan and a pair keeps the largest
-// answer of its forms, so no pair is missed.
+// string takes part in a Matcher's scan (one for the forms as written, one
+// for the sorted ones) and a pair keeps the largest answer of its forms, so
+// no pair is missed.
 class NameMatcher {
  public:
   NameMatcher(const std::vector<std::u16string>& queries, const std::vector<std::u16string>& candidates,

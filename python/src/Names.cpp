@@ -111,11 +111,13 @@ first; add() puts another table's groups into this one.)")
       [](py::handle text, py::handle order, py::handle nicknames, py::handle aliases, py::handle transliterate) {
         py::list forms;
         const NameOptions names = NameOptionsArgument(order, nicknames, aliases, transliterate);
-        for (const std::u16string& form : NameForms(StrArgument(text, "text"), names)) forms.append(FromUtf16(form));
+        const std::vector<std::u16string> written = NameForms(StrArgument(text, "text"), names);
+        for (const std::u16string& form : written) forms.append(FromUtf16(form));
+        for (const std::u16string& form : SortedNameForms(written, names)) forms.append(FromUtf16(form));
         return forms;
       },
       "text"_a, "order"_a = "given", "nicknames"_a = false, "aliases"_a = py::none(), "transliterate"_a = false,
-      "The forms of `text` that the options compare, the text itself first.");
+      "The forms of `text` that the options compare: the text itself first, those as written, then the sorted ones.");
 }
 
 }  // namespace vantel::python

@@ -123,7 +123,7 @@ TEST(CompareCommandNames, ExplainsTheFormsItCompared) {
   const CliRun run = RunWith({"compare", "--explain", "--method", "2", "--order", "any", "SMITH, John", "John Smith"});
   ASSERT_EQ(run.status, kExitOk) << run.err;
   const std::string expected =
-      "form1\tSMITH, John\nform1\tjohn smith\nform2\tJohn Smith\nform2\tjohn smith\n"
+      "form1\tSMITH, John\nform2\tJohn Smith\nsorted1\tjohn smith\nsorted2\tjohn smith\n"
       "compared1\tjohn smith\ncompared2\tjohn smith\nsound\t100\nspelling\t100\n";
   EXPECT_EQ(run.out.substr(0, expected.size()), expected);
   EXPECT_NE(run.out.find("method 2\t100\n"), std::string::npos) << run.out;

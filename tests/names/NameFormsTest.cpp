@@ -140,9 +140,16 @@ TEST(NameForms, StartWithTheStringAndHoldEachFormOnceWithinBounds) {
     }
   }
   EXPECT_EQ(NameForms(many, all).size(), kMostNameForms);
-  const std::vector<std::u16string> bob = NameForms(u"Bob Smith", all);
-  EXPECT_NE(std::find(bob.begin(), bob.end(), u"Robert Smith"), bob.end());
-  EXPECT_NE(std::find(bob.begin(), bob.end(), u"robert smith"), bob.end());
+  EXPECT_EQ(SortedNameForms(NameForms(many, all), all).size(), kMostNameForms);
+  const std::vector<std::u16string> bob = NameForms(u"Smith, Bob", all);
+  EXPECT_NE(std::find(bob.begin(), bob.end(), u"Smith, Robert"), bob.end());
+  const std::vector<std::u16string> sorted = SortedNameForms(bob, all);
+  EXPECT_NE(std::find(sorted.begin(), sorted.end(), u"bob smith"), sorted.end());
+  EXPECT_NE(std::find(sorted.begin(), sorted.end(), u"robert smith"), sorted.end());
+  for (const std::u16string& form : sorted) EXPECT_EQ(form, SortedWords(form));
+  NameOptions written = all;
+  written.anyOrder = false;
+  EXPECT_TRUE(SortedNameForms(bob, written).empty());
 }
 
 TEST(NameForms, GiveEveryGroupOfAShortFormAFormOfItsOwn) {
@@ -167,6 +174,8 @@ TEST(NameForms, LeaveOutFormsLongerThanCompareTakes) {
   NameOptions order;
   order.anyOrder = true;
   EXPECT_EQ(NameForms(tooLong, order), std::vector<std::u16string>{tooLong});
+  EXPECT_TRUE(SortedNameForms(NameForms(tooLong, order), order).empty());
+  EXPECT_TRUE(SortedNameForms({u", -"}, order).empty());
 }
 
 TEST(CompareNames, IsCompareWithoutOptionsAndNeverBelowItWithThem) {
