@@ -18,6 +18,7 @@
 
 #include "Cli.h"
 #include "Commands.h"
+#include "NameOptions.h"
 #include "PairFormat.h"
 #include "ProgressBar.h"
 #include "vantel/CompareUS.h"
@@ -69,7 +70,8 @@ constexpr std::string_view kMatchHelp =
     "                  in a group of its own\n"
     "  --unmatched     with CANDIDATES, also a row for each query without a pair\n"
     "  --explain       add the sound and the spelling measure and both phonetic\n"
-    "                  forms to every row\n"
+    "                  forms to every row (with the options of names, those of the\n"
+    "                  two forms compared, which come first)\n"
     "\n"
     "Pairs come out by query, then best answer first, then by candidate. Groups\n"
     "are numbered by their first rows. A row that is empty, longer than 70\n"
@@ -113,6 +115,8 @@ struct MatchSettings {
   std::vector<std::string> keep;
   char delimiter = 0;
   bool groups = false, all = false, unmatched = false, explain = false;
+  NameSettings nameSettings;
+  NameOptions names;  // resolved from nameSettings once the command line is read
 };
 
 RecordFormat ParseInputFormat(std::string_view text) {
@@ -309,7 +313,9 @@ MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_vi
       args.TakeFlag(*option);
       value = true;
     };
-    if (*option == "--method") {
+    if (TakeNameOption(args, *option, settings.nameSettings)) {
+      continue;
+    } else if (*option == "--method") {
       settings.options.method = ParseMethod(args.TakeValue(*option));
     } else if (*option == "--threshold") {
       settings.options.threshold = ParseThreshold(args.TakeValue(*option));
@@ -349,6 +355,7 @@ MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_vi
       throw UsageError("unknown option '" + std::string(*option) + "'");
     }
   }
+  if (!helpAsked) settings.names = ResolveNameOptions(settings.nameSettings);
   return settings;
 }
 
@@ -362,18 +369,35 @@ OutputField IdField(const RecordFile& file, std::size_t row, std::array<char, 24
 // The measures behind an answer, for --explain.
 struct Explanation {
   std::string sound, spelling, firstForm, secondForm;
+  std::string firstCompared, secondCompared;  // with the options of names
 };
 
-Explanation Explain(CompareUS& comparer, std::u16string_view first, std::u16string_view second) {
-  return {FormatAnswer(comparer.Compare(first, second, 3)), FormatAnswer(comparer.Compare(first, second, 99)),
-          Utf16ToUtf8(comparer.PhoneticForm(first)), Utf16ToUtf8(comparer.PhoneticForm(second))};
+Explanation Explain(CompareUS& comparer, std::u16string_view first, std::u16string_view second,
+                    const MatchSettings& settings) {
+  if (settings.names.any()) {
+    const NamesAnswer best = CompareNames(comparer, first, second, settings.options.method, settings.names);
+    Explanation explanation = Explain(comparer, best.first, best.second, MatchSettings{});
+    explanation.firstCompared = Utf16ToUtf8(best.first);
+    explanation.secondCompared = Utf16ToUtf8(best.second);
+    return explanation;
+  }
+  return {FormatAnswer(comparer.Compare(first, second, 3)),
+          FormatAnswer(comparer.Compare(first, second, 99)),
+          Utf16ToUtf8(comparer.PhoneticForm(first)),
+          Utf16ToUtf8(comparer.PhoneticForm(second)),
+          {},
+          {}};
 }
 
-void AddExplanation(std::vector<OutputField>& fields, const Explanation& explanation) {
+void AddExplanation(std::vector<OutputField>& fields, const Explanation& explanation, const MatchSettings& settings) {
   fields.push_back({explanation.sound, true});
   fields.push_back({explanation.spelling, true});
   fields.push_back({explanation.firstForm, false});
   fields.push_back({explanation.secondForm, false});
+  if (settings.names.any()) {
+    fields.push_back({explanation.firstCompared, false});
+    fields.push_back({explanation.secondCompared, false});
+  }
 }
 
 // Writes the pairs as the matcher finds them, with the unmatched queries
@@ -392,6 +416,7 @@ class PairWriter {
     for (const std::string& name : candidates.keepNames) names_.push_back(prefixed("candidate", name));
     names_.emplace_back("answer");
     if (settings.explain) names_.insert(names_.end(), {"sound", "spelling", "query_phonetic", "candidate_phonetic"});
+    if (settings.explain && settings.names.any()) names_.insert(names_.end(), {"query_form", "candidate_form"});
     rejected_.assign(queries.strings.size(), 0);
     for (const Rejection& rejection : rejections) {
       if (rejection.list == ListRole::Queries) rejected_[rejection.index] = 1;
@@ -415,8 +440,8 @@ class PairWriter {
     fields_.push_back({FormatAnswer(pair.answer, answer_), true});
     Explanation explanation;
     if (settings_.explain) {
-      explanation = Explain(explainer_, queries_.strings[pair.query], candidates_.strings[pair.candidate]);
-      AddExplanation(fields_, explanation);
+      explanation = Explain(explainer_, queries_.strings[pair.query], candidates_.strings[pair.candidate], settings_);
+      AddExplanation(fields_, explanation, settings_);
     }
     WriteRow(out_, settings_.format, names_, fields_);
   }
@@ -438,6 +463,7 @@ class PairWriter {
       for (std::size_t keep = 0; keep < candidates_.keeps.size(); ++keep) fields_.push_back({});
       fields_.push_back({{}, true});
       if (settings_.explain) fields_.insert(fields_.end(), {{{}, true}, {{}, true}, {}, {}});
+      if (settings_.explain && settings_.names.any()) fields_.insert(fields_.end(), {{}, {}});
       WriteRow(out_, settings_.format, names_, fields_);
     }
   }
@@ -461,6 +487,7 @@ void WriteGroups(Output& out, const MatchSettings& settings, const RecordFile& f
   names.insert(names.end(), file.keepNames.begin(), file.keepNames.end());
   names.insert(names.end(), {"partner_" + file.idName, "answer"});
   if (settings.explain) names.insert(names.end(), {"sound", "spelling", "phonetic", "partner_phonetic"});
+  if (settings.explain && settings.names.any()) names.insert(names.end(), {"form", "partner_form"});
   if (!file.table.header().empty()) WriteHeader(out, settings.format, names);
   std::vector<OutputField> fields;
   std::array<char, 24> group{}, id{}, partnerId{};
@@ -484,11 +511,12 @@ void WriteGroups(Output& out, const MatchSettings& settings, const RecordFile& f
     }
     Explanation explanation;
     if (settings.explain && !alone) {
-      explanation = Explain(explainer, file.strings[member.index], file.strings[member.partner]);
-      AddExplanation(fields, explanation);
+      explanation = Explain(explainer, file.strings[member.index], file.strings[member.partner], settings);
+      AddExplanation(fields, explanation, settings);
     } else if (settings.explain) {
       explanation.firstForm = Utf16ToUtf8(explainer.PhoneticForm(std::u16string_view(file.strings[member.index])));
       fields.insert(fields.end(), {{{}, true}, {{}, true}, {explanation.firstForm, false}, {}});
+      if (settings.names.any()) fields.insert(fields.end(), {{}, {}});
     }
     WriteRow(out, settings.format, names, fields);
   }
@@ -504,6 +532,8 @@ int RunMatch(ArgumentCursor& args, Streams& streams) {
   const MatchSettings settings = ParseMatchOptions(args, files, helpAsked);
   if (helpAsked) {
     out.Put(kMatchHelp);
+    out.Put("\n");
+    out.Put(kNameOptionsHelp);
     return kExitOk;
   }
   if (files.empty() || files.size() > 2) {
@@ -530,11 +560,11 @@ int RunMatch(ArgumentCursor& args, Streams& streams) {
   const RecordFile& candidateFile = candidateInput ? candidates : queries;
 
   // A string whose transcription fails is set aside here, not thrown.
-  std::optional<Matcher> matcher;
+  std::optional<FormMatcher> matcher;
   if (candidateInput) {
-    matcher.emplace(queries.strings, candidates.strings, settings.options);
+    matcher.emplace(queries.strings, candidates.strings, settings.options, settings.names);
   } else {
-    matcher.emplace(queries.strings, settings.options);
+    matcher.emplace(queries.strings, settings.options, settings.names);
   }
   for (const Rejection& rejection : matcher->rejections()) {
     const bool isQuery = rejection.list == ListRole::Queries;

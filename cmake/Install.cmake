@@ -22,6 +22,11 @@ install(FILES ${PROJECT_BINARY_DIR}/VantelConfig.cmake ${PROJECT_BINARY_DIR}/Van
 # The prefix is found from the .pc file's own place, so the package can be
 # installed anywhere (cmake --install --prefix).
 file(RELATIVE_PATH VANTEL_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+# The library is static, so a program that links it links ICU too.
+set(VANTEL_PC_ICU_LIBS "")
+if(VANTEL_WITH_ICU)
+  set(VANTEL_PC_ICU_LIBS "-licui18n -licuuc -licudata ")
+endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/vantel.pc.in ${PROJECT_BINARY_DIR}/vantel.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/vantel.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "vantel/Match.h"
+#include "vantel/NameForms.h"
 
 namespace vantel::python {
 
@@ -19,6 +20,13 @@ namespace py = pybind11;
 // anything else is a TypeError.
 std::int16_t MethodArgument(py::handle method, const char* name = "method");
 
+// The options of name forms as vantel.compare and vantel.match take them:
+// order "given" or "any", nicknames and transliterate flags, aliases None, a
+// path or a NameTable. A bad value is a TypeError or ValueError; an aliases
+// file that cannot be used, or transliteration without ICU, VantelError 5.
+NameOptions NameOptionsArgument(py::handle order, py::handle nicknames, py::handle aliases, py::handle transliterate);
+
 void BindMatching(py::module_& module);
+void BindNames(py::module_& module);
 
 }  // namespace vantel::python

@@ -8,6 +8,7 @@
 
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
 
 #include <algorithm>
 #include <atomic>
@@ -26,6 +27,7 @@
 #include "Strings.h"
 #include "vantel/Groups.h"
 #include "vantel/Match.h"
+#include "vantel/NameForms.h"
 
 namespace vantel::python {
 namespace {
@@ -133,6 +135,21 @@ std::vector<Rejection> RunMatcher(ListInput& queries, ListInput* candidates, con
   return matcher.rejections();
 }
 
+// The same over the forms of names (the library's NameMatcher), when an
+// option of name forms is on. Its preparation is short (no transcription
+// before the run), so it is built on this thread.
+template <typename Sink>
+std::vector<Rejection> RunNameMatcher(ListInput& queries, ListInput* candidates, const MatchOptions& options,
+                                      const NameOptions& names, const Sink& sink) {
+  const py::gil_scoped_release release;
+  const NameMatcher matcher = candidates == nullptr ? NameMatcher(queries.strings, options, names)
+                                                    : NameMatcher(queries.strings, candidates->strings, options, names);
+  queries.strings = {};
+  if (candidates != nullptr) candidates->strings = {};
+  matcher.Run(sink, CheckSignals, kSignalInterval);
+  return matcher.rejections();
+}
+
 // [(list, position, reason)], list 0 for queries and 1 for candidates.
 py::list RejectionsOf(const std::vector<Rejection>& rejections, const ListInput& queries, const ListInput* candidates) {
   py::list reported;
@@ -154,7 +171,7 @@ py::array_t<T> ToArray(std::vector<T>&& values) {
 
 py::tuple Match(py::handle queries, py::handle queriesMissing, py::handle candidates, py::handle candidatesMissing,
                 py::handle method, double threshold, std::size_t top, unsigned workers,
-                const std::string& candidatesName) {
+                const std::string& candidatesName, const std::optional<NameOptions>& names) {
   const MatchOptions options = OptionsOf(method, threshold, top, workers);
   ListInput queryList = ReadList(queries, queriesMissing, "queries");
   std::optional<ListInput> candidateList;
@@ -162,12 +179,15 @@ py::tuple Match(py::handle queries, py::handle queriesMissing, py::handle candid
 
   std::vector<std::int64_t> queryPositions, candidatePositions;
   std::vector<double> answers;
-  const std::vector<Rejection> rejections =
-      RunMatcher(queryList, candidateList ? &*candidateList : nullptr, options, [&](const ScoredPair& pair) {
-        queryPositions.push_back(static_cast<std::int64_t>(pair.query));
-        candidatePositions.push_back(static_cast<std::int64_t>(pair.candidate));
-        answers.push_back(pair.answer);
-      });
+  const auto keep = [&](const ScoredPair& pair) {
+    queryPositions.push_back(static_cast<std::int64_t>(pair.query));
+    candidatePositions.push_back(static_cast<std::int64_t>(pair.candidate));
+    answers.push_back(pair.answer);
+  };
+  ListInput* candidateInput = candidateList ? &*candidateList : nullptr;
+  const std::vector<Rejection> rejections = names && names->any()
+                                                ? RunNameMatcher(queryList, candidateInput, options, *names, keep)
+                                                : RunMatcher(queryList, candidateInput, options, keep);
   py::list reported = RejectionsOf(rejections, queryList, candidateList ? &*candidateList : nullptr);
   return py::make_tuple(ToArray(std::move(queryPositions)), ToArray(std::move(candidatePositions)),
                         ToArray(std::move(answers)), reported);
@@ -261,7 +281,7 @@ py::tuple GroupsOfPairs(std::size_t count,
 
 void BindMatching(py::module_& module) {
   module.def("match", &Match, "queries"_a, "queries_missing"_a, "candidates"_a, "candidates_missing"_a, "method"_a,
-             "threshold"_a, "top"_a, "workers"_a, "candidates_name"_a = "candidates",
+             "threshold"_a, "top"_a, "workers"_a, "candidates_name"_a = "candidates", "names"_a = py::none(),
              "(query positions, candidate positions, answers, [(list, position, reason)]); see vantel.match.");
   module.def("cdist", &Cdist, "queries"_a, "queries_missing"_a, "candidates"_a, "candidates_missing"_a, "method"_a,
              "workers"_a, "The dense matrix of answers; see vantel.cdist.");

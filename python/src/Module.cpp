@@ -64,18 +64,29 @@ std::int16_t MethodArgument(py::handle method, const char* name) {
 
 namespace {
 
+const char* kPythonNames[3] = {"a", "b", "method"};
+const char* kAutomationNames[3] = {"Lachaine1", "Lachaine2", "LaMethode"};
+
 double Compare(CompareUS& comparer, py::handle first, py::handle second, py::handle method, const char* names[3]) {
   const std::u16string a = StrArgument(first, names[0]);
   const std::u16string b = StrArgument(second, names[1]);
   return comparer.Compare(a, b, MethodArgument(method, names[2]));
 }
 
+// vantel.compare with the options of name forms: the library's CompareNames,
+// which is Compare itself when they are all off.
+double CompareForms(py::handle first, py::handle second, py::handle method, py::handle order, py::handle nicknames,
+                    py::handle aliases, py::handle transliterate) {
+  const NameOptions forms = NameOptionsArgument(order, nicknames, aliases, transliterate);
+  if (!forms.any()) return Compare(ModuleComparer(), first, second, method, kPythonNames);
+  const std::u16string a = StrArgument(first, "a");
+  const std::u16string b = StrArgument(second, "b");
+  return CompareNames(ModuleComparer(), a, b, MethodArgument(method), forms).answer;
+}
+
 py::str PhoneticForm(CompareUS& comparer, py::handle word, const char* name) {
   return FromUtf16(comparer.PhoneticForm(StrArgument(word, name)));
 }
-
-const char* kPythonNames[3] = {"a", "b", "method"};
-const char* kAutomationNames[3] = {"Lachaine1", "Lachaine2", "LaMethode"};
 
 }  // namespace
 
@@ -98,15 +109,29 @@ PYBIND11_MODULE(_vantel, module) {
 
   module.def(
       "compare",
-      [](py::handle a, py::handle b, py::handle method) {
-        return Compare(ModuleComparer(), a, b, method, kPythonNames);
+      [](py::handle a, py::handle b, py::handle method, py::handle order, py::handle nicknames, py::handle aliases,
+         py::handle transliterate) {
+        if (order.is_none() && nicknames.is_none() && aliases.is_none() && transliterate.is_none()) {
+          return Compare(ModuleComparer(), a, b, method, kPythonNames);
+        }
+        return CompareForms(a, b, method, order.is_none() ? py::str("given") : order,
+                            nicknames.is_none() ? py::bool_(false) : nicknames, aliases,
+                            transliterate.is_none() ? py::bool_(false) : transliterate);
       },
-      "a"_a, "b"_a, "method"_a = 0,
+      "a"_a, "b"_a, "method"_a = 0, "order"_a = py::none(), "nicknames"_a = py::none(), "aliases"_a = py::none(),
+      "transliterate"_a = py::none(),
       R"(How alike two strings are: a percentage from 0 to 100, cut to two decimals.
 
 method: 3 the sound measure alone, 99 the spelling measure alone, 1 the smaller
 of the two, 2 their mean, 0 (and any other number) the larger. A string that
-is empty or longer than 70 UTF-16 code units gives -1.0.)");
+is empty or longer than 70 UTF-16 code units gives -1.0.
+
+Names: order="any" also compares the words sorted and in lower case;
+nicknames=True each given name of the built-in table replaced by its formal
+name; aliases (a CSV path or a vantel.NameTable) the same with its groups,
+added to the built-in table with nicknames=True; transliterate=True the
+strings in Latin letters. The answer is then the largest over the forms, as
+the vantel command's with --order any, --nicknames, --aliases, --transliterate.)");
 
   module.def(
       "phonetic", [](py::handle word) { return PhoneticForm(ModuleComparer(), word, "word"); }, "word"_a,
@@ -138,4 +163,5 @@ phonetic_form() are the same in Python's style.)")
       .def_property_readonly("initialized", &CompareUS::Initialized, "Whether the rules are loaded.");
 
   BindMatching(module);
+  BindNames(module);
 }

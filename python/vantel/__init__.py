@@ -18,7 +18,7 @@ leave it out and report it in the result's ``rejected``).
 """
 
 from ._errors import VantelError
-from ._vantel import MAX_LENGTH, CompareUS, __version__, compare, phonetic
+from ._vantel import MAX_LENGTH, CompareUS, NameTable, __version__, compare, name_forms, phonetic
 from ._api import (
     DEFAULT_MAX_CELLS,
     Groups,
@@ -38,6 +38,7 @@ __all__ = [
     "CompareUS",
     "Groups",
     "Matches",
+    "NameTable",
     "Rejection",
     "VantelError",
     "__version__",
@@ -48,5 +49,6 @@ __all__ = [
     "extract_one",
     "groups",
     "match",
+    "name_forms",
     "phonetic",
 ]

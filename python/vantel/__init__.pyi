@@ -1,3 +1,4 @@
+import os
 from typing import Any, Hashable, Iterable, Iterator, List, Literal, Mapping, NamedTuple, Optional, Sequence, Tuple, Union, overload
 
 import numpy as np
@@ -15,8 +16,37 @@ class VantelError(RuntimeError):
     description: str
     def __init__(self, number: int, description: str) -> None: ...
 
-def compare(a: str, b: str, method: int = 0) -> float: ...
+def compare(
+    a: str,
+    b: str,
+    method: int = 0,
+    order: Optional[str] = None,
+    nicknames: Optional[bool] = None,
+    aliases: Union[str, "os.PathLike[str]", "NameTable", None] = None,
+    transliterate: Optional[bool] = None,
+) -> float: ...
 def phonetic(word: str) -> str: ...
+
+class NameTable:
+    def __init__(self) -> None: ...
+    @staticmethod
+    def english() -> "NameTable": ...
+    @staticmethod
+    def read(path: str) -> "NameTable": ...
+    @staticmethod
+    def parse(text: str, source: str = "<text>") -> "NameTable": ...
+    def add(self, other: "NameTable") -> None: ...
+    @property
+    def group_count(self) -> int: ...
+    def formal_names(self, name: str) -> List[str]: ...
+
+def name_forms(
+    text: str,
+    order: str = "given",
+    nicknames: bool = False,
+    aliases: Union[str, "os.PathLike[str]", NameTable, None] = None,
+    transliterate: bool = False,
+) -> List[str]: ...
 
 class CompareUS:
     def __init__(self) -> None: ...
@@ -60,6 +90,10 @@ def match(
     top: Optional[int] = None,
     workers: int = -1,
     as_frame: Literal[False] = False,
+    order: str = "given",
+    nicknames: bool = False,
+    aliases: Union[str, "os.PathLike[str]", NameTable, None] = None,
+    transliterate: bool = False,
 ) -> Matches: ...
 @overload
 def match(
@@ -71,6 +105,10 @@ def match(
     top: Optional[int] = None,
     workers: int = -1,
     as_frame: Literal[True],
+    order: str = "given",
+    nicknames: bool = False,
+    aliases: Union[str, "os.PathLike[str]", NameTable, None] = None,
+    transliterate: bool = False,
 ) -> pd.DataFrame: ...
 def extract(
     query: str, choices: Strings, *, limit: Optional[int] = 5, method: int = 0, threshold: float = 0

@@ -263,6 +263,10 @@ def match(
     top: Optional[int] = None,
     workers: int = -1,
     as_frame: bool = False,
+    order: str = "given",
+    nicknames: bool = False,
+    aliases: Any = None,
+    transliterate: bool = False,
 ):
     """The pairs whose answer reaches ``threshold``: each query with each
     candidate (the query first), or, with ``candidates=None``, each unordered
@@ -279,11 +283,19 @@ def match(
     answers, the earlier candidate's). ``workers``: threads (-1: one per
     processor). The GIL is released while matching; Ctrl-C stops the run.
 
+    ``order``, ``nicknames``, ``aliases``, ``transliterate``: the forms of
+    names that are compared, as for :func:`compare`; a pair's answer is then
+    the largest over the forms of its two strings, and no pair that reaches
+    ``threshold`` so is missed.
+
     Returns :class:`Matches` (positions), or with ``as_frame=True`` a pandas
     DataFrame with columns ``query``, ``candidate`` (keys: index labels of a
     Series, keys of a dict, positions otherwise) and ``answer``, whose
     ``attrs["rejected"]`` lists the rejections.
     """
+    names = None
+    if order != "given" or nicknames or aliases is not None or transliterate:
+        names = _vantel.name_options(order=order, nicknames=nicknames, aliases=aliases, transliterate=transliterate)
     query_input = _read(queries, "queries")
     candidate_input = None if candidates is None else _read(candidates, "candidates")
     positions, partners, answers, reported = _vantel.match(
@@ -295,6 +307,7 @@ def match(
         _threshold(threshold),
         _count(top, "top"),
         _workers(workers),
+        names=names,
     )
     second = query_input if candidate_input is None else candidate_input
     rejected = _rejections(reported, (query_input, second))

@@ -1,5 +1,6 @@
 # The native module; use the package vantel (see vantel/__init__.pyi).
-from typing import List, Optional, Tuple
+import os
+from typing import List, Optional, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -7,8 +8,37 @@ import numpy.typing as npt
 __version__: str
 MAX_LENGTH: int
 
-def compare(a: str, b: str, method: int = 0) -> float: ...
+def compare(
+    a: str,
+    b: str,
+    method: int = 0,
+    order: Optional[str] = None,
+    nicknames: Optional[bool] = None,
+    aliases: Union[str, "os.PathLike[str]", "NameTable", None] = None,
+    transliterate: Optional[bool] = None,
+) -> float: ...
 def phonetic(word: str) -> str: ...
+
+class NameTable:
+    def __init__(self) -> None: ...
+    @staticmethod
+    def english() -> "NameTable": ...
+    @staticmethod
+    def read(path: str) -> "NameTable": ...
+    @staticmethod
+    def parse(text: str, source: str = "<text>") -> "NameTable": ...
+    def add(self, other: "NameTable") -> None: ...
+    @property
+    def group_count(self) -> int: ...
+    def formal_names(self, name: str) -> List[str]: ...
+
+def name_forms(
+    text: str,
+    order: str = "given",
+    nicknames: bool = False,
+    aliases: Union[str, "os.PathLike[str]", NameTable, None] = None,
+    transliterate: bool = False,
+) -> List[str]: ...
 
 class CompareUS:
     def __init__(self) -> None: ...
@@ -31,6 +61,7 @@ def match(
     top: int,
     workers: int,
     candidates_name: str = "candidates",
+    names: Optional["NameOptions"] = None,
 ) -> Tuple[npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.float64], _Rejected]: ...
 def cdist(
     queries: list,
@@ -56,3 +87,13 @@ def groups_of_pairs(
     rejected: npt.NDArray[np.int64],
     all: bool,
 ) -> Tuple[npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.float64]]: ...
+class NameOptions:
+    @property
+    def any(self) -> bool: ...
+
+def name_options(
+    order: str = "given",
+    nicknames: bool = False,
+    aliases: Union[str, "os.PathLike[str]", NameTable, None] = None,
+    transliterate: bool = False,
+) -> NameOptions: ...
