@@ -150,7 +150,7 @@ LinkSettings ParseOptions(ArgumentCursor& args, std::vector<std::string_view>& f
         throw UsageError("--threshold: '" + value + "' is not a probability from 0 to 1");
       settings.threshold = number;
     } else if (*option == "--top") {
-      settings.top = ParseWhole(args.TakeValue(*option), *option, 1, SIZE_MAX);
+      settings.top = static_cast<std::size_t>(ParseWhole(args.TakeValue(*option), *option, 1, SIZE_MAX));
     } else if (*option == "--threads") {
       settings.threads = static_cast<unsigned>(ParseWhole(args.TakeValue(*option), *option, 1, kMostThreads));
     } else if (*option == "--sample") {

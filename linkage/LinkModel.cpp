@@ -185,7 +185,8 @@ LevelTable EstimateU(const LinkRecords& records, std::uint64_t pairs, std::uint6
   const std::uint64_t second = records.recordCount() - first;
   const bool possible = records.linking() ? first > 0 && second > 0 : records.recordCount() > 1;
   if (possible) {
-    sample.reserve(pairs);
+    // Bounded on a 32-bit build, where the sample cannot be that large anyway.
+    sample.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(pairs, SIZE_MAX / sizeof(RecordPair))));
     std::uint64_t state = seed;
     while (sample.size() < pairs) {
       std::uint64_t a = 0, b = 0;
