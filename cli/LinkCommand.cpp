@@ -22,6 +22,7 @@
 #include "PairFormat.h"
 #include "vantel/Candidates.h"
 #include "vantel/Comparisons.h"
+#include "vantel/Errors.h"
 #include "vantel/Link.h"
 #include "vantel/LinkModel.h"
 #include "vantel/Records.h"
@@ -46,7 +47,12 @@ constexpr std::string_view kLinkHelp =
     "                  and month, other; format=YYYY-MM-DD or YYYYMMDD by\n"
     "                  default, e.g. format=DD/MM/YYYY), code (letters and\n"
     "                  digits: equal, one edit, other), email (equal, same\n"
-    "                  address before the @, other)\n"
+    "                  address before the @, other). Names also take\n"
+    "                  order=any (also the words sorted), nicknames=on (the\n"
+    "                  built-in name groups) and aliases=FILE (a table of\n"
+    "                  them), each with the level alias after equal, and\n"
+    "                  initials=on (the level initials after the first\n"
+    "                  threshold); names and text transliterate=on\n"
     "  --scan C:T      candidates: every pair whose answer on C reaches T, by\n"
     "                  the exhaustive scan of 'vantel match' (repeatable)\n"
     "  --block K[+K..] candidates: pairs equal on the key; K is a column,\n"
@@ -137,6 +143,12 @@ LinkSettings ParseOptions(ArgumentCursor& args, std::vector<std::string_view>& f
         settings.fields.push_back(ParseFieldComparison(spec));
       } catch (const std::invalid_argument& bad) {
         throw UsageError("--field " + spec + ": " + bad.what());
+      }
+      // An aliases file that cannot be used is refused before any work.
+      try {
+        static_cast<void>(NameOptionsOf(settings.fields.back()));
+      } catch (const RuntimeError& refused) {
+        throw InputError("--field " + spec + ": " + refused.description());
       }
     } else if (*option == "--scan") {
       settings.scans.push_back(text());

@@ -146,6 +146,85 @@ std::string FormatNumber(double value) {
 
 bool UsesCompare(FieldKind kind) noexcept { return kind == FieldKind::Name || kind == FieldKind::Text; }
 
+bool ReadSwitch(std::string_view key, std::string_view value) {
+  if (value != "on" && value != "off")
+    throw std::invalid_argument(std::string(key) + " must be on or off, not '" + std::string(value) + "'");
+  return value == "on";
+}
+
+std::u16string Folded(std::u16string_view text) {
+  std::u16string folded(text.size(), u'\0');
+  similarity::UpperCaseInto(text, folded.data());
+  return folded;
+}
+
+// The letter of a word that is an initial: one character, or one and a full stop.
+bool InitialOf(std::u16string_view word, char16_t& letter) noexcept {
+  if (word.empty() || word.front() == u'.' || word.size() > 2 || (word.size() == 2 && word[1] != u'.')) return false;
+  letter = similarity::UpperCase(word.front());
+  return true;
+}
+
+// The words of a name, a run of initials with full stops ("J.R.") taken
+// apart into its initials.
+std::vector<std::u16string> InitialWords(std::u16string_view text) {
+  std::vector<std::u16string> words;
+  for (std::u16string& word : NameWords(text)) {
+    bool initials = word.size() >= 4 && word.size() % 2 == 0;
+    for (std::size_t i = 0; initials && i < word.size(); i += 2) initials = word[i] != u'.' && word[i + 1] == u'.';
+    if (!initials) {
+      words.push_back(std::move(word));
+      continue;
+    }
+    for (std::size_t i = 0; i < word.size(); i += 2) words.push_back(word.substr(i, 2));
+  }
+  return words;
+}
+
+// Kuhn's augmenting path: whether word `word` of the shorter name finds a word
+// of the other, moving earlier words to others where needed.
+bool Assign(std::size_t word, const std::vector<std::vector<std::uint8_t>>& fits, std::vector<std::size_t>& owner,
+            std::vector<std::uint8_t>& seen) {
+  for (std::size_t other = 0; other < owner.size(); ++other) {
+    if (!fits[word][other] || seen[other]) continue;
+    seen[other] = 1;
+    if (owner[other] == owner.size() || Assign(owner[other], fits, owner, seen)) {
+      owner[other] = word;
+      return true;
+    }
+  }
+  return false;
+}
+
+// A word equal to another but for letter case reaches the top level with it,
+// whatever the sound measure (which reads case) makes of them as written.
+bool WordsCover(CompareUS& comparer, const std::vector<std::u16string>& shorter,
+                const std::vector<std::u16string>& longer, std::int16_t method, double top) {
+  if (shorter.empty() || shorter.size() > longer.size()) return false;
+  std::vector<std::vector<std::uint8_t>> fits(shorter.size(), std::vector<std::uint8_t>(longer.size(), 0));
+  for (std::size_t i = 0; i < shorter.size(); ++i) {
+    char16_t letter = 0;
+    const bool initial = InitialOf(shorter[i], letter);
+    bool any = false;
+    const std::u16string folded = initial ? std::u16string() : Folded(shorter[i]);
+    for (std::size_t j = 0; j < longer.size(); ++j) {
+      fits[i][j] = initial
+                       ? similarity::UpperCase(longer[j].front()) == letter
+                       : folded == Folded(longer[j]) || comparer.Compare(std::u16string_view(shorter[i]),
+                                                                         std::u16string_view(longer[j]), method) >= top;
+      any = any || fits[i][j];
+    }
+    if (!any) return false;
+  }
+  std::vector<std::size_t> owner(longer.size(), longer.size());
+  std::vector<std::uint8_t> seen;
+  for (std::size_t i = 0; i < shorter.size(); ++i) {
+    seen.assign(longer.size(), 0);
+    if (!Assign(i, fits, owner, seen)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 const char* NameOf(FieldKind kind) noexcept {
@@ -169,7 +248,7 @@ FieldKind ParseFieldKind(std::string_view name) {
 
 std::size_t FieldComparison::levelCount() const noexcept {
   switch (kind) {
-    case FieldKind::Name:
+    case FieldKind::Name: return thresholds.size() + 2 + (hasAliasLevel() ? 1 : 0) + (initials ? 1 : 0);
     case FieldKind::Text: return thresholds.size() + 2;
     case FieldKind::Exact: return 2;
     case FieldKind::Date: return 5;
@@ -184,7 +263,11 @@ std::vector<std::string> FieldComparison::levelNames() const {
     case FieldKind::Name:
     case FieldKind::Text: {
       std::vector<std::string> names{"equal"};
-      for (const double threshold : thresholds) names.push_back(">=" + FormatNumber(threshold));
+      if (hasAliasLevel()) names.emplace_back("alias");
+      for (std::size_t i = 0; i < thresholds.size(); ++i) {
+        names.push_back(">=" + FormatNumber(thresholds[i]));
+        if (i == 0 && kind == FieldKind::Name && initials) names.emplace_back("initials");
+      }
       names.emplace_back("other");
       return names;
     }
@@ -208,6 +291,12 @@ std::string FieldComparison::Describe() const {
   if (kind == FieldKind::Date && !dateFormat.empty()) text += ":format=" + dateFormat;
   if (kind == FieldKind::Name || kind == FieldKind::Exact || kind == FieldKind::Email)
     text += termFrequencies ? ":tf=on" : ":tf=off";
+  // Written only when on, so that a field without them reads as it always did.
+  if (kind == FieldKind::Name && anyOrder) text += ":order=any";
+  if (kind == FieldKind::Name && nicknames) text += ":nicknames=on";
+  if (kind == FieldKind::Name && !aliases.empty()) text += ":aliases=" + aliases;
+  if (UsesCompare(kind) && transliterate) text += ":transliterate=on";
+  if (kind == FieldKind::Name && initials) text += ":initials=on";
   return text;
 }
 
@@ -265,6 +354,19 @@ FieldComparison ParseFieldComparison(std::string_view spec) {
       if (value != "on" && value != "off")
         throw std::invalid_argument("tf must be on or off, not '" + std::string(value) + "'");
       comparison.termFrequencies = value == "on";
+    } else if (key == "order" && comparison.kind == FieldKind::Name) {
+      if (value != "any" && value != "written")
+        throw std::invalid_argument("order must be any or written, not '" + std::string(value) + "'");
+      comparison.anyOrder = value == "any";
+    } else if (key == "nicknames" && comparison.kind == FieldKind::Name) {
+      comparison.nicknames = ReadSwitch(key, value);
+    } else if (key == "aliases" && comparison.kind == FieldKind::Name) {
+      if (value.empty()) throw std::invalid_argument("aliases needs a file");
+      comparison.aliases = std::string(value);
+    } else if (key == "transliterate" && UsesCompare(comparison.kind)) {
+      comparison.transliterate = ReadSwitch(key, value);
+    } else if (key == "initials" && comparison.kind == FieldKind::Name) {
+      comparison.initials = ReadSwitch(key, value);
     } else {
       throw std::invalid_argument("unknown parameter '" + std::string(key) + "' for kind " + kindName);
     }
@@ -272,10 +374,47 @@ FieldComparison ParseFieldComparison(std::string_view spec) {
   return comparison;
 }
 
+NameOptions NameOptionsOf(const FieldComparison& comparison) {
+  NameOptions options;
+  if (!UsesCompare(comparison.kind)) return options;
+  if (comparison.transliterate) {
+    if (!TransliterationAvailable())
+      throw RuntimeError(error::kInvalidProcedureCall,
+                         "transliterate=on: this build cannot transliterate (it was built without ICU)");
+    options.transliterate = true;
+  }
+  if (comparison.kind != FieldKind::Name) return options;
+  options.anyOrder = comparison.anyOrder;
+  if (!comparison.aliases.empty()) {
+    NameTable own = NameTable::Read(comparison.aliases);
+    if (comparison.nicknames) {
+      auto merged = std::make_shared<NameTable>(*NameTable::English());
+      merged->Add(own);
+      options.aliases = std::move(merged);
+    } else {
+      options.aliases = std::make_shared<const NameTable>(std::move(own));
+    }
+  } else if (comparison.nicknames) {
+    options.aliases = NameTable::English();
+  }
+  return options;
+}
+
+bool InitialsAgree(CompareUS& comparer, std::u16string_view first, std::u16string_view second, std::int16_t method,
+                   double top) {
+  const std::vector<std::u16string> a = InitialWords(first), b = InitialWords(second);
+  if (a.size() < b.size()) return WordsCover(comparer, a, b, method, top);
+  if (b.size() < a.size()) return WordsCover(comparer, b, a, method, top);
+  return WordsCover(comparer, a, b, method, top) || WordsCover(comparer, b, a, method, top);
+}
+
 PreparedField::PreparedField(const FieldComparison& comparison, const std::vector<std::string_view>& values)
     : data_(std::make_unique<Data>()) {
   Data& data = *data_;
   data.comparison = comparison;
+  data.names = NameOptionsOf(comparison);
+  NameOptions aliasesOnly;
+  aliasesOnly.aliases = data.names.aliases;
   data.valueOfRecord.assign(values.size(), kNoValue);
   data.unreadable.assign(values.size(), 0);
   std::unordered_map<std::string, std::uint32_t> numbers;
@@ -341,6 +480,14 @@ PreparedField::PreparedField(const FieldComparison& comparison, const std::vecto
         }
         data.texts.push_back(wide);
         data.forms.push_back(std::move(form));
+        if (comparison.hasAliasLevel()) {
+          std::vector<std::u16string> aliasForms;
+          for (const std::u16string& aliasForm : NameForms(wide, aliasesOnly)) aliasForms.push_back(Folded(aliasForm));
+          std::sort(aliasForms.begin(), aliasForms.end());
+          data.aliasForms.push_back(std::move(aliasForms));
+        }
+        if (comparison.kind == FieldKind::Name && comparison.initials)
+          data.wordTexts.push_back(comparison.transliterate ? TransliterateToLatin(wide) : wide);
       }
       if (comparison.kind == FieldKind::Date) data.dates.push_back(date);
       if (comparison.kind == FieldKind::Email) {
@@ -395,9 +542,53 @@ double FieldComparer::Answer(const PreparedField& field, std::size_t first, std:
   const std::uint32_t a = data.valueOfRecord[first], b = data.valueOfRecord[second];
   if (a == PreparedField::kNoValue || b == PreparedField::kNoValue || !UsesCompare(data.comparison.kind))
     return CompareUS::kRefused;
+  if (data.names.any())
+    return CompareNames(state_->compare, data.texts[a], data.texts[b], data.comparison.method, data.names).answer;
   service::Scorer scorer(data.comparison.method, state_->scratch);
   scorer.SetQuery({data.texts[a], data.forms[a]});
   return scorer.Score({data.texts[b], data.forms[b]});
+}
+
+// Levels of names and text, best first: equal, alias, the first threshold,
+// initials, the other thresholds, other. Alias stands above every threshold:
+// a name of the same group is the same name to whoever wrote it; initials
+// stand below the first: they agree with many names.
+std::uint8_t FieldComparer::NameLevel(const PreparedField::Data& data, std::uint32_t a, std::uint32_t b) {
+  const FieldComparison& comparison = data.comparison;
+  std::uint8_t next = 1;
+  if (comparison.hasAliasLevel()) {
+    const std::vector<std::u16string>&first = data.aliasForms[a], &second = data.aliasForms[b];
+    std::size_t i = 0, j = 0;
+    while (i < first.size() && j < second.size()) {
+      if (first[i] == second[j]) return next;
+      if (first[i] < second[j])
+        ++i;
+      else
+        ++j;
+    }
+    ++next;
+  }
+  std::optional<double> answer;
+  if (data.names.any()) {
+    const double found =
+        CompareNames(state_->compare, data.texts[a], data.texts[b], comparison.method, data.names).answer;
+    if (found >= 0) answer = found;
+  } else {
+    service::Scorer scorer(comparison.method, state_->scratch);
+    scorer.SetQuery({data.texts[a], data.forms[a]});
+    answer = scorer.Score({data.texts[b], data.forms[b]}, service::Floor(comparison.thresholds.back()), 1.0);
+  }
+  for (std::size_t i = 0; i < comparison.thresholds.size(); ++i) {
+    if (answer && *answer >= comparison.thresholds[i]) return next;
+    ++next;
+    if (i == 0 && comparison.kind == FieldKind::Name && comparison.initials) {
+      if (InitialsAgree(state_->compare, data.wordTexts[a], data.wordTexts[b], comparison.method,
+                        comparison.thresholds.front()))
+        return next;
+      ++next;
+    }
+  }
+  return next;
 }
 
 std::uint8_t FieldComparer::Level(const PreparedField& field, std::size_t first, std::size_t second) {
@@ -417,19 +608,7 @@ std::uint8_t FieldComparer::Level(const PreparedField& field, std::size_t first,
   auto& memory = state_->MemoryOf(data);
   const std::uint64_t key = (std::uint64_t{a} << 32) | b;
   if (const auto found = memory.find(key); found != memory.end()) return found->second;
-  const std::size_t other = comparison.thresholds.size() + 1;
-  std::uint8_t level = static_cast<std::uint8_t>(other);
-  service::Scorer scorer(comparison.method, state_->scratch);
-  scorer.SetQuery({data.texts[a], data.forms[a]});
-  const std::optional<double> answer =
-      scorer.Score({data.texts[b], data.forms[b]}, service::Floor(comparison.thresholds.back()), 1.0);
-  if (answer) {
-    for (std::size_t i = 0; i < comparison.thresholds.size(); ++i)
-      if (*answer >= comparison.thresholds[i]) {
-        level = static_cast<std::uint8_t>(i + 1);
-        break;
-      }
-  }
+  const std::uint8_t level = NameLevel(data, a, b);
   if (memory.size() >= State::kMostRemembered) memory.clear();
   memory.emplace(key, level);
   return level;

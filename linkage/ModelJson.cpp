@@ -102,11 +102,15 @@ LinkModel ModelFromJson(std::string_view text) {
       throw std::invalid_argument(where + " (" + field.comparison.column + ") has " +
                                   std::to_string(levels.is_array() ? levels.size() : 0) + " levels, its comparison " +
                                   std::to_string(field.comparison.levelCount()));
+    const std::vector<std::string> names = field.comparison.levelNames();
     for (std::size_t level = 0; level < levels.size(); ++level) {
       const std::string at = where + " level " + std::to_string(level);
       const json& number = Member(levels[level], "level", at);
       if (!number.is_number_unsigned() || number.get<std::size_t>() != level)
         throw std::invalid_argument(at + ": level " + number.dump() + " is outside its table or out of order");
+      if (levels[level].contains("name") && levels[level].at("name") != names[level])
+        throw std::invalid_argument(at + ": level " + levels[level].at("name").dump() + " is not \"" + names[level] +
+                                    "\" of " + field.comparison.Describe());
       field.m.push_back(Probability(Member(levels[level], "m", at), at + " m"));
       field.u.push_back(Probability(Member(levels[level], "u", at), at + " u"));
     }

@@ -20,6 +20,11 @@ struct PreparedField::Data {
   // Name and text: the value as first met (trimmed) and its phonetic form.
   std::vector<std::u16string> texts;
   std::vector<std::u16string> forms;
+  NameOptions names;  // the forms of names that the field compares
+  // Name with the level alias: each value's alias forms, case folded, sorted.
+  std::vector<std::vector<std::u16string>> aliasForms;
+  // Name with the level initials: the text whose words are compared.
+  std::vector<std::u16string> wordTexts;
   std::vector<std::uint32_t> dates;       // date: YYYYMMDD as a number
   std::vector<std::uint32_t> localParts;  // email: the number of the part before the @
 };

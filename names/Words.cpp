@@ -63,6 +63,12 @@ std::u16string LowerCase(std::u16string_view text) {
 
 }  // namespace names
 
+std::vector<std::u16string> NameWords(std::u16string_view text) {
+  std::vector<std::u16string> words;
+  for (const names::WordSpan& word : names::SplitWords(text)) words.emplace_back(text.substr(word.start, word.length));
+  return words;
+}
+
 std::u16string SortedWords(std::u16string_view text) {
   std::vector<std::u16string> words;
   for (const names::WordSpan& word : names::SplitWords(text)) {

@@ -11,6 +11,8 @@
 #include <string_view>
 #include <vector>
 
+#include "vantel/NameForms.h"
+
 namespace vantel {
 
 enum class FieldKind : std::uint8_t {
@@ -36,7 +38,16 @@ struct FieldComparison {
   std::vector<double> thresholds;  // name and text: the answers of the levels after "equal", descending
   std::string dateFormat;          // date: "" reads YYYY-MM-DD and YYYYMMDD; else e.g. DD/MM/YYYY
   bool termFrequencies = false;    // name and exact: exact agreement weighs by the value's frequency
+  // Name forms (see NameForms.h). The answer of a name field is CompareNames
+  // under them; all off, it is Compare's.
+  bool anyOrder = false;       // name: order=any, also the words sorted
+  bool nicknames = false;      // name: nicknames=on, the built-in name table, and the level "alias"
+  std::string aliases;         // name: aliases=FILE, a table of name groups (added to the built-in one)
+  bool transliterate = false;  // name and text: transliterate=on, also the text in Latin letters
+  bool initials = false;       // name: initials=on, the level "initials"
 
+  // Name: whether the level "alias" is there (nicknames or aliases given).
+  bool hasAliasLevel() const noexcept { return kind == FieldKind::Name && (nicknames || !aliases.empty()); }
   std::size_t levelCount() const noexcept;
   std::vector<std::string> levelNames() const;
   // The field as ParseFieldComparison reads it back: "surname:name:method=2:levels=95,88,80".
@@ -52,10 +63,27 @@ FieldComparison DefaultComparison(std::string column, FieldKind kind);
 
 // Reads "COLUMN:KIND[:KEY=VALUE]...", KEY one of method, levels (thresholds
 // separated by commas, descending), format (date layout of YYYY, MM, DD and
-// other characters taken literally) and tf (on or off). Throws
+// other characters taken literally), tf (on or off), and for names order
+// (written or any), nicknames, transliterate and initials (on or off) and
+// aliases (a file; read by NameOptionsOf, not here). Throws
 // std::invalid_argument that names the kind, key or value that is wrong.
 FieldComparison ParseFieldComparison(std::string_view spec);
 FieldKind ParseFieldKind(std::string_view name);  // throws std::invalid_argument listing the kinds
+
+// The options of name forms that a name or text field stands for, its table
+// of name groups read: the built-in one with nicknames, the file's with
+// aliases, both merged with both. A file that cannot be read or used, or
+// transliteration in a build without ICU, throws RuntimeError 5 that names
+// the file and line.
+NameOptions NameOptionsOf(const FieldComparison& comparison);
+
+// Whether the words of two names agree as initials: every word of the name
+// with fewer words (either, when they have as many) is a single letter, with
+// or without a full stop, equal to the first letter of a word of the other,
+// or reaches Compare's answer `top` with one, each word of the other used
+// once. A word of initials with full stops ("J.R.") stands for its letters.
+bool InitialsAgree(CompareUS& comparer, std::u16string_view first, std::u16string_view second, std::int16_t method,
+                   double top);
 
 // The values of one field of every record, read once: normalised, interned
 // (records with equal values share a value number) and, for name and text,
@@ -105,6 +133,8 @@ class FieldComparer {
   double Answer(const PreparedField& field, std::size_t first, std::size_t second);
 
  private:
+  std::uint8_t NameLevel(const PreparedField::Data& data, std::uint32_t a, std::uint32_t b);
+
   struct State;
   std::unique_ptr<State> state_;
 };

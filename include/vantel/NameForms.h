@@ -85,6 +85,10 @@ bool TransliterationAvailable() noexcept;
 // joined with single spaces.
 std::u16string SortedWords(std::u16string_view text);
 
+// The words of a name as SortedWords splits them (at spaces, commas and
+// hyphens), as written.
+std::vector<std::u16string> NameWords(std::u16string_view text);
+
 // The text in Latin letters; text that ICU cannot handle comes back as it is.
 std::u16string TransliterateToLatin(std::u16string_view text);
 

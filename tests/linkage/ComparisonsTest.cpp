@@ -2,11 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "vantel/CompareUS.h"
+#include "vantel/Errors.h"
+#include "vantel/NameForms.h"
+#include "vantel/Utf8.h"
 
 namespace vantel {
 namespace {
@@ -150,6 +155,226 @@ TEST(Comparisons, SpecsReadBackAndRefuseWhatIsWrong) {
     } catch (const std::invalid_argument& error) {
       EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << spec << ": " << error.what();
     }
+  }
+}
+
+// A file of name groups that lives as long as the test.
+class GroupsFile {
+ public:
+  GroupsFile(const std::string& name, const std::string& text)
+      : path_(::testing::TempDir() + "vantel-comparisons-" + name) {
+    std::ofstream(path_, std::ios::binary) << text;
+  }
+  ~GroupsFile() { std::remove(path_.c_str()); }
+  GroupsFile(const GroupsFile&) = delete;
+  GroupsFile& operator=(const GroupsFile&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+TEST(Comparisons, NameLevelsOfNameForms) {
+  const GroupsFile own("groups.csv", "Zebedee,Zeb,Dee\n");
+  const std::string nicknames = "g:name:nicknames=on";                   // equal alias 95 88 80 other
+  const std::string ownOnly = "g:name:aliases=" + own.path();            // the same levels, other groups
+  const std::string both = "g:name:nicknames=on:aliases=" + own.path();  // both tables
+  const std::string initials = "n:name:initials=on";                     // equal 95 initials 88 80 other
+  const std::string all = "n:name:nicknames=on:initials=on:order=any";   // equal alias 95 initials 88 80 other
+  struct Row {
+    std::string spec;
+    const char* first;
+    const char* second;
+    std::uint8_t level;
+  };
+  const Row rows[] = {
+      // alias: the two names share a group of the table
+      {nicknames, "Bob", "Robert", 1},
+      {nicknames, "ROBERT", "bobby", 1},
+      {nicknames, "Bob", "Rob", 1},  // two short forms of one group
+      {nicknames, "Peggy", "Margaret", 1},
+      {nicknames, "Bill", "Will", 1},
+      {nicknames, "Ted", "Theo", 1},    // Ted is Edward and Theodore
+      {nicknames, "Ted", "Edward", 1},  // ... and each of its groups counts
+      {nicknames, "Ned", "Theo", 1},
+      {nicknames, "Robert", "robert", 0},  // equal stays equal
+      {nicknames, "Peggy", "Bob", 5},
+      {nicknames, "Zeb", "Dee", 5},  // a group of the file, not of the built-in table
+      {nicknames, "", "Bob", M},
+      {nicknames, "Bob", "  ", M},
+      {ownOnly, "Zeb", "Dee", 1},
+      {ownOnly, "Zeb", "Zebedee", 1},
+      {both, "Zeb", "Zebedee", 1},
+      {both, "Peggy", "Margaret", 1},
+      // initials agree, below the first threshold
+      {initials, "J. R. Smith", "John Robert Smith", 2},
+      {initials, "John Robert Smith", "J. R. Smith", 2},
+      {initials, "J.R. Smith", "John Robert Smith", 2},
+      {initials, "R J Smith", "John Robert Smith", 2},
+      {initials, "Smith J", "John Smith", 2},
+      {initials, "J. J. Smith", "John Robert Smith", 5},  // each word of the other used once
+      {initials, "J. R. Smith", "John Smith", 5},         // the shorter name's words must all agree
+      {initials, "P. R. Smith", "John Robert Smith", 5},
+      {initials, "J Smith", "John S", 5},
+      {initials, "", "John Smith", M},
+      {initials, "J. Smith", "", M},
+      {initials, "J. Smith", "j. smith", 0},
+      // together: alias before the thresholds, initials after the first
+      {all, "Bob", "Robert", 1},
+      {all, "Smith, John", "John Smith", 2},
+      {all, "J. R. Smith", "John Robert Smith", 3},
+      {all, "", "Robert", M},
+  };
+  for (const Row& row : rows) {
+    const FieldComparison comparison = ParseFieldComparison(row.spec);
+    EXPECT_EQ(CompareValues(comparison, row.first, row.second), row.level)
+        << row.spec << " '" << row.first << "' '" << row.second << "'";
+  }
+  // Without the option the same pairs never reach a level of their own.
+  for (const auto& [first, second] : {std::pair{"Bob", "Robert"}, std::pair{"Peggy", "Margaret"}}) {
+    const FieldComparison plain = ParseFieldComparison("g:name");
+    EXPECT_EQ(plain.levelNames()[CompareValues(plain, first, second)], "other") << first << " " << second;
+  }
+}
+
+TEST(Comparisons, InitialsAgreeByWord) {
+  struct Row {
+    const char* first;
+    const char* second;
+    bool agree;
+  };
+  const Row rows[] = {
+      {"J. R. Smith", "John Robert Smith", true},
+      {"J R Smith", "John Robert Smith", true},
+      {"j. r. smith", "John Robert Smith", true},
+      {"J.R. Smith", "John Robert Smith", true},
+      {"Smith, J.", "John Smith", true},
+      {"J. Smith", "John Robert Smith", true},  // a word of the longer one left out
+      {"John Smith", "John Robert Smith", true},
+      {"J. Smyth", "John Smith", false},  // Smyth gives 90 with Smith under method 2
+      {"J", "John", true},
+      {"J.", "Jane", true},
+      {"J. J. Smith", "John Robert Smith", false},
+      {"J. J. Smith", "John James Smith", true},
+      {"J. R. Smith", "John Smith", false},
+      {"R. Smith", "John Smith", false},
+      {"J. Brown", "John Smith", false},
+      {"J Smith", "John S", false},
+      {"J.R.", "John", false},
+      {"..", "John", false},
+      {"", "John", false},
+  };
+  CompareUS compare;
+  for (const Row& row : rows) {
+    const std::u16string first = Utf8ToUtf16(row.first), second = Utf8ToUtf16(row.second);
+    EXPECT_EQ(InitialsAgree(compare, first, second, 2, 95), row.agree) << row.first << " | " << row.second;
+    EXPECT_EQ(InitialsAgree(compare, second, first, 2, 95), row.agree) << row.second << " | " << row.first;
+  }
+  // The threshold is the comparison's: with a lower one a near word agrees.
+  EXPECT_TRUE(InitialsAgree(compare, u"J. Smyth", u"John Smith", 2, 88));
+  EXPECT_FALSE(InitialsAgree(compare, u"J. SMYTH", u"john smith", 2, 88));  // as written they give 67
+}
+
+// With name forms on, a field's answer is the names layer's CompareNames
+// under the same options, so that link and match agree on a pair.
+TEST(Comparisons, NameFormAnswersAreCompareNames) {
+  const char* pairs[][2] = {{"Smith, John", "John Smith"},     {"Bob Smith", "Robert Smith"},
+                            {"Peggy Jones", "Margaret Jones"}, {"Torres", "Flores"},
+                            {"JOHN SMITH", "john smyth"},      {"Дмитрий Иванов", "Dmitrij Ivanov"}};
+  std::vector<std::string> specs = {"n:name:order=any", "n:name:nicknames=on",
+                                    "n:name:order=any:nicknames=on:method=99", "n:text:levels=90,75"};
+  if (TransliterationAvailable()) {
+    specs.emplace_back("n:name:transliterate=on");
+    specs.emplace_back("n:text:transliterate=on");
+  }
+  CompareUS compare;
+  for (const std::string& spec : specs) {
+    const FieldComparison comparison = ParseFieldComparison(spec);
+    const NameOptions options = NameOptionsOf(comparison);
+    for (const auto& pair : pairs) {
+      const PreparedField field(comparison, {pair[0], pair[1]});
+      FieldComparer comparer;
+      const double expected =
+          CompareNames(compare, Utf8ToUtf16(pair[0]), Utf8ToUtf16(pair[1]), comparison.method, options).answer;
+      EXPECT_DOUBLE_EQ(comparer.Answer(field, 0, 1), expected) << spec << " " << pair[0] << " " << pair[1];
+    }
+  }
+  // Any word order makes a reordered name reach the top level, which it does not as written.
+  const FieldComparison any = ParseFieldComparison("n:name:order=any");
+  EXPECT_EQ(CompareValues(any, "SMITH, John", "John Smith"), 1);
+  EXPECT_GT(CompareValues(ParseFieldComparison("n:name"), "SMITH, John", "John Smith"), 1);
+  if (TransliterationAvailable()) {
+    EXPECT_EQ(CompareValues(ParseFieldComparison("n:name:transliterate=on"), "Дмитрий Иванов", "Dmitrij Ivanov"), 1);
+    EXPECT_GT(CompareValues(ParseFieldComparison("n:name"), "Дмитрий Иванов", "Dmitrij Ivanov"), 1);
+  }
+}
+
+TEST(Comparisons, NameFormParametersReadBackAndRefuseWhatIsWrong) {
+  for (const char* spec : {"g:name:method=2:levels=95,88,80:tf=on:order=any:nicknames=on:transliterate=on:initials=on",
+                           "g:name:method=2:levels=95,88,80:tf=on:aliases=groups.csv",
+                           "street:text:method=99:levels=90,75:transliterate=on"}) {
+    const FieldComparison comparison = ParseFieldComparison(spec);
+    EXPECT_EQ(comparison.Describe(), spec);
+    EXPECT_EQ(ParseFieldComparison(comparison.Describe()), comparison) << spec;
+  }
+  // Off is as if not given: a field described without them reads as before.
+  EXPECT_EQ(ParseFieldComparison("g:name:order=written:nicknames=off:initials=off:transliterate=off").Describe(),
+            "g:name:method=2:levels=95,88,80:tf=on");
+  const std::pair<const char*, std::vector<std::string>> levels[] = {
+      {"g:name", {"equal", ">=95", ">=88", ">=80", "other"}},
+      {"g:name:nicknames=on", {"equal", "alias", ">=95", ">=88", ">=80", "other"}},
+      {"g:name:aliases=f.csv", {"equal", "alias", ">=95", ">=88", ">=80", "other"}},
+      {"g:name:initials=on", {"equal", ">=95", "initials", ">=88", ">=80", "other"}},
+      {"g:name:initials=on:levels=90", {"equal", ">=90", "initials", "other"}},
+      {"g:name:nicknames=on:initials=on", {"equal", "alias", ">=95", "initials", ">=88", ">=80", "other"}},
+      {"g:name:order=any:transliterate=on", {"equal", ">=95", ">=88", ">=80", "other"}},
+  };
+  for (const auto& [spec, names] : levels) {
+    const FieldComparison comparison = ParseFieldComparison(spec);
+    EXPECT_EQ(comparison.levelNames(), names) << spec;
+    EXPECT_EQ(comparison.levelCount(), names.size()) << spec;
+  }
+  const std::pair<const char*, const char*> wrong[] = {
+      {"g:name:order=sideways", "order must be any or written, not 'sideways'"},
+      {"g:name:nicknames=yes", "nicknames must be on or off, not 'yes'"},
+      {"g:name:initials=1", "initials must be on or off"},
+      {"g:name:transliterate=", "transliterate must be on or off"},
+      {"g:name:aliases=", "aliases needs a file"},
+      {"g:text:order=any", "unknown parameter 'order' for kind text"},
+      {"g:text:nicknames=on", "unknown parameter 'nicknames' for kind text"},
+      {"g:text:initials=on", "unknown parameter 'initials' for kind text"},
+      {"d:date:transliterate=on", "unknown parameter 'transliterate' for kind date"},
+      {"t:exact:aliases=f.csv", "unknown parameter 'aliases' for kind exact"},
+  };
+  for (const auto& [spec, message] : wrong) {
+    try {
+      ParseFieldComparison(spec);
+      ADD_FAILURE() << spec << " was accepted";
+    } catch (const std::invalid_argument& error) {
+      EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << spec << ": " << error.what();
+    }
+  }
+}
+
+TEST(Comparisons, NameTablesThatCannotBeUsedAreRefusedWithFileAndLine) {
+  const GroupsFile empty("empty-group.csv", "Zebedee,Zeb\n,,\n");
+  const std::string missing = ::testing::TempDir() + "vantel-comparisons-no-such-file.csv";
+  const std::pair<std::string, std::string> wrong[] = {
+      {"g:name:aliases=" + empty.path(), empty.path() + " line 2: empty group"},
+      {"g:name:nicknames=on:aliases=" + missing, missing + ": cannot be read"},
+  };
+  for (const auto& [spec, message] : wrong) {
+    const FieldComparison comparison = ParseFieldComparison(spec);
+    try {
+      static_cast<void>(NameOptionsOf(comparison));
+      ADD_FAILURE() << spec << " was accepted";
+    } catch (const RuntimeError& error) {
+      EXPECT_NE(error.description().find(message), std::string::npos) << spec << ": " << error.description();
+    }
+    EXPECT_THROW(PreparedField(comparison, {"Bob", "Robert"}), RuntimeError) << spec;
+  }
+  if (!TransliterationAvailable()) {
+    EXPECT_THROW(NameOptionsOf(ParseFieldComparison("g:name:transliterate=on")), RuntimeError);
   }
 }
 

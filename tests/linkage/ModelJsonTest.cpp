@@ -92,5 +92,57 @@ TEST(ModelJson, RefusesWhatDoesNotFit) {
   EXPECT_THROW(CheckModelFits(model, {ParseFieldComparison("surname:name")}), std::invalid_argument);
 }
 
+// The levels of name forms are saved with their names and read back, and a
+// model whose levels are not those of its comparison is refused.
+TEST(ModelJson, NameFormLevelsReadBackAndMustFit) {
+  LinkModel model;
+  model.fields.push_back({ParseFieldComparison("given:name:nicknames=on:initials=on:order=any"),
+                          {0.7, 0.1, 0.08, 0.05, 0.03, 0.02, 0.02},
+                          {0.001, 0.002, 0.003, 0.01, 0.02, 0.03, 0.934}});
+  model.fields.push_back({ParseFieldComparison("surname:name:initials=on"),
+                          {0.8, 0.1, 0.04, 0.03, 0.02, 0.01},
+                          {0.001, 0.01, 0.02, 0.03, 0.04, 0.899}});
+  model.prior = 0.001;
+  const std::string json = ModelToJson(model);
+  const LinkModel back = ModelFromJson(json);
+  ASSERT_EQ(back.fields.size(), 2u);
+  for (std::size_t f = 0; f < 2; ++f) {
+    EXPECT_EQ(back.fields[f].comparison, model.fields[f].comparison);
+    EXPECT_EQ(back.fields[f].m, model.fields[f].m);
+    EXPECT_EQ(back.fields[f].u, model.fields[f].u);
+  }
+  EXPECT_NE(json.find("\"name\": \"alias\""), std::string::npos);
+  EXPECT_NE(json.find("\"name\": \"initials\""), std::string::npos);
+  EXPECT_NO_THROW(CheckModelFits(back, {ParseFieldComparison("given:name:order=any:initials=on:nicknames=on"),
+                                        ParseFieldComparison("surname:name:initials=on")}));
+
+  const std::string given =
+      "\"comparison\": \"given:name:method=2:levels=95,88,80:tf=on:order=any:nicknames=on:initials=on\"";
+  const std::string surname = "\"comparison\": \"surname:name:method=2:levels=95,88,80:tf=on:initials=on\"";
+  const std::pair<std::string, const char*> wrong[] = {
+      // fewer levels than the comparison has
+      {Replace(json, given, "\"comparison\": \"given:name:method=2:levels=95,88,80:tf=on:order=any:initials=on\""),
+       "field 1 (given) has 7 levels, its comparison 6"},
+      // as many levels, but others: alias where the comparison has none
+      {Replace(json, surname, "\"comparison\": \"surname:name:method=2:levels=95,88,80:tf=on:nicknames=on\""),
+       "field 2 level 1: level \">=95\" is not \"alias\""},
+      {Replace(json, "\"name\": \"initials\"", "\"name\": \"alias\""),
+       "field 1 level 3: level \"alias\" is not \"initials\""},
+      {Replace(json, "order=any", "order=sideways"), "field 1: order must be any or written"},
+  };
+  for (const auto& [text, message] : wrong) {
+    try {
+      ModelFromJson(text);
+      ADD_FAILURE() << "accepted: " << message;
+    } catch (const std::invalid_argument& error) {
+      EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << error.what();
+    }
+  }
+  // A model of other name forms does not fit the command's fields.
+  EXPECT_THROW(CheckModelFits(back, {ParseFieldComparison("given:name:initials=on:nicknames=on"),
+                                     ParseFieldComparison("surname:name:initials=on")}),
+               std::invalid_argument);
+}
+
 }  // namespace
 }  // namespace vantel
