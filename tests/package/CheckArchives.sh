@@ -100,13 +100,15 @@ top=vantel-$version-linux-$(uname -m)
 listing=$(tar tzf "$tar_file")
 files=$(tar tzvf "$tar_file" | awk '$1 !~ /^d/ {print $NF}' | sort | tr '\n' ' ')
 want=""
-for f in bin/vantel include/vantel/CompareUS.h include/vantel/Errors.h include/vantel/Groups.h include/vantel/Match.h \
-    include/vantel/Records.h include/vantel/Utf8.h \
+# Every public header of the source tree, whatever the layers add.
+headers=$(cd "$(dirname "$0")/../.." && ls include/vantel/*.h | tr '\n' ' ')
+for f in bin/vantel $headers \
     lib/cmake/Vantel/VantelConfig.cmake lib/cmake/Vantel/VantelConfigVersion.cmake \
     lib/cmake/Vantel/VantelTargets-release.cmake lib/cmake/Vantel/VantelTargets.cmake lib/libvantel.a \
     lib/pkgconfig/vantel.pc share/doc/Vantel/LICENSE share/doc/Vantel/README.md; do
   want+="$top/$f "
 done
+want=$(tr ' ' '\n' <<<"$want" | sed '/^$/d' | sort | tr '\n' ' ')
 check "$(is "$files" "$want")" "tar.gz: holds exactly the program, library, headers, packages, README and licence" \
   "holds $files"
 check "$(grep -v -q "^$top/" <<<"$listing" && echo 0 || echo 1)" "tar.gz: everything under $top/"
