@@ -138,17 +138,17 @@ LinkSettings ParseOptions(ArgumentCursor& args, std::vector<std::string_view>& f
     };
     const auto text = [&]() { return std::string(args.TakeValue(*option)); };
     if (*option == "--field") {
-      const std::string spec = text();
+      const std::string given = text();
       try {
-        settings.fields.push_back(ParseFieldComparison(spec));
+        settings.fields.push_back(ParseFieldComparison(given));
       } catch (const std::invalid_argument& bad) {
-        throw UsageError("--field " + spec + ": " + bad.what());
+        throw UsageError("--field " + given + ": " + bad.what());
       }
       // An aliases file that cannot be used is refused before any work.
       try {
         static_cast<void>(NameOptionsOf(settings.fields.back()));
       } catch (const RuntimeError& refused) {
-        throw InputError("--field " + spec + ": " + refused.description());
+        throw InputError("--field " + given + ": " + refused.description());
       }
     } else if (*option == "--scan") {
       settings.scans.push_back(text());
@@ -335,23 +335,23 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
     throw UsageError("--save-model writes a trained model: not with --model");
 
   std::vector<CandidateRule> rules;
-  for (const std::string& spec : settings.scans) {
+  for (const std::string& given : settings.scans) {
     std::int16_t method = 2;
-    const std::string column = spec.substr(0, spec.rfind(':'));
+    const std::string column = given.substr(0, given.rfind(':'));
     for (const FieldComparison& field : settings.fields)
       if (field.column == column && (field.kind == FieldKind::Name || field.kind == FieldKind::Text))
         method = field.method;
     try {
-      rules.push_back(ParseScanRule(spec, method));
+      rules.push_back(ParseScanRule(given, method));
     } catch (const std::invalid_argument& bad) {
-      throw UsageError("--scan " + spec + ": " + bad.what());
+      throw UsageError("--scan " + given + ": " + bad.what());
     }
   }
-  for (const std::string& spec : settings.blocks) {
+  for (const std::string& given : settings.blocks) {
     try {
-      rules.push_back(ParseBlockRule(spec));
+      rules.push_back(ParseBlockRule(given));
     } catch (const std::invalid_argument& bad) {
-      throw UsageError("--block " + spec + ": " + bad.what());
+      throw UsageError("--block " + given + ": " + bad.what());
     }
   }
   if (rules.empty()) rules = DefaultRules(settings.fields);

@@ -46,8 +46,8 @@ struct CandidateRule {
 
 // "C:T" and "C+phonetic(C)+first(C,N)+year(C)". Throw std::invalid_argument
 // naming what is wrong.
-CandidateRule ParseScanRule(std::string_view spec, std::int16_t method);
-CandidateRule ParseBlockRule(std::string_view spec);
+CandidateRule ParseScanRule(std::string_view given, std::int16_t method);
+CandidateRule ParseBlockRule(std::string_view given);
 
 // The values of every column the rules name, for every record (for linking,
 // the records of the first file and then those of the second).

@@ -67,7 +67,7 @@ FieldComparison DefaultComparison(std::string column, FieldKind kind);
 // (written or any), nicknames, transliterate and initials (on or off) and
 // aliases (a file; read by NameOptionsOf, not here). Throws
 // std::invalid_argument that names the kind, key or value that is wrong.
-FieldComparison ParseFieldComparison(std::string_view spec);
+FieldComparison ParseFieldComparison(std::string_view given);
 FieldKind ParseFieldKind(std::string_view name);  // throws std::invalid_argument listing the kinds
 
 // The options of name forms that a name or text field stands for, its table

@@ -140,10 +140,10 @@ TEST(Candidates, RulesReadBackAndRefuseWhatIsWrong) {
       {"soundex(surname)", "unknown key 'soundex'"}, {"first(given)", "needs N"}, {"first(given,0)", "1 or more"},
       {"year(dob", "closing parenthesis"},           {"surname+", "empty"},       {"phonetic()", "names no column"},
   };
-  for (const auto& [spec, message] : wrong) {
+  for (const auto& [written, message] : wrong) {
     try {
-      ParseBlockRule(spec);
-      ADD_FAILURE() << spec;
+      ParseBlockRule(written);
+      ADD_FAILURE() << written;
     } catch (const std::invalid_argument& error) {
       EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << error.what();
     }

@@ -17,7 +17,7 @@ namespace vantel {
 namespace {
 
 struct LevelCase {
-  const char* spec;
+  const char* written;
   const char* first;
   const char* second;
   std::uint8_t level;
@@ -74,9 +74,9 @@ TEST(Comparisons, LevelOfEveryKind) {
       {"s:text", "12 High Street", "4 Low Road", 3},
   };
   for (const LevelCase& row : cases) {
-    const FieldComparison comparison = ParseFieldComparison(row.spec);
+    const FieldComparison comparison = ParseFieldComparison(row.written);
     EXPECT_EQ(CompareValues(comparison, row.first, row.second), row.level)
-        << row.spec << " '" << row.first << "' '" << row.second << "'";
+        << row.written << " '" << row.first << "' '" << row.second << "'";
   }
 }
 
@@ -126,10 +126,10 @@ TEST(Comparisons, ComparerRemembersAnswersPerField) {
 }
 
 TEST(Comparisons, SpecsReadBackAndRefuseWhatIsWrong) {
-  for (const char* spec : {"surname:name:method=2:levels=95,88,80:tf=on", "street:text:method=99:levels=90,75",
-                           "town:exact:tf=off", "dob:date:format=DD.MM.YYYY", "postcode:code", "mail:email"}) {
-    const FieldComparison comparison = ParseFieldComparison(spec);
-    EXPECT_EQ(ParseFieldComparison(comparison.Describe()), comparison) << spec;
+  for (const char* written : {"surname:name:method=2:levels=95,88,80:tf=on", "street:text:method=99:levels=90,75",
+                              "town:exact:tf=off", "dob:date:format=DD.MM.YYYY", "postcode:code", "mail:email"}) {
+    const FieldComparison comparison = ParseFieldComparison(written);
+    EXPECT_EQ(ParseFieldComparison(comparison.Describe()), comparison) << written;
   }
   EXPECT_EQ(ParseFieldComparison("dob:date").levelNames(),
             (std::vector<std::string>{"equal", "day-month-swapped", "one-digit", "same-year-month", "other"}));
@@ -148,12 +148,12 @@ TEST(Comparisons, SpecsReadBackAndRefuseWhatIsWrong) {
       {"town:exact:tf=maybe", "tf must be on or off"},
       {"town:exact:tf", "not KEY=VALUE"},
   };
-  for (const auto& [spec, message] : wrong) {
+  for (const auto& [written, message] : wrong) {
     try {
-      ParseFieldComparison(spec);
-      ADD_FAILURE() << spec << " was accepted";
+      ParseFieldComparison(written);
+      ADD_FAILURE() << written << " was accepted";
     } catch (const std::invalid_argument& error) {
-      EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << spec << ": " << error.what();
+      EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << written << ": " << error.what();
     }
   }
 }
@@ -182,7 +182,7 @@ TEST(Comparisons, NameLevelsOfNameForms) {
   const std::string initials = "n:name:initials=on";                     // equal 95 initials 88 80 other
   const std::string all = "n:name:nicknames=on:initials=on:order=any";   // equal alias 95 initials 88 80 other
   struct Row {
-    std::string spec;
+    std::string written;
     const char* first;
     const char* second;
     std::uint8_t level;
@@ -226,9 +226,9 @@ TEST(Comparisons, NameLevelsOfNameForms) {
       {all, "", "Robert", M},
   };
   for (const Row& row : rows) {
-    const FieldComparison comparison = ParseFieldComparison(row.spec);
+    const FieldComparison comparison = ParseFieldComparison(row.written);
     EXPECT_EQ(CompareValues(comparison, row.first, row.second), row.level)
-        << row.spec << " '" << row.first << "' '" << row.second << "'";
+        << row.written << " '" << row.first << "' '" << row.second << "'";
   }
   // Without the option the same pairs never reach a level of their own.
   for (const auto& [first, second] : {std::pair{"Bob", "Robert"}, std::pair{"Peggy", "Margaret"}}) {
@@ -288,15 +288,15 @@ TEST(Comparisons, NameFormAnswersAreCompareNames) {
     specs.emplace_back("n:text:transliterate=on");
   }
   CompareUS compare;
-  for (const std::string& spec : specs) {
-    const FieldComparison comparison = ParseFieldComparison(spec);
+  for (const std::string& written : specs) {
+    const FieldComparison comparison = ParseFieldComparison(written);
     const NameOptions options = NameOptionsOf(comparison);
     for (const auto& pair : pairs) {
       const PreparedField field(comparison, {pair[0], pair[1]});
       FieldComparer comparer;
       const double expected =
           CompareNames(compare, Utf8ToUtf16(pair[0]), Utf8ToUtf16(pair[1]), comparison.method, options).answer;
-      EXPECT_DOUBLE_EQ(comparer.Answer(field, 0, 1), expected) << spec << " " << pair[0] << " " << pair[1];
+      EXPECT_DOUBLE_EQ(comparer.Answer(field, 0, 1), expected) << written << " " << pair[0] << " " << pair[1];
     }
   }
   // Any word order makes a reordered name reach the top level, which it does not as written.
@@ -310,12 +310,13 @@ TEST(Comparisons, NameFormAnswersAreCompareNames) {
 }
 
 TEST(Comparisons, NameFormParametersReadBackAndRefuseWhatIsWrong) {
-  for (const char* spec : {"g:name:method=2:levels=95,88,80:tf=on:order=any:nicknames=on:transliterate=on:initials=on",
-                           "g:name:method=2:levels=95,88,80:tf=on:aliases=groups.csv",
-                           "street:text:method=99:levels=90,75:transliterate=on"}) {
-    const FieldComparison comparison = ParseFieldComparison(spec);
-    EXPECT_EQ(comparison.Describe(), spec);
-    EXPECT_EQ(ParseFieldComparison(comparison.Describe()), comparison) << spec;
+  for (const char* written :
+       {"g:name:method=2:levels=95,88,80:tf=on:order=any:nicknames=on:transliterate=on:initials=on",
+        "g:name:method=2:levels=95,88,80:tf=on:aliases=groups.csv",
+        "street:text:method=99:levels=90,75:transliterate=on"}) {
+    const FieldComparison comparison = ParseFieldComparison(written);
+    EXPECT_EQ(comparison.Describe(), written);
+    EXPECT_EQ(ParseFieldComparison(comparison.Describe()), comparison) << written;
   }
   // Off is as if not given: a field described without them reads as before.
   EXPECT_EQ(ParseFieldComparison("g:name:order=written:nicknames=off:initials=off:transliterate=off").Describe(),
@@ -329,10 +330,10 @@ TEST(Comparisons, NameFormParametersReadBackAndRefuseWhatIsWrong) {
       {"g:name:nicknames=on:initials=on", {"equal", "alias", ">=95", "initials", ">=88", ">=80", "other"}},
       {"g:name:order=any:transliterate=on", {"equal", ">=95", ">=88", ">=80", "other"}},
   };
-  for (const auto& [spec, names] : levels) {
-    const FieldComparison comparison = ParseFieldComparison(spec);
-    EXPECT_EQ(comparison.levelNames(), names) << spec;
-    EXPECT_EQ(comparison.levelCount(), names.size()) << spec;
+  for (const auto& [written, names] : levels) {
+    const FieldComparison comparison = ParseFieldComparison(written);
+    EXPECT_EQ(comparison.levelNames(), names) << written;
+    EXPECT_EQ(comparison.levelCount(), names.size()) << written;
   }
   const std::pair<const char*, const char*> wrong[] = {
       {"g:name:order=sideways", "order must be any or written, not 'sideways'"},
@@ -346,12 +347,12 @@ TEST(Comparisons, NameFormParametersReadBackAndRefuseWhatIsWrong) {
       {"d:date:transliterate=on", "unknown parameter 'transliterate' for kind date"},
       {"t:exact:aliases=f.csv", "unknown parameter 'aliases' for kind exact"},
   };
-  for (const auto& [spec, message] : wrong) {
+  for (const auto& [written, message] : wrong) {
     try {
-      ParseFieldComparison(spec);
-      ADD_FAILURE() << spec << " was accepted";
+      ParseFieldComparison(written);
+      ADD_FAILURE() << written << " was accepted";
     } catch (const std::invalid_argument& error) {
-      EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << spec << ": " << error.what();
+      EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << written << ": " << error.what();
     }
   }
 }
@@ -363,15 +364,15 @@ TEST(Comparisons, NameTablesThatCannotBeUsedAreRefusedWithFileAndLine) {
       {"g:name:aliases=" + empty.path(), empty.path() + " line 2: empty group"},
       {"g:name:nicknames=on:aliases=" + missing, missing + ": cannot be read"},
   };
-  for (const auto& [spec, message] : wrong) {
-    const FieldComparison comparison = ParseFieldComparison(spec);
+  for (const auto& [written, message] : wrong) {
+    const FieldComparison comparison = ParseFieldComparison(written);
     try {
       static_cast<void>(NameOptionsOf(comparison));
-      ADD_FAILURE() << spec << " was accepted";
+      ADD_FAILURE() << written << " was accepted";
     } catch (const RuntimeError& error) {
-      EXPECT_NE(error.description().find(message), std::string::npos) << spec << ": " << error.description();
+      EXPECT_NE(error.description().find(message), std::string::npos) << written << ": " << error.description();
     }
-    EXPECT_THROW(PreparedField(comparison, {"Bob", "Robert"}), RuntimeError) << spec;
+    EXPECT_THROW(PreparedField(comparison, {"Bob", "Robert"}), RuntimeError) << written;
   }
   if (!TransliterationAvailable()) {
     EXPECT_THROW(NameOptionsOf(ParseFieldComparison("g:name:transliterate=on")), RuntimeError);
