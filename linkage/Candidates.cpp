@@ -12,6 +12,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include "Text.h"
 #include "similarity/UpperCase.h"
 #include "vantel/CompareUS.h"
 #include "vantel/Errors.h"
@@ -21,12 +22,7 @@
 namespace vantel {
 namespace {
 
-std::string_view Trim(std::string_view text) noexcept {
-  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && space(text.front())) text.remove_prefix(1);
-  while (!text.empty() && space(text.back())) text.remove_suffix(1);
-  return text;
-}
+using linkage::Trim;
 
 std::string FormatNumber(double value) {
   char buffer[32];
@@ -234,14 +230,14 @@ std::string CandidateRule::Describe() const {
   return text;
 }
 
-CandidateRule ParseScanRule(std::string_view spec, std::int16_t method) {
-  const std::size_t colon = spec.rfind(':');
+CandidateRule ParseScanRule(std::string_view given, std::int16_t method) {
+  const std::size_t colon = given.rfind(':');
   if (colon == std::string_view::npos || colon == 0)
-    throw std::invalid_argument("a scan rule is COLUMN:THRESHOLD, not '" + std::string(spec) + "'");
+    throw std::invalid_argument("a scan rule is COLUMN:THRESHOLD, not '" + std::string(given) + "'");
   CandidateRule rule;
   rule.kind = CandidateRule::Kind::Scan;
-  rule.column = std::string(spec.substr(0, colon));
-  const std::string_view number = spec.substr(colon + 1);
+  rule.column = std::string(given.substr(0, colon));
+  const std::string_view number = given.substr(colon + 1);
   const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), rule.threshold);
   if (error != std::errc() || end != number.data() + number.size() || !(rule.threshold >= 0 && rule.threshold <= 100))
     throw std::invalid_argument("scan threshold '" + std::string(number) + "' is not a number from 0 to 100");
@@ -249,15 +245,15 @@ CandidateRule ParseScanRule(std::string_view spec, std::int16_t method) {
   return rule;
 }
 
-CandidateRule ParseBlockRule(std::string_view spec) {
+CandidateRule ParseBlockRule(std::string_view given) {
   CandidateRule rule;
   rule.kind = CandidateRule::Kind::Block;
   while (true) {
     // '+' separates parts; a comma inside first(C,N) is no separator.
-    const std::size_t plus = spec.find('+');
-    rule.parts.push_back(ParseKeyPart(spec.substr(0, plus)));
+    const std::size_t plus = given.find('+');
+    rule.parts.push_back(ParseKeyPart(given.substr(0, plus)));
     if (plus == std::string_view::npos) break;
-    spec.remove_prefix(plus + 1);
+    given.remove_prefix(plus + 1);
   }
   return rule;
 }

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "PreparedData.h"
+#include "Text.h"
 #include "service/Scorer.h"
 #include "similarity/GestaltRatio.h"
 #include "similarity/UpperCase.h"
@@ -25,12 +26,7 @@
 namespace vantel {
 namespace {
 
-std::string_view Trim(std::string_view text) noexcept {
-  const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (!text.empty() && space(text.front())) text.remove_prefix(1);
-  while (!text.empty() && space(text.back())) text.remove_suffix(1);
-  return text;
-}
+using linkage::Trim;
 
 std::string AsciiLower(std::string_view text) {
   std::string out(text);
@@ -317,13 +313,13 @@ FieldComparison DefaultComparison(std::string column, FieldKind kind) {
   return comparison;
 }
 
-FieldComparison ParseFieldComparison(std::string_view spec) {
+FieldComparison ParseFieldComparison(std::string_view given) {
   std::vector<std::string_view> parts;
   while (true) {
-    const std::size_t colon = spec.find(':');
-    parts.push_back(spec.substr(0, colon));
+    const std::size_t colon = given.find(':');
+    parts.push_back(given.substr(0, colon));
     if (colon == std::string_view::npos) break;
-    spec.remove_prefix(colon + 1);
+    given.remove_prefix(colon + 1);
   }
   if (parts.size() < 2 || parts[0].empty())
     throw std::invalid_argument("a field is COLUMN:KIND[:KEY=VALUE...], not '" + std::string(parts[0]) + "'");
