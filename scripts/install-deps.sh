@@ -42,5 +42,19 @@ export DEBIAN_FRONTEND=noninteractive
 if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo[@]}" dpkg --add-architecture i386
 fi
-"${sudo[@]}" apt-get update -qq
-"${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+# A mirror in the middle of a sync makes apt-get update fail for a minute or
+# two ("File has unexpected size"); try again rather than fail the whole run,
+# and install from the indexes we have when the update never succeeds.
+for attempt in 1 2 3 4 5; do
+  "${sudo[@]}" apt-get update -qq && break
+  echo "install-deps: apt-get update failed (attempt $attempt of 5), retrying" >&2
+  sleep $((attempt * 15))
+done
+for attempt in 1 2 3; do
+  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null && exit 0
+  echo "install-deps: apt-get install failed (attempt $attempt of 3), retrying" >&2
+  sleep $((attempt * 20))
+  "${sudo[@]}" apt-get update -qq || true
+done
+echo "install-deps: could not install ${missing[*]}" >&2
+exit 1
