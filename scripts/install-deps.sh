@@ -45,16 +45,28 @@ fi
 # A mirror in the middle of a sync makes apt-get update fail for a minute or
 # two ("File has unexpected size"); try again rather than fail the whole run,
 # and install from the indexes we have when the update never succeeds.
-for attempt in 1 2 3 4 5; do
-  "${sudo[@]}" apt-get update -qq && break
-  echo "install-deps: apt-get update failed (attempt $attempt of 5), retrying" >&2
-  sleep $((attempt * 15))
-done
 for attempt in 1 2 3; do
-  "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null && exit 0
-  echo "install-deps: apt-get install failed (attempt $attempt of 3), retrying" >&2
+  "${sudo[@]}" apt-get update -qq && break
+  echo "install-deps: apt-get update failed (attempt $attempt of 3)" >&2
+  [[ $attempt -lt 3 ]] && sleep $((attempt * 10))
+done
+install() { "${sudo[@]}" apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/dev/null; }
+install && exit 0
+# When one architecture's security index could not be fetched, the 32-bit
+# libraries that Wine needs have no version that matches the 64-bit ones
+# already installed, and apt gives up ("held broken packages"). Taking the
+# release's own suite as the target gives both architectures the same
+# versions.
+codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
+if [[ -n "$codename" ]]; then
+  echo "install-deps: apt-get install failed; trying again with $codename as the target release" >&2
+  install -t "$codename" && exit 0
+fi
+for attempt in 1 2; do
+  echo "install-deps: apt-get install failed, retrying (attempt $attempt of 2)" >&2
   sleep $((attempt * 20))
   "${sudo[@]}" apt-get update -qq || true
+  install && exit 0
 done
 echo "install-deps: could not install ${missing[*]}" >&2
 exit 1
