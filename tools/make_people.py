@@ -212,6 +212,9 @@ class Person:
 class Generator:
     def __init__(self, seed):
         self.rng = Draws(seed)
+        # An address belongs to one person: a provider never gives the same
+        # one to two, however alike their names.
+        self.emails_taken = set()
         self.t = Tables()
         # The commonest names: strangers drawn from these share given name and surname.
         self.common_male = [n for n, _ in self.t.male[:5]]
@@ -253,7 +256,12 @@ class Generator:
         user = EMAIL_STYLES[style].format(g=given, s=surname)
         if rng.random() < 0.35:
             user += str(rng.choice((rng.randrange(1, 100), person.born.year % 100, person.born.year)))
-        return f"{user}@{domain or self.domain()}"
+        domain = domain or self.domain()
+        base = user
+        while f"{user}@{domain}" in self.emails_taken:
+            user = f"{base}{rng.randrange(1, 1000)}"
+        self.emails_taken.add(f"{user}@{domain}")
+        return f"{user}@{domain}"
 
     def mobile(self):
         return f"7{self.rng.randrange(10**9):09d}"
@@ -330,7 +338,11 @@ class Generator:
             if landline and rng.random() < 0.75:
                 p.phone = landline
             if shared_domain and p.email:
-                p.email = p.email.split("@")[0] + "@" + shared_domain
+                moved = p.email.split("@")[0] + "@" + shared_domain
+                if moved not in self.emails_taken:
+                    self.emails_taken.discard(p.email)
+                    self.emails_taken.add(moved)
+                    p.email = moved
             people.append(p)
         return people, pairs
 
@@ -595,6 +607,15 @@ def check_file(rows, stats, count, failures):
         for other in names[1:]:
             check(min(edit_distance(a, b) for a in names[0] for b in other) <= 2,
                   f"{person}: names {names[0]!r} and {other!r}", failures)
+    # An e-mail address is one person's. Two people meet on one only where a
+    # duplicate's typo or changed provider happens to write another's.
+    owners = {}
+    for row in rows:
+        if row[EMAIL]:
+            owners.setdefault(row[EMAIL].lower(), set()).add(row[-1])
+    shared = sum(len(people) > 1 for people in owners.values())
+    check(shared <= len(owners) // 200, f"{shared} of {len(owners)} e-mail addresses are written for several people",
+          failures)
     # The hard non-matches are in the rows: other people at one address with
     # the surname, twins sharing the birth date, fathers and sons the given name.
     by_address = {}

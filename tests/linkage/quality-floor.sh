@@ -6,7 +6,7 @@
 # that loses quality fails here. Usage: quality-floor.sh VANTEL MAKE_PEOPLE PYTHON
 set -euo pipefail
 vantel=$1 make_people=$2 python=$3
-floor=0.845
+floor=0.94
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$python" "$make_people" --count 50000 --seed 7 --out "$work/people.csv"
