@@ -6,6 +6,7 @@ VANTEL_CMAKE_ARGS adds options (scripts/test-python.sh: -DVANTEL_WERROR=ON).
 """
 
 import os
+import re
 import shlex
 import shutil
 import subprocess
@@ -16,6 +17,15 @@ from setuptools import Extension, setup
 from setuptools.command.build_ext import build_ext
 
 HERE = Path(__file__).resolve().parent
+
+
+def project_version() -> str:
+    """The version in the top CMakeLists.txt's project(), the one place it is written."""
+    text = (HERE.parent / "CMakeLists.txt").read_text(encoding="utf-8")
+    found = re.search(r"project\(\s*Vantel\b[^)]*?\bVERSION\s+([0-9]+\.[0-9]+\.[0-9]+)", text)
+    if found is None:
+        raise RuntimeError(f"no project(Vantel VERSION X.Y.Z) in {HERE.parent / 'CMakeLists.txt'}")
+    return found.group(1)
 
 
 class CMakeExtension(Extension):
@@ -45,4 +55,4 @@ class CMakeBuild(build_ext):
         shutil.copyfile(built[0], target)
 
 
-setup(ext_modules=[CMakeExtension("vantel._vantel")], cmdclass={"build_ext": CMakeBuild})
+setup(version=project_version(), ext_modules=[CMakeExtension("vantel._vantel")], cmdclass={"build_ext": CMakeBuild})

@@ -1,6 +1,7 @@
 """vantel.compare, vantel.phonetic and vantel.CompareUS: the answers of the
 vantel command, the length rule, UTF-16 code units, method numbers, errors."""
 
+import importlib.metadata
 import pickle
 import random
 
@@ -148,4 +149,6 @@ def test_compare_us_keeps_its_rules():
 
 def test_the_version_and_limit():
     assert vantel.__version__ == "1.0.0"
+    # The installed distribution carries the library's version, not a second copy of it.
+    assert importlib.metadata.version("vantel") == vantel.__version__
     assert vantel.MAX_LENGTH == 70
