@@ -12,7 +12,6 @@
 #include <optional>
 #include <ostream>
 #include <stdexcept>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -25,6 +24,7 @@
 #include "vantel/Errors.h"
 #include "vantel/Groups.h"
 #include "vantel/Match.h"
+#include "vantel/MatchRequest.h"
 #include "vantel/Records.h"
 #include "vantel/Utf8.h"
 
@@ -47,7 +47,7 @@ constexpr std::string_view kMatchHelp =
     "  --threshold T   keep answers of T or more, T from 0 to 100 (default 80)\n"
     "  --top K         keep only the K best answers of each query; of equal\n"
     "                  answers, the earlier candidate's\n"
-    "  --threads N     score pairs on N threads (default: one per processor)\n"
+    "  --threads N     score pairs on N threads (default, and 0: one per processor)\n"
     "  --format F      tsv (default; a tab, CR or backslash in a string is written\n"
     "                  \\t, \\r, \\\\), csv (RFC 4180) or json (one object a line)\n"
     "  --quiet         no progress bar (one is drawn on standard error only when\n"
@@ -80,30 +80,45 @@ constexpr std::string_view kMatchHelp =
     "reported on standard error with its line number and takes part in no pair;\n"
     "the exit status is then 1.\n";
 
-constexpr unsigned kMostThreads = 1024;
-
+// The ranges are the library's (MatchRequest.h); here the text becomes a
+// number and a refusal names the option as it was written.
 double ParseThreshold(std::string_view text) {
   double value = 0.0;
   const char* end = text.data() + text.size();
   const auto [stop, failure] = std::from_chars(text.data(), end, value);
-  if (text.empty() || failure != std::errc() || stop != end || !(value >= 0.0 && value <= 100.0)) {
+  try {
+    if (text.empty() || failure != std::errc() || stop != end) throw InvalidOption("threshold", "");
+    return CheckedThreshold(value);
+  } catch (const InvalidOption&) {
     throw UsageError("--threshold: '" + std::string(text) + "' is not a number from 0 to 100");
   }
-  return value;
 }
 
-std::size_t ParseCount(std::string_view text, std::string_view option, std::size_t most) {
+std::int64_t ParseWholeNumber(std::string_view text, std::int64_t ifNotOne) {
+  std::int64_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, failure] = std::from_chars(text.data(), end, value);
+  return text.empty() || failure != std::errc() || stop != end ? ifNotOne : value;
+}
+
+// --top 0 would mean "all", which is what leaving it out says.
+std::size_t ParseTop(std::string_view text) {
   std::size_t value = 0;
   const char* end = text.data() + text.size();
   const auto [stop, failure] = std::from_chars(text.data(), end, value);
-  if (text.empty() || failure != std::errc() || stop != end || value < 1 || value > most) {
-    throw UsageError(std::string(option) + ": '" + std::string(text) + "' is not a whole number from 1 to " +
-                     std::to_string(most));
+  if (text.empty() || failure != std::errc() || stop != end || value < 1) {
+    throw UsageError("--top: '" + std::string(text) + "' is not a whole number from 1 to " + std::to_string(SIZE_MAX));
   }
   return value;
 }
 
-unsigned DefaultThreads() { return std::max(1u, std::thread::hardware_concurrency()); }
+unsigned ParseThreads(std::string_view text) {
+  try {
+    return CheckedThreads(ParseWholeNumber(text, -1));
+  } catch (const InvalidOption& refused) {
+    throw UsageError("--threads: '" + std::string(text) + "' is not " + refused.requirement());
+  }
+}
 
 struct MatchSettings {
   MatchOptions options;
@@ -302,7 +317,7 @@ void TakeOnce(ArgumentCursor& args, std::string_view option, std::optional<std::
 
 MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_view>& files, bool& helpAsked) {
   MatchSettings settings;
-  settings.options.threads = DefaultThreads();
+  settings.options.threads = CheckedThreads(0);
   while (!args.AtEnd()) {
     const auto option = args.PeekOption();
     if (!option) {
@@ -320,9 +335,9 @@ MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_vi
     } else if (*option == "--threshold") {
       settings.options.threshold = ParseThreshold(args.TakeValue(*option));
     } else if (*option == "--top") {
-      settings.options.top = ParseCount(args.TakeValue(*option), *option, SIZE_MAX);
+      settings.options.top = ParseTop(args.TakeValue(*option));
     } else if (*option == "--threads") {
-      settings.options.threads = static_cast<unsigned>(ParseCount(args.TakeValue(*option), *option, kMostThreads));
+      settings.options.threads = ParseThreads(args.TakeValue(*option));
     } else if (*option == "--format") {
       settings.format = ParsePairFormat(args.TakeValue(*option));
     } else if (*option == "--input") {

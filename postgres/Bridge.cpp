@@ -24,6 +24,7 @@
 #include "vantel/CompareUS.h"
 #include "vantel/Errors.h"
 #include "vantel/Match.h"
+#include "vantel/MatchRequest.h"
 #include "vantel/Utf8.h"
 
 namespace {
@@ -101,6 +102,9 @@ VantelOutcome Guarded(VantelFailure* failure, const Work& work) noexcept {
     failure->number = error.number();
     SetMessage(failure, error.description());
     return VANTEL_RUNTIME_ERROR;
+  } catch (const vantel::InvalidOption& error) {
+    SetMessage(failure, error.what());
+    return VANTEL_INVALID_OPTION;
   } catch (const vantel::InvalidUtf8& error) {
     failure->offset = error.offset();
     SetMessage(failure, error.what());
@@ -189,11 +193,10 @@ void RunMatch(const VantelMatchRequest& request) {
   const auto stopIfAsked = [&] {
     if (request.should_stop(request.context)) throw Interrupted{};
   };
-  vantel::MatchOptions options;
-  options.method = request.method;
-  options.threshold = request.threshold;
-  options.top = request.top;
-  options.threads = std::max(1u, request.threads);
+  vantel::MatchOptions options = vantel::Bind({.method = request.method,
+                                               .threshold = request.threshold,
+                                               .top = static_cast<std::int64_t>(request.top),
+                                               .threads = std::max(1u, request.threads)});
   options.pendingBytes = request.pending_bytes;
   options.checkpoint = stopIfAsked;
   options.startThread = [&](const std::function<void()>& start) {
@@ -249,10 +252,17 @@ VantelErrorKind VantelKindOf(int32_t number) {
 
 VantelOutcome VantelMethodOf(int64_t number, int16_t* method, VantelFailure* failure) {
   return Guarded(failure, [&] {
-    if (number < INT16_MIN || number > INT16_MAX) throw vantel::RuntimeError(vantel::error::kOverflow);
-    *method = static_cast<std::int16_t>(number);
+    *method = vantel::CheckedMethod(number);
   });
 }
+
+VantelOutcome VantelCheckThreshold(double threshold, VantelFailure* failure) {
+  return Guarded(failure, [&] { vantel::CheckedThreshold(threshold); });
+}
+
+int VantelProcessorCount(void) { return static_cast<int>(vantel::ProcessorCount()); }
+
+int VantelMostThreads(void) { return static_cast<int>(vantel::kMostThreads); }
 
 VantelOutcome VantelCompare(const char* first, size_t first_length, const char* second, size_t second_length,
                             int16_t method, double* answer, VantelFailure* failure) {

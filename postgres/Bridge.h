@@ -27,7 +27,8 @@ typedef enum VantelOutcome {
   VANTEL_INTERRUPTED,   /* vantel_match: should_stop answered true, and the run has stopped */
   VANTEL_SINK_FAILED,   /* vantel_match: emit answered false, and the run has stopped */
   VANTEL_NO_THREAD,     /* vantel_match: the system refused a thread (failure->message says why) */
-  VANTEL_INTERNAL_ERROR /* anything else: failure->message */
+  VANTEL_INVALID_OPTION, /* an option out of its range: failure->message says which and what it must be */
+  VANTEL_INTERNAL_ERROR  /* anything else: failure->message */
 } VantelOutcome;
 
 enum { VANTEL_FAILURE_MESSAGE_SIZE = 256 };
@@ -58,6 +59,16 @@ VantelErrorKind VantelKindOf(int32_t number);
 /* A method number as Compare takes it: one that does not fit in 16 bits is
  * run-time error 6 (Overflow), as the automation object answers. */
 VantelOutcome VantelMethodOf(int64_t number, int16_t* method, VantelFailure* failure);
+
+/* The library's rule for a threshold: VANTEL_INVALID_OPTION, with
+ * failure->message "threshold must be a number from 0 to 100", for one out of range. */
+VantelOutcome VantelCheckThreshold(double threshold, VantelFailure* failure);
+
+/* What a thread count of 0 stands for: one per processor, as the library counts them. */
+int VantelProcessorCount(void);
+
+/* The most threads a match may ask for. */
+int VantelMostThreads(void);
 
 /* Compare with the comparer of this process, built on first use. */
 VantelOutcome VantelCompare(const char* first, size_t first_length, const char* second, size_t second_length,

@@ -40,20 +40,10 @@ static int match_threads = 0;
  */
 static int max_threads = 1;
 
-#define MOST_THREADS 1024
-
 /* How often a running vantel_match looks whether the query was cancelled. */
 #define INTERRUPT_CHECK_MS 20
 
 void _PG_init(void);
-
-static int
-processor_count(void)
-{
-	long		online = sysconf(_SC_NPROCESSORS_ONLN);
-
-	return (int) Max(1, Min(online, MOST_THREADS));
-}
 
 void
 _PG_init(void)
@@ -61,11 +51,11 @@ _PG_init(void)
 	DefineCustomIntVariable("vantel.threads",
 							"Sets the number of threads vantel_match scores pairs on.",
 							"0 means one per processor; vantel.max_threads caps it.",
-							&match_threads, 0, 0, MOST_THREADS, PGC_USERSET, 0, NULL, NULL, NULL);
+							&match_threads, 0, 0, VantelMostThreads(), PGC_USERSET, 0, NULL, NULL, NULL);
 	DefineCustomIntVariable("vantel.max_threads",
 							"Sets the most threads that vantel_match uses, whatever vantel.threads says.",
 							"The default is the number of processors; only a superuser may change it.",
-							&max_threads, processor_count(), 1, MOST_THREADS, PGC_SUSET, 0, NULL, NULL, NULL);
+							&max_threads, VantelProcessorCount(), 1, VantelMostThreads(), PGC_SUSET, 0, NULL, NULL, NULL);
 	MarkGUCPrefixReserved("vantel");
 }
 
@@ -73,7 +63,7 @@ _PG_init(void)
 static unsigned
 threads_to_use(void)
 {
-	int			wanted = match_threads == 0 ? processor_count() : match_threads;
+	int			wanted = match_threads == 0 ? VantelProcessorCount() : match_threads;
 
 	return (unsigned) Max(1, Min(wanted, max_threads));
 }
@@ -144,6 +134,9 @@ report_failure(VantelOutcome outcome, const VantelFailure *failure, const ListSu
 			ereport(ERROR, (errcode(ERRCODE_INSUFFICIENT_RESOURCES),
 							errmsg("vantel: could not start a thread: %s", failure->message),
 							errhint("Lower vantel.threads, or vantel.max_threads.")));
+			break;
+		case VANTEL_INVALID_OPTION:
+			ereport(ERROR, (errcode(ERRCODE_INVALID_PARAMETER_VALUE), errmsg("vantel: the %s", failure->message)));
 			break;
 		case VANTEL_OK:
 		case VANTEL_INTERRUPTED:
@@ -425,9 +418,9 @@ match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 	}
 
 	threshold = PG_GETARG_FLOAT8(threshold_arg);
-	if (isnan(threshold) || threshold < 0 || threshold > 100)
+	if (VantelCheckThreshold(threshold, &failure) != VANTEL_OK)
 		ereport(ERROR, (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
-						errmsg("%s: the threshold must be a number from 0 to 100, not %g", function, threshold)));
+						errmsg("%s: the %s, not %g", function, failure.message, threshold)));
 	if (!PG_ARGISNULL(top_arg) && PG_GETARG_INT32(top_arg) < 1)
 		ereport(ERROR, (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
 						errmsg("%s: top must be at least 1 (or NULL, to keep every pair), not %d", function,

@@ -27,6 +27,7 @@
 #include "Strings.h"
 #include "vantel/Groups.h"
 #include "vantel/Match.h"
+#include "vantel/MatchRequest.h"
 #include "vantel/NameForms.h"
 
 namespace vantel::python {
@@ -68,10 +69,25 @@ ListInput ReadList(py::handle list, py::handle missingMask, const std::string& n
   return input;
 }
 
+// The library's rules, with a refusal as Python's ValueError carrying what
+// the option must be; vantel._api names the option and the value given.
+template <typename Check, typename Value>
+auto Checked(Check check, Value value) {
+  try {
+    return check(value);
+  } catch (const InvalidOption& refused) {
+    throw py::value_error(refused.requirement());
+  }
+}
+
 MatchOptions OptionsOf(py::handle method, double threshold, std::size_t top, unsigned workers) {
-  if (!(threshold >= 0.0 && threshold <= 100.0)) throw py::value_error("threshold must be a number from 0 to 100");
-  if (workers < 1) throw py::value_error("workers must be at least 1");
-  return MatchOptions{.method = MethodArgument(method), .threshold = threshold, .top = top, .threads = workers};
+  const auto request = MatchRequest{.method = MethodArgument(method),
+                                    .threshold = threshold,
+                                    .top = static_cast<std::int64_t>(std::min<std::size_t>(top, INT64_MAX)),
+                                    .threads = workers};
+  MatchOptions options = Checked(Bind, request);
+  options.top = top;  // beyond what an int64 holds is still "all of them"
+  return options;
 }
 
 // Called by the matcher on this thread while the GIL is released: a pending
@@ -280,6 +296,12 @@ py::tuple GroupsOfPairs(std::size_t count,
 }  // namespace
 
 void BindMatching(py::module_& module) {
+  module.def(
+      "checked_threshold", [](double threshold) { return Checked(CheckedThreshold, threshold); }, "threshold"_a,
+      "The threshold, if the library takes it; otherwise ValueError(what it must be).");
+  module.def(
+      "checked_workers", [](std::int64_t workers) { return Checked(CheckedThreads, workers); }, "workers"_a,
+      "The threads that `workers` stands for (0: one per processor), or ValueError(what it must be).");
   module.def("match", &Match, "queries"_a, "queries_missing"_a, "candidates"_a, "candidates_missing"_a, "method"_a,
              "threshold"_a, "top"_a, "workers"_a, "candidates_name"_a = "candidates", "names"_a = py::none(),
              "(query positions, candidate positions, answers, [(list, position, reason)]); see vantel.match.");

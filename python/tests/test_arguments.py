@@ -20,7 +20,7 @@ SERIES = pandas.Series(NAMES)
 
 HUGE = [2**32, 2**64, 2**200, 10**5000]  # past 32 and 64 bits, and too long to print
 COUNTS = [0, -1, -(2**64)] + HUGE[1:]  # top and limit: 2**32 is a valid count
-WORKERS = [0, -2, 1025, *HUGE, -(2**70)]
+WORKERS = [-2, 1025, *HUGE, -(2**70)]
 THRESHOLDS = [-0.01, 100.001, math.nan, math.inf, -math.inf, 10**400, -(2**64), np.float64(1e300)]
 METHODS = [32768, -32769, np.int64(2**40), *HUGE, -(10**5000)]
 CELLS = [-1, 2**63, 2**64, 10**5000]
@@ -83,6 +83,7 @@ def test_an_argument_out_of_range_is_a_short_value_error_naming_it(function, arg
     "function, argument, value",
     [
         ("match", "workers", 1024),
+        ("match", "workers", 0),
         ("match", "workers", -1),
         ("match", "workers", np.int64(-1)),
         ("match", "top", 2**64 - 1),

@@ -8,7 +8,6 @@ GIL released on ``workers`` threads.
 from __future__ import annotations
 
 import operator
-import os
 import sys
 from collections.abc import Iterable, Mapping
 from typing import Any, Callable, Iterator, NamedTuple, Optional, Sequence, Tuple
@@ -92,9 +91,6 @@ def _read(items: Any, name: str) -> _Input:
         raise TypeError(f"{name} must be an iterable of str, not {type(items).__name__}")
     return _Input(list(items), None, None)
 
-
-#: The most threads a call may ask for, as the command's --threads.
-_MOST_WORKERS = 1024
 #: The largest top or limit (the native count is 64 bits; any count past the list's length keeps every pair).
 _MOST_COUNT = 2**64 - 1
 
@@ -126,13 +122,24 @@ def _integer(value: Any, name: str, lowest: int, highest: int, also: str = "") -
     return number
 
 
+def _checked(check: Callable[[Any], Any], value: Any, name: str, given: Any) -> Any:
+    """``value`` through one of the library's checks; its refusal names
+    ``name`` and shows what was ``given``."""
+    try:
+        return check(value)
+    except ValueError as refused:
+        raise ValueError(f"{name} must be {refused}, not {_shown(given)}") from None
+
+
+_INT64 = range(-(2**63), 2**63)
+
+
 def _workers(workers: int) -> int:
-    if _integral(workers, "workers") == -1:
-        try:
-            return min(_MOST_WORKERS, max(1, len(os.sched_getaffinity(0))))
-        except AttributeError:  # not on Linux
-            return min(_MOST_WORKERS, max(1, os.cpu_count() or 1))
-    return _integer(workers, "workers", 1, _MOST_WORKERS, ", or -1 for one per processor")
+    """The threads to run on: -1, like 0, is one per processor."""
+    number = _integral(workers, "workers")
+    wanted = 0 if number == -1 else number
+    # Past 64 bits the library cannot be asked; -2 is out of its range too.
+    return _checked(_vantel.checked_workers, wanted if wanted in _INT64 else -2, "workers", number)
 
 
 def _threshold(threshold: float) -> float:
@@ -142,9 +149,7 @@ def _threshold(threshold: float) -> float:
         value = float(threshold)
     except OverflowError:  # an int too large for a float
         value = float("inf")
-    if not 0.0 <= value <= 100.0:
-        raise ValueError(f"threshold must be a number from 0 to 100, not {_shown(threshold)}")
-    return value
+    return _checked(_vantel.checked_threshold, value, "threshold", threshold)
 
 
 def _count(value: Optional[int], name: str) -> int:
@@ -280,8 +285,8 @@ def match(
     pair and is reported in ``rejected``.
 
     ``top``: keep only the ``top`` best answers of each query (of equal
-    answers, the earlier candidate's). ``workers``: threads (-1: one per
-    processor). The GIL is released while matching; Ctrl-C stops the run.
+    answers, the earlier candidate's). ``workers``: threads (-1 or 0: one
+    per processor). The GIL is released while matching; Ctrl-C stops the run.
 
     ``order``, ``nicknames``, ``aliases``, ``transliterate``: the forms of
     names that are compared, as for :func:`compare`; a pair's answer is then

@@ -51,6 +51,8 @@ class CompareUS:
 
 _Rejected = List[Tuple[int, int, str]]
 
+def checked_threshold(threshold: float) -> float: ...
+def checked_workers(workers: int) -> int: ...
 def match(
     queries: list,
     queries_missing: Optional[npt.NDArray[np.bool_]],

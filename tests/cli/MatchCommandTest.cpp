@@ -100,6 +100,8 @@ TEST(MatchCommand, GivesTheAnswersOfCompareForEveryPair) {
     const CliRun compared = RunWith({"compare", "--method", method, "--pairs", "-"}, pairs);
     EXPECT_EQ(compared.out, expected);
     EXPECT_EQ(RunWith({"match", "--method", method, "--threshold", "0", "--threads", "1", "-"}, list).out, matched.out);
+    // 0 is one per processor, as on every surface.
+    EXPECT_EQ(RunWith({"match", "--method", method, "--threshold", "0", "--threads", "0", "-"}, list).out, matched.out);
   }
 }
 
@@ -142,7 +144,7 @@ TEST(MatchCommand, RefusesABadCommandLineNamingTheArgument) {
       {{"match", "--threshold", "8O", "-"}, "--threshold: '8O'"},
       {{"match", "--top", "0", "-"}, "--top: '0' is not a whole number from 1"},
       {{"match", "--top", "-3", "-"}, "--top: '-3'"},
-      {{"match", "--threads", "0", "-"}, "--threads: '0' is not a whole number from 1 to 1024"},
+      {{"match", "--threads", "-1", "-"}, "--threads: '-1' is not 0 (one per processor) or a whole number from 1 to 1024"},
       {{"match", "--threads", "1025", "-"}, "--threads: '1025'"},
       {{"match", "--format", "xml", "-"}, "--format: 'xml' is not tsv, csv or json"},
       {{"match", "--method", "x", "-"}, "--method: 'x'"},
