@@ -107,7 +107,15 @@ def test_a_non_str_item_is_a_type_error_naming_its_position(call, message):
 
 @pytest.mark.parametrize(
     "options",
-    [{"threshold": -0.5}, {"threshold": 100.01}, {"threshold": float("nan")}, {"top": 0}, {"top": -2}, {"workers": 0}, {"workers": -3}],
+    [
+        {"threshold": -0.5},
+        {"threshold": 100.01},
+        {"threshold": float("nan")},
+        {"top": 0},
+        {"top": -2},
+        {"workers": -3},
+        {"workers": 1025},
+    ],
 )
 def test_options_out_of_range_are_refused(options):
     with pytest.raises(ValueError):
