@@ -30,14 +30,49 @@ missing=()
 for package in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
 done
-[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+sudo=()
+need_root() {
+  if [[ $(id -u) -ne 0 ]]; then
+    command -v sudo >/dev/null || { echo "install-deps: need root (or sudo) to $*" >&2; exit 1; }
+    sudo=(sudo)
+  fi
+}
+
+# Some kernels are built without support for 32-bit x86 programs, and there
+# the 32-bit Wine loader fails with "Exec format error". QEMU's user-mode
+# emulator, registered with the kernel for 32-bit x86 executables, runs them
+# instead (slower, same answers: the Windows code is built for SSE2).
+ensure_32bit_programs_run() {
+  local loader=/usr/lib/wine/wine
+  [[ -x $loader ]] || return 0
+  local status=0
+  "$loader" --version >/dev/null 2>&1 || status=$?
+  [[ $status -eq 126 ]] || return 0
+  echo "install-deps: this kernel cannot run 32-bit x86 programs; registering qemu-i386 for them" >&2
+  need_root "run 32-bit x86 programs through qemu-i386"
+  if ! command -v qemu-i386 >/dev/null; then
+    "${sudo[@]}" apt-get install -y -qq --no-install-recommends qemu-user >/dev/null
+  fi
+  local binfmt=/proc/sys/fs/binfmt_misc
+  [[ -e $binfmt/register ]] || "${sudo[@]}" mount -t binfmt_misc binfmt_misc "$binfmt"
+  if [[ ! -e $binfmt/vantel-i386 ]]; then
+    # ELF, 32-bit, little-endian, executable or shared object, Intel 80386;
+    # F: the kernel opens the emulator now, so it is found in any mount namespace.
+    printf '%s' ':vantel-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386:F' |
+      "${sudo[@]}" tee "$binfmt/register" >/dev/null
+  fi
+  "$loader" --version >/dev/null || { echo "install-deps: 32-bit x86 programs still do not run" >&2; exit 1; }
+}
+finish() {
+  [[ " ${wanted[*]} " == *" wine32:i386 "* ]] && ensure_32bit_programs_run
+  exit 0
+}
+
+[[ ${#missing[@]} -eq 0 ]] && finish
 
 echo "install-deps: installing ${missing[*]}" >&2
-sudo=()
-if [[ $(id -u) -ne 0 ]]; then
-  command -v sudo >/dev/null || { echo "install-deps: need root (or sudo) to install: ${missing[*]}" >&2; exit 1; }
-  sudo=(sudo)
-fi
+need_root "install: ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
 if [[ " ${missing[*]}" == *":i386"* ]] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo[@]}" dpkg --add-architecture i386
@@ -51,7 +86,7 @@ for attempt in 1 2 3; do
   [[ $attempt -lt 3 ]] && sleep $((attempt * 10))
 done
 install() { "${sudo[@]}" apt-get install -y -qq --no-install-recommends "$@" "${missing[@]}" >/dev/null; }
-install && exit 0
+install && finish
 # When one architecture's security index could not be fetched, the 32-bit
 # libraries that Wine needs have no version that matches the 64-bit ones
 # already installed, and apt gives up ("held broken packages"). Taking the
@@ -60,13 +95,13 @@ install && exit 0
 codename=$(. /etc/os-release && echo "${VERSION_CODENAME:-}")
 if [[ -n "$codename" ]]; then
   echo "install-deps: apt-get install failed; trying again with $codename as the target release" >&2
-  install -t "$codename" && exit 0
+  install -t "$codename" && finish
 fi
 for attempt in 1 2; do
   echo "install-deps: apt-get install failed, retrying (attempt $attempt of 2)" >&2
   sleep $((attempt * 20))
   "${sudo[@]}" apt-get update -qq || true
-  install && exit 0
+  install && finish
 done
 echo "install-deps: could not install ${missing[*]}" >&2
 exit 1
