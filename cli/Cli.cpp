@@ -21,6 +21,9 @@ constexpr std::string_view kHelp =
     "  match     match a list of strings against another, or find its duplicates\n"
     "  link      link records by several fields, or find the duplicate records of a file\n"
     "  phonetic  print the phonetic form of words\n"
+#if VANTEL_HAVE_SERVER
+    "  serve     answer lookups of a list over HTTP with JSON\n"
+#endif
     "\n"
     "Run 'vantel COMMAND --help' for the options of a command.\n"
     "  --help      show this text\n"
@@ -38,6 +41,9 @@ constexpr CommandEntry kCommands[] = {
     {"phonetic", RunPhonetic},
     {"match", RunMatch},
     {"link", RunLink},
+#if VANTEL_HAVE_SERVER
+    {"serve", RunServe},
+#endif
 };
 
 int Dispatch(std::span<const std::string_view> args, Streams& streams) {
