@@ -5,6 +5,8 @@
 #include <atomic>
 #include <charconv>
 #include <exception>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -16,6 +18,7 @@
 #include "Commands.h"
 #include "RecordFile.h"
 #include "StopSignals.h"
+#include "server/Journal.h"
 #include "server/LookupList.h"
 #include "server/LookupServer.h"
 
@@ -43,6 +46,13 @@ constexpr std::string_view kServeHelp =
     "  --request-time MS  a lookup that runs longer is answered 503 (default 10000)\n"
     "  --most-body B    a larger request body is answered 413 (default 1048576)\n"
     "  --threads N      requests answered at once (default: one per processor)\n"
+    "  --token-file F   take changes from requests that bear the token in F\n"
+    "                   (Authorization: Bearer TOKEN); without it, none:\n"
+    "                   POST /v1/records  {\"records\": [{\"string\": ..., \"id\": ...,\n"
+    "                                     \"fields\": {...}}]}\n"
+    "                   DELETE /v1/records/ID\n"
+    "                   Changes are written to FILE.journal before they are\n"
+    "                   acknowledged, and the journal is replayed at start.\n"
     "\n"
     "Records: --input, --no-header, --column, --id, --keep and --delimiter as\n"
     "'vantel match' takes them. A row that cannot take part is reported on\n"
@@ -51,7 +61,22 @@ constexpr std::string_view kServeHelp =
 struct ServeSettings {
   server::ServerSettings server;
   RecordSelection records;
+  std::optional<std::string> tokenFile;
 };
+
+// The token is the file's text without the line end and spaces around it.
+std::string ReadToken(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::string token((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (!file && !file.eof()) throw InputError("--token-file: " + path + ": cannot be read");
+  const auto isSpace = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!token.empty() && isSpace(token.back())) token.pop_back();
+  std::size_t first = 0;
+  while (first < token.size() && isSpace(token[first])) ++first;
+  token.erase(0, first);
+  if (token.empty()) throw InputError("--token-file: " + path + " holds no token");
+  return token;
+}
 
 void ParseListen(std::string_view text, server::ServerSettings& settings) {
   const std::size_t colon = text.rfind(':');
@@ -99,6 +124,8 @@ ServeSettings ParseServeOptions(ArgumentCursor& args, std::vector<std::string_vi
       server.mostBodyBytes = ParseCount(args.TakeValue(*option), *option, std::size_t{1} << 30);
     } else if (*option == "--threads") {
       server.threads = static_cast<unsigned>(ParseCount(args.TakeValue(*option), *option, 1024));
+    } else if (*option == "--token-file") {
+      settings.tokenFile = std::string(args.TakeValue(*option));
     } else if (*option == "--help" || *option == "-h") {
       args.TakeFlag(*option);
       helpAsked = true;
@@ -150,20 +177,35 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
   Input input = OpenInput(files[0], streams, "FILE");
   std::vector<Problem> problems;
   const RecordFile file = ReadRecordFile(input, 0, settings.records, problems);
-  const auto list = PrepareList(file, settings.server.threads, problems);
+  if (settings.tokenFile) settings.server.token = ReadToken(*settings.tokenFile);
+  std::shared_ptr<const server::LookupList> list = PrepareList(file, settings.server.threads, problems);
   std::stable_sort(problems.begin(), problems.end(),
                    [](const Problem& a, const Problem& b) { return a.line < b.line; });
   for (const Problem& problem : problems) {
     err << "vantel serve: " << file.name << " line " << problem.line << ": " << problem.reason << '\n';
   }
 
+  settings.server.journalPath = std::string(files[0]) + ".journal";
+  try {
+    bool cutShort = false;
+    list = server::ReplayJournal(settings.server.journalPath, list, cutShort);
+    if (cutShort) {
+      err << "vantel serve: " << settings.server.journalPath
+          << ": its last line was cut short before it was acknowledged, and is left out\n";
+    }
+  } catch (const server::JournalError& damaged) {
+    err << "vantel serve: " << damaged.what() << '\n';
+    return kExitFailure;
+  }
+
   // Held back before any thread of the server starts, so that every one inherits that.
   StopSignals signals;
-  server::LookupServer lookups(list, settings.server);
+  std::optional<server::LookupServer> lookups;
   int port = 0;
   try {
-    port = lookups.Bind();
-  } catch (const std::runtime_error& failure) {
+    lookups.emplace(list, settings.server);
+    port = lookups->Bind();
+  } catch (const std::runtime_error& failure) {  // the journal or the address
     err << "vantel serve: " << failure.what() << '\n';
     return kExitFailure;
   }
@@ -172,11 +214,11 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
 
   std::atomic<bool> served = true;
   std::thread serving([&] {
-    served = lookups.Serve();
+    served = lookups->Serve();
     StopSignals::Raise();  // ends the wait below when serving ends of itself
   });
   signals.Wait();
-  lookups.Stop();
+  lookups->Stop();
   serving.join();
   if (!served) {
     err << "vantel serve: could not go on listening on " << settings.server.host << ':' << port << '\n';

@@ -3,10 +3,15 @@
 // worked out once. It is immutable once built and shared by every request;
 // a lookup hands the strings and those forms to the library's Matcher, so
 // that every answer is exactly what `vantel match` gives for the same query.
+// A change makes a new list (which shares the forms of the old one) for
+// the requests that come after it; those under way keep the old one.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -44,6 +49,16 @@ class LookupList {
   const std::vector<std::string>& fieldNames() const noexcept { return fieldNames_; }
   bool numberedIds() const noexcept { return numberedIds_; }
 
+  // The list with `added` after its records, each of whose text must be valid
+  // UTF-8; their forms are worked out here.
+  LookupList WithAdded(std::vector<LookupRecord> added) const;
+  // The list without the records of this id; the others keep their order.
+  LookupList WithRemoved(std::string_view id) const;
+  bool Holds(std::string_view id) const noexcept;
+  // With numbered ids: the number after the largest ever held (removed ones
+  // included), so that no id is ever given twice.
+  std::uint64_t NextNumber() const noexcept { return std::max(mostNumber_, removedMost_) + 1; }
+
   // The candidates of each query, as the Matcher ranks them (by answer from
   // the highest, then by record), under `options` (its threads are taken as
   // given). Past `deadline` the lookup stops with LookupTimedOut.
@@ -54,11 +69,18 @@ class LookupList {
   std::vector<LookupRecord> records_;
   std::vector<std::u16string> strings_;
   std::vector<std::string> fieldNames_;
-  bool numberedIds_;
-  // Each distinct string's phonetic form, by a view into strings_; a string
-  // whose form could not be made is absent and is transcribed (and refused)
-  // again by the Matcher.
-  std::unordered_map<std::u16string_view, std::u16string> forms_;
+  bool numberedIds_ = false;
+  // Each distinct string's phonetic form; a string whose form could not be
+  // made is absent and is transcribed (and refused) again by the Matcher.
+  // Those of the list as first read, shared by every later list, and those
+  // of the records added since, copied into each change's list.
+  using FormTable = std::unordered_map<std::u16string, std::u16string>;
+  static FormTable MakeForms(const std::vector<std::u16string>& strings, unsigned threads,
+                             const FormTable* known);
+  LookupList() = default;
+  std::shared_ptr<const FormTable> forms_, addedForms_;
+  std::uint64_t mostNumber_ = 0;   // numbered ids: the largest held
+  std::uint64_t removedMost_ = 0;  // and the largest removed
 };
 
 }  // namespace vantel::server

@@ -8,14 +8,17 @@
 #include <httplib.h>
 
 #include <atomic>
+#include <mutex>
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <thread>
 #include <utility>
 
 #include "ApiError.h"
+#include "Journal.h"
 #include "Metrics.h"
 #include "Reconciliation.h"
+#include "RecordsApi.h"
 #include "vantel/Errors.h"
 
 namespace vantel::server {
@@ -26,7 +29,7 @@ extern const std::size_t kSearchPageSize;
 
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 using Clock = std::chrono::steady_clock;
 
 constexpr const char* kJson = "application/json";
@@ -37,6 +40,7 @@ thread_local std::optional<Clock::time_point> requestStart;
 
 Endpoint EndpointOf(const std::string& path) {
   if (path == "/v1/match") return Endpoint::Match;
+  if (path.rfind("/v1/records", 0) == 0) return Endpoint::Records;
   if (path == "/reconcile") return Endpoint::Reconcile;
   if (path == "/v1/health") return Endpoint::Health;
   if (path == "/metrics") return Endpoint::Metrics;
@@ -59,6 +63,7 @@ void SendError(httplib::Response& response, int status, std::int32_t number, con
 std::string DescribeStatus(int status) {
   switch (status) {
     case 400: return "the request is not valid HTTP";
+    case 401: return "a bearer token is needed";
     case 404: return "no such endpoint";
     case 405: return "the endpoint does not take this method";
     case 408: return "the request took too long to arrive";
@@ -80,11 +85,35 @@ bool IsCallbackName(const std::string& name) {
   return true;
 }
 
+// Whether two texts are equal, in a time that does not tell how much of
+// them agrees.
+bool SameText(std::string_view a, std::string_view b) {
+  unsigned char differ = a.size() == b.size() ? 0 : 1;
+  for (std::size_t at = 0; at < a.size(); ++at) {
+    differ = static_cast<unsigned char>(differ | (a[at] ^ (at < b.size() ? b[at] : 0)));
+  }
+  return differ == 0;
+}
+
 }  // namespace
 
 struct LookupServer::State {
   State(std::shared_ptr<const LookupList> lookupList, ServerSettings serverSettings)
-      : list(std::move(lookupList)), settings(std::move(serverSettings)) {}
+      : settings(std::move(serverSettings)), list(std::move(lookupList)) {
+    if (settings.token) journal = std::make_unique<Journal>(settings.journalPath);
+  }
+
+  // The list as the last change left it: what a request reads throughout.
+  std::shared_ptr<const LookupList> Current() const {
+    const std::lock_guard lock(listMutex);
+    return list;
+  }
+  void Publish(std::shared_ptr<const LookupList> changed) {
+    const std::lock_guard lock(listMutex);
+    list = std::move(changed);
+  }
+  // Throws ApiError 401 unless the request bears the token.
+  void Authorize(const httplib::Request& request) const;
 
   void Route();
   // Runs a handler, answering whatever it throws as a JSON error.
@@ -92,12 +121,26 @@ struct LookupServer::State {
   void Guarded(const httplib::Request& request, httplib::Response& response, const Handler& handler) const;
   Clock::time_point Deadline() const { return Clock::now() + settings.requestTime; }
 
-  std::shared_ptr<const LookupList> list;
   ServerSettings settings;
+  mutable std::mutex listMutex;
+  std::shared_ptr<const LookupList> list;
+  std::mutex changeMutex;  // one change at a time, in the journal's order
+  std::unique_ptr<Journal> journal;
   httplib::Server http;
   Metrics metrics;
   std::atomic<bool> serving{false}, stopping{false};
 };
+
+void LookupServer::State::Authorize(const httplib::Request& request) const {
+  const std::string given = request.get_header_value("Authorization");
+  constexpr std::string_view kScheme = "Bearer ";
+  if (!settings.token || given.rfind(kScheme, 0) != 0 ||
+      !SameText(std::string_view(given).substr(kScheme.size()), *settings.token)) {
+    throw ApiError(401, error::kInvalidProcedureCall,
+                   settings.token ? "a valid bearer token is needed (Authorization: Bearer ...)"
+                                  : "this server takes no changes (it was started without --token-file)");
+  }
+}
 
 template <typename Handler>
 void LookupServer::State::Guarded(const httplib::Request& request, httplib::Response& response,
@@ -106,6 +149,8 @@ void LookupServer::State::Guarded(const httplib::Request& request, httplib::Resp
     handler(request, response);
   } catch (const ApiError& refused) {
     SendError(response, refused.status(), refused.number(), refused.what());
+  } catch (const JournalError& failure) {
+    SendError(response, 500, error::kInvalidProcedureCall, std::string("the change was not made: ") + failure.what());
   } catch (const LookupTimedOut&) {
     SendError(response, 503, error::kInvalidProcedureCall,
               "the lookup took longer than " + std::to_string(settings.requestTime.count()) + " ms");
@@ -127,22 +172,50 @@ void LookupServer::State::Route() {
 
   http.Post("/v1/match", route([this](const httplib::Request& request, httplib::Response& response) {
               const MatchRequest bound = BindMatchRequest(request.body, settings.defaults);
-              SendJson(response, AnswerMatch(*list, bound, Deadline()));
+              SendJson(response, AnswerMatch(*Current(), bound, Deadline()));
             }));
 
   http.Get("/v1/health", route([this](const httplib::Request&, httplib::Response& response) {
-             SendJson(response, {{"status", "ok"}, {"records", list->size()}});
+             SendJson(response, {{"status", "ok"}, {"records", Current()->size()}});
            }));
 
   http.Get("/metrics", route([this](const httplib::Request&, httplib::Response& response) {
-             response.set_content(metrics.Render(list->size()), "text/plain; version=0.0.4");
+             response.set_content(metrics.Render(Current()->size()), "text/plain; version=0.0.4");
            }));
+
+  // Changes: on the journal first, then in the list that later requests read.
+  http.Post("/v1/records", route([this](const httplib::Request& request, httplib::Response& response) {
+              Authorize(request);
+              const std::lock_guard lock(changeMutex);
+              const std::shared_ptr<const LookupList> current = Current();
+              std::vector<LookupRecord> added = BindNewRecords(request.body, *current, settings.defaults);
+              std::string lines;
+              json ids = json::array();
+              for (const LookupRecord& record : added) {
+                if (!lines.empty()) lines += '\n';
+                lines += AddedLine(record, current->fieldNames());
+                ids.push_back({{"id", IdJson(*current, record)}});
+              }
+              journal->Append(lines);
+              Publish(std::make_shared<const LookupList>(current->WithAdded(std::move(added))));
+              SendJson(response, {{"records", std::move(ids)}}, 201);
+            }));
+  http.Delete(R"(/v1/records/(.+))", route([this](const httplib::Request& request, httplib::Response& response) {
+                Authorize(request);
+                const std::string id = request.matches[1];
+                const std::lock_guard lock(changeMutex);
+                const std::shared_ptr<const LookupList> current = Current();
+                if (!current->Holds(id)) throw ApiError(404, error::kSubscriptOutOfRange, "no record has the id '" + id + "'");
+                journal->Append(RemovedLine(id));
+                Publish(std::make_shared<const LookupList>(current->WithRemoved(id)));
+                SendJson(response, {{"removed", id}});
+              }));
 
   // The manifest without `queries`; a batch with it, from GET or from a POST form.
   const auto reconcile = route([this](const httplib::Request& request, httplib::Response& response) {
     json answer;
     if (request.has_param("queries")) {
-      answer = Reconcile(*list, request.get_param_value("queries"), settings.defaults, Deadline());
+      answer = Reconcile(*Current(), request.get_param_value("queries"), settings.defaults, Deadline());
     } else {
       answer = ReconciliationManifest(settings.name, settings.defaults.mostQueries);
     }
@@ -160,8 +233,8 @@ void LookupServer::State::Route() {
   http.Post("/reconcile", reconcile);
   // A browser asks before it sends a cross-origin POST.
   http.Options(R"(/.*)", [](const httplib::Request&, httplib::Response& response) {
-    response.set_header("Access-Control-Allow-Methods", "GET, POST, OPTIONS");
-    response.set_header("Access-Control-Allow-Headers", "Content-Type");
+    response.set_header("Access-Control-Allow-Methods", "GET, POST, DELETE, OPTIONS");
+    response.set_header("Access-Control-Allow-Headers", "Content-Type, Authorization");
     response.status = 204;
   });
 

@@ -6,6 +6,8 @@
 //   GET  /metrics       Prometheus' text format
 //   GET|POST /reconcile the reconciliation protocol (version 0.2)
 //   GET  /              the search page
+//   POST /v1/records, DELETE /v1/records/{id}
+//                       changes, with the bearer token, journalled first
 //
 // Every error is answered with a JSON body {"error": "...", "number": N}.
 #pragma once
@@ -13,6 +15,7 @@
 #include <chrono>
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "LookupList.h"
@@ -29,6 +32,10 @@ struct ServerSettings {
   std::chrono::milliseconds requestTime{10000};  // a lookup that runs longer is answered 503
   std::chrono::seconds readTimeout{5};           // a client that sends nothing for this long is dropped
   std::string name = "Vantel";                   // the service's name in the reconciliation manifest
+  // Changes need "Authorization: Bearer TOKEN" (else 401) and are written to
+  // the journal before they are acknowledged; without a token none is taken.
+  std::optional<std::string> token;
+  std::string journalPath;
 };
 
 class LookupServer {
@@ -38,6 +45,8 @@ class LookupServer {
   LookupServer(const LookupServer&) = delete;
   LookupServer& operator=(const LookupServer&) = delete;
 
+  // The list is the one of the file with the journal already replayed
+  // (ReplayJournal); a journal that cannot be opened throws JournalError.
   // Takes the address and returns the port; throws std::runtime_error
   // naming the address when it cannot be had. Connections wait in the
   // system's queue until Serve runs.

@@ -11,7 +11,7 @@
 namespace vantel::server {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 std::string Quoted(std::string_view name) { return "'" + std::string(name) + "'"; }
 
@@ -41,12 +41,12 @@ std::size_t BindTop(const json& value, std::size_t most) {
   return static_cast<std::size_t>(value.get<std::uint64_t>());
 }
 
+}  // namespace
+
 json IdJson(const LookupList& list, const LookupRecord& record) {
   if (list.numberedIds()) return std::stoull(record.id);
   return record.id;
 }
-
-}  // namespace
 
 std::u16string BindQueryText(const std::string& text, std::string_view where) {
   std::u16string query;

@@ -47,11 +47,14 @@ std::u16string BindQueryText(const std::string& text, std::string_view where);
 // a value out of range.
 MatchRequest BindMatchRequest(std::string_view body, const MatchDefaults& defaults);
 
+// A record's id as the API writes it: a number when the ids are row numbers.
+nlohmann::ordered_json IdJson(const LookupList& list, const LookupRecord& record);
+
 // A candidate as the API writes it: id, string, answer, the kept fields.
-nlohmann::json CandidateJson(const LookupList& list, const ScoredPair& pair);
+nlohmann::ordered_json CandidateJson(const LookupList& list, const ScoredPair& pair);
 
 // The answer's body. Past `deadline` it throws LookupTimedOut.
-nlohmann::json AnswerMatch(const LookupList& list, const MatchRequest& request,
+nlohmann::ordered_json AnswerMatch(const LookupList& list, const MatchRequest& request,
                            std::chrono::steady_clock::time_point deadline);
 
 }  // namespace vantel::server

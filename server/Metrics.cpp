@@ -6,8 +6,8 @@
 namespace vantel::server {
 namespace {
 
-constexpr std::array<std::string_view, kEndpointCount> kEndpointNames = {"match",   "reconcile", "health",
-                                                                         "metrics", "page",      "other"};
+constexpr std::array<std::string_view, kEndpointCount> kEndpointNames = {"match",   "records", "reconcile", "health",
+                                                                         "metrics", "page",    "other"};
 
 std::string Number(double value) {
   std::array<char, 32> text{};

@@ -14,8 +14,8 @@
 
 namespace vantel::server {
 
-enum class Endpoint : std::uint8_t { Match, Reconcile, Health, Metrics, Page, Other };
-inline constexpr std::size_t kEndpointCount = 6;
+enum class Endpoint : std::uint8_t { Match, Records, Reconcile, Health, Metrics, Page, Other };
+inline constexpr std::size_t kEndpointCount = 7;
 std::string_view NameOf(Endpoint endpoint) noexcept;  // "match", "reconcile", ...
 
 class Metrics {

@@ -9,7 +9,7 @@
 namespace vantel::server {
 namespace {
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 json RecordTypes() { return json::array({{{"id", kRecordType}, {"name", "Record"}}}); }
 

@@ -17,14 +17,14 @@ namespace vantel::server {
 // The one type of entity that the service holds.
 inline constexpr std::string_view kRecordType = "record";
 
-nlohmann::json ReconciliationManifest(std::string_view serviceName, std::size_t batchSize);
+nlohmann::ordered_json ReconciliationManifest(std::string_view serviceName, std::size_t batchSize);
 
 // `queries` is the text of the form field: a JSON object of queries, each
 // with a "query" string and perhaps a "limit" (at most defaults.mostTop);
 // "type", "type_strict" and "properties" are accepted and not used. A query
 // whose text the matcher cannot take (empty, too long) has no candidates.
 // Throws ApiError (400) saying what is wrong with the batch.
-nlohmann::json Reconcile(const LookupList& list, std::string_view queries, const MatchDefaults& defaults,
+nlohmann::ordered_json Reconcile(const LookupList& list, std::string_view queries, const MatchDefaults& defaults,
                          std::chrono::steady_clock::time_point deadline);
 
 }  // namespace vantel::server
