@@ -112,6 +112,12 @@ struct LookupServer::State {
     const std::lock_guard lock(listMutex);
     list = std::move(changed);
   }
+  // Counts an answered request, once.
+  void Count(const httplib::Request& request, const httplib::Response& response) {
+    const Clock::duration elapsed = requestStart ? Clock::now() - *requestStart : Clock::duration::zero();
+    requestStart.reset();
+    metrics.Count(EndpointOf(request.path), response.status < 0 ? 200 : response.status, elapsed);
+  }
   // Throws ApiError 401 unless the request bears the token.
   void Authorize(const httplib::Request& request) const;
 
@@ -164,9 +170,12 @@ void LookupServer::State::Guarded(const httplib::Request& request, httplib::Resp
 }
 
 void LookupServer::State::Route() {
+  // Counted before the answer is written, so that a client that has its
+  // answer finds it in the metrics.
   const auto route = [this](auto handler) {
     return [this, handler](const httplib::Request& request, httplib::Response& response) {
       Guarded(request, response, handler);
+      Count(request, response);
     };
   };
 
@@ -232,32 +241,28 @@ void LookupServer::State::Route() {
   http.Get("/reconcile", reconcile);
   http.Post("/reconcile", reconcile);
   // A browser asks before it sends a cross-origin POST.
-  http.Options(R"(/.*)", [](const httplib::Request&, httplib::Response& response) {
-    response.set_header("Access-Control-Allow-Methods", "GET, POST, DELETE, OPTIONS");
-    response.set_header("Access-Control-Allow-Headers", "Content-Type, Authorization");
-    response.status = 204;
-  });
+  http.Options(R"(/.*)", route([](const httplib::Request&, httplib::Response& response) {
+                 response.set_header("Access-Control-Allow-Methods", "GET, POST, DELETE, OPTIONS");
+                 response.set_header("Access-Control-Allow-Headers", "Content-Type, Authorization");
+                 response.status = 204;
+               }));
 
-  http.Get("/", [](const httplib::Request&, httplib::Response& response) {
-    response.set_content(std::string(kSearchPage, kSearchPageSize), "text/html; charset=utf-8");
-  });
+  http.Get("/", route([](const httplib::Request&, httplib::Response& response) {
+             response.set_content(std::string(kSearchPage, kSearchPageSize), "text/html; charset=utf-8");
+           }));
 
   // Statuses that httplib sets itself (no route, a body too large, a request
   // it cannot read) get the JSON body of every other error; a handler's own
   // error keeps its body.
-  http.set_error_handler([](const httplib::Request&, httplib::Response& response) {
-    if (!response.body.empty()) return;
+  http.set_error_handler([this](const httplib::Request& request, httplib::Response& response) {
+    if (!response.body.empty()) return;  // a route's own error, counted by the route
     SendError(response, response.status, error::kInvalidProcedureCall, DescribeStatus(response.status));
+    Count(request, response);
   });
 
   http.set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
     requestStart = Clock::now();
     return httplib::Server::HandlerResponse::Unhandled;
-  });
-  http.set_logger([this](const httplib::Request& request, const httplib::Response& response) {
-    const Clock::duration elapsed = requestStart ? Clock::now() - *requestStart : Clock::duration::zero();
-    requestStart.reset();
-    metrics.Count(EndpointOf(request.path), response.status, elapsed);
   });
 
   http.set_default_headers({{"Access-Control-Allow-Origin", "*"}});

@@ -11,7 +11,7 @@ constexpr std::array<std::string_view, kEndpointCount> kEndpointNames = {"match"
 
 std::string Number(double value) {
   std::array<char, 32> text{};
-  const auto written = std::to_chars(text.data(), text.data() + text.size(), value);
+  const auto written = std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed);
   return std::string(text.data(), written.ptr);
 }
 

@@ -6,6 +6,9 @@
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <stdlib.h>
+
+#include <filesystem>
 #include <memory>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -41,8 +44,22 @@ inline std::vector<LookupRecord> SampleRecords() {
 
 class ServerTest : public ::testing::Test {
  protected:
-  void Start(ServerSettings settings = {}) {
-    list_ = std::make_shared<const LookupList>(SampleRecords(), std::vector<std::string>{"city"}, true, 2);
+  static std::shared_ptr<const LookupList> SampleList() {
+    return std::make_shared<const LookupList>(SampleRecords(), std::vector<std::string>{"city"}, true, 2);
+  }
+
+  // A folder of the test's own for its journal, removed at its end.
+  std::string Folder() {
+    if (folder_.empty()) {
+      std::string pattern = (std::filesystem::temp_directory_path() / "vantel-server-XXXXXX").string();
+      if (mkdtemp(pattern.data()) == nullptr) ADD_FAILURE() << "cannot make a folder like " << pattern;
+      folder_ = pattern;
+    }
+    return folder_.string();
+  }
+
+  void Start(ServerSettings settings = {}, std::shared_ptr<const LookupList> list = SampleList()) {
+    list_ = std::move(list);
     settings.host = "127.0.0.1";
     settings.port = 0;
     settings.threads = 4;
@@ -53,9 +70,18 @@ class ServerTest : public ::testing::Test {
     client_->set_read_timeout(30, 0);
   }
 
-  void TearDown() override {
+  void Stop() {
     if (server_) server_->Stop();
     if (serving_.joinable()) serving_.join();
+    server_.reset();
+  }
+
+  void TearDown() override {
+    Stop();
+    if (!folder_.empty()) {
+      std::error_code ignored;
+      std::filesystem::remove_all(folder_, ignored);
+    }
   }
 
   httplib::Result PostJson(const std::string& path, const std::string& body) {
@@ -83,6 +109,7 @@ class ServerTest : public ::testing::Test {
   std::unique_ptr<httplib::Client> client_;
   std::thread serving_;
   int port_ = 0;
+  std::filesystem::path folder_;
 };
 
 }  // namespace vantel::server::testing

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Runs the real `vantel serve` on a record file, asks it over HTTP, checks
 each answer against `vantel match --top` on the same file, and stops it with
-SIGTERM. Usage: serve_process_test.py VANTEL RECORDS.csv"""
+SIGTERM; then adds a record, kills the server with SIGKILL, and finds the
+record in the server started again. Usage: serve_process_test.py VANTEL RECORDS.csv"""
 
 import json
 import os
@@ -27,6 +28,54 @@ def post(url, body, content_type="application/json"):
         return refused.code, json.load(refused)
 
 
+def start(vantel, arguments, folder):
+    """The server and its address, once it says where it listens."""
+    server = subprocess.Popen([vantel, "serve", "--listen", "127.0.0.1:0", *arguments],
+                              stderr=subprocess.PIPE, text=True, cwd=folder)
+    line = server.stderr.readline()
+    found = re.search(r"listening on (http://127\.0\.0\.1:\d+/)", line)
+    if not found:
+        server.kill()
+        server.wait()
+        raise SystemExit(f"vantel serve did not say where it listens: {line!r}")
+    return server, found.group(1)
+
+
+def survives_kill(vantel, records, folder):
+    """An acknowledged addition outlives SIGKILL."""
+    copy = os.path.join(folder, "records.csv")
+    with open(records, "rb") as source, open(copy, "wb") as target:
+        target.write(source.read())
+    token = os.path.join(folder, "token")
+    with open(token, "w", encoding="utf-8") as out:
+        out.write("s3cret\n")
+    arguments = ["--column", "name", "--id", "id", "--token-file", token, copy]
+    added = {"records": [{"string": "Quentin Zabrowski", "id": "Z1"}]}
+    server, base = start(vantel, arguments, folder)
+    try:
+        request = urllib.request.Request(base + "v1/records", data=json.dumps(added).encode(),
+                                         headers={"Content-Type": "application/json",
+                                                  "Authorization": "Bearer s3cret"})
+        with urllib.request.urlopen(request, timeout=30) as answer:
+            if answer.status != 201:
+                raise SystemExit(f"adding a record was answered {answer.status}")
+        server.send_signal(signal.SIGKILL)
+        server.wait(timeout=30)
+    finally:
+        if server.poll() is None:
+            server.kill()
+            server.wait()
+    server, base = start(vantel, arguments, folder)
+    try:
+        status, answer = post(base + "v1/match", b'{"query": "Quentin Zabrowski", "top": 1}')
+        if status != 200 or [c["id"] for c in answer["candidates"]] != ["Z1"]:
+            raise SystemExit(f"after SIGKILL and a new start the added record is lost: {status} {answer}")
+    finally:
+        server.send_signal(signal.SIGTERM)
+        if server.wait(timeout=30) != 0:
+            raise SystemExit("the second server did not stop cleanly")
+
+
 def main():
     vantel, records = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
     with tempfile.TemporaryDirectory(prefix="vantel-serve-") as folder:
@@ -47,17 +96,9 @@ def main():
         if sum(len(found) for found in expected.values()) < 5:
             raise SystemExit(f"the queries find too little to compare: {expected}")
 
-        server = subprocess.Popen([vantel, "serve", "--listen", "127.0.0.1:0", "--column", "name", "--id", "id",
-                                   "--keep", "city", "--threads", "2", "--method", str(METHOD),
-                                   "--threshold", str(THRESHOLD), records],
-                                  stderr=subprocess.PIPE, text=True, cwd=folder)
+        server, base = start(vantel, ["--column", "name", "--id", "id", "--keep", "city", "--threads", "2",
+                                      "--method", str(METHOD), "--threshold", str(THRESHOLD), records], folder)
         try:
-            line = server.stderr.readline()
-            found = re.search(r"listening on (http://127\.0\.0\.1:\d+/)", line)
-            if not found:
-                raise SystemExit(f"vantel serve did not say where it listens: {line!r}")
-            base = found.group(1)
-
             for query in QUERIES:
                 status, answer = post(base + "v1/match", json.dumps(
                     {"query": query, "top": TOP, "threshold": THRESHOLD, "method": METHOD}).encode())
@@ -86,6 +127,7 @@ def main():
             if server.poll() is None:
                 server.kill()
                 server.wait()
+        survives_kill(vantel, records, folder)
     print("vantel serve answers as vantel match --top does")
 
 
