@@ -36,14 +36,15 @@ struct CommandEntry {
   Command run;
 };
 
-constexpr CommandEntry kCommands[] = {
-    {"compare", RunCompare},
-    {"phonetic", RunPhonetic},
-    {"match", RunMatch},
-    {"link", RunLink},
+// A build without the lookup server knows no serve command.
 #if VANTEL_HAVE_SERVER
-    {"serve", RunServe},
+constexpr Command kServe = RunServe;
+#else
+constexpr Command kServe = nullptr;
 #endif
+
+constexpr CommandEntry kCommands[] = {
+    {"compare", RunCompare}, {"phonetic", RunPhonetic}, {"match", RunMatch}, {"link", RunLink}, {"serve", kServe},
 };
 
 int Dispatch(std::span<const std::string_view> args, Streams& streams) {
@@ -68,7 +69,7 @@ int Dispatch(std::span<const std::string_view> args, Streams& streams) {
     return kExitOk;
   }
   for (const CommandEntry& command : kCommands) {
-    if (command.name != first) continue;
+    if (command.name != first || command.run == nullptr) continue;
     ArgumentCursor cursor(args.subspan(1));
     try {
       const int status = command.run(cursor, streams);

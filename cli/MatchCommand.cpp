@@ -337,7 +337,8 @@ int RunMatch(ArgumentCursor& args, Streams& streams) {
 
   std::vector<Problem> problems;
   const RecordFile queries = ReadRecordFile(queryInput, 0, settings.records, problems);
-  const RecordFile candidates = candidateInput ? ReadRecordFile(*candidateInput, 1, settings.records, problems) : RecordFile{};
+  const RecordFile candidates =
+      candidateInput ? ReadRecordFile(*candidateInput, 1, settings.records, problems) : RecordFile{};
   const RecordFile& candidateFile = candidateInput ? candidates : queries;
 
   // A string whose transcription fails is set aside here, not thrown.

@@ -196,5 +196,4 @@ RecordFile ReadRecordFile(Input& input, std::size_t fileIndex, const RecordSelec
   return file;
 }
 
-
 }  // namespace vantel::cli

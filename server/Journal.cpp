@@ -92,8 +92,8 @@ std::shared_ptr<const LookupList> ReplayJournal(const std::string& path, std::sh
     const std::size_t end = text.find('\n', start);
     if (end == std::string::npos) {
       if (truncate(path.c_str(), static_cast<off_t>(start)) != 0) {
-        throw JournalError(path + " line " + std::to_string(line) + ": cut short, and cannot be cut off: " +
-                           SystemReason());
+        throw JournalError(path + " line " + std::to_string(line) +
+                           ": cut short, and cannot be cut off: " + SystemReason());
       }
       cutShort = true;
       break;
@@ -127,7 +127,7 @@ std::shared_ptr<const LookupList> ReplayJournal(const std::string& path, std::sh
     for (const std::string& name : list->fieldNames()) {
       const auto field = added["fields"].find(name);
       if (field != added["fields"].end() && !field->is_string()) {
-        throw JournalError(where + "field '" + name + "' is not a string");
+        throw JournalError(where + std::string("field '").append(name).append("' is not a string"));
       }
       record.fields.push_back(field == added["fields"].end() ? std::string() : field->get<std::string>());
     }

@@ -75,8 +75,7 @@ class LookupList {
   // Those of the list as first read, shared by every later list, and those
   // of the records added since, copied into each change's list.
   using FormTable = std::unordered_map<std::u16string, std::u16string>;
-  static FormTable MakeForms(const std::vector<std::u16string>& strings, unsigned threads,
-                             const FormTable* known);
+  static FormTable MakeForms(const std::vector<std::u16string>& strings, unsigned threads, const FormTable* known);
   LookupList() = default;
   std::shared_ptr<const FormTable> forms_, addedForms_;
   std::uint64_t mostNumber_ = 0;   // numbered ids: the largest held

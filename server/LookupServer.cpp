@@ -78,8 +78,8 @@ std::string DescribeStatus(int status) {
 bool IsCallbackName(const std::string& name) {
   if (name.empty() || name.size() > 64) return false;
   for (const char c : name) {
-    const bool fits = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-                      c == '$' || c == '.';
+    const bool fits =
+        (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' || c == '$' || c == '.';
     if (!fits) return false;
   }
   return true;
@@ -214,7 +214,8 @@ void LookupServer::State::Route() {
                 const std::string id = request.matches[1];
                 const std::lock_guard lock(changeMutex);
                 const std::shared_ptr<const LookupList> current = Current();
-                if (!current->Holds(id)) throw ApiError(404, error::kSubscriptOutOfRange, "no record has the id '" + id + "'");
+                if (!current->Holds(id))
+                  throw ApiError(404, error::kSubscriptOutOfRange, "no record has the id '" + id + "'");
                 journal->Append(RemovedLine(id));
                 Publish(std::make_shared<const LookupList>(current->WithRemoved(id)));
                 SendJson(response, {{"removed", id}});

@@ -27,11 +27,11 @@ struct ServerSettings {
   std::string host = "127.0.0.1";
   int port = 8080;  // 0: any free port (LookupServer::Bind says which)
   MatchDefaults defaults;
-  unsigned threads = 4;                          // requests answered at once
+  unsigned threads = 4;                              // requests answered at once
   std::size_t mostBodyBytes = std::size_t{1} << 20;  // a larger body is answered 413
-  std::chrono::milliseconds requestTime{10000};  // a lookup that runs longer is answered 503
-  std::chrono::seconds readTimeout{5};           // a client that sends nothing for this long is dropped
-  std::string name = "Vantel";                   // the service's name in the reconciliation manifest
+  std::chrono::milliseconds requestTime{10000};      // a lookup that runs longer is answered 503
+  std::chrono::seconds readTimeout{5};               // a client that sends nothing for this long is dropped
+  std::string name = "Vantel";                       // the service's name in the reconciliation manifest
   // Changes need "Authorization: Bearer TOKEN" (else 401) and are written to
   // the journal before they are acknowledged; without a token none is taken.
   std::optional<std::string> token;

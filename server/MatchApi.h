@@ -55,6 +55,6 @@ nlohmann::ordered_json CandidateJson(const LookupList& list, const ScoredPair& p
 
 // The answer's body. Past `deadline` it throws LookupTimedOut.
 nlohmann::ordered_json AnswerMatch(const LookupList& list, const MatchRequest& request,
-                           std::chrono::steady_clock::time_point deadline);
+                                   std::chrono::steady_clock::time_point deadline);
 
 }  // namespace vantel::server

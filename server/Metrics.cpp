@@ -24,8 +24,8 @@ void Metrics::Count(Endpoint endpoint, int status, std::chrono::nanoseconds elap
   counters.requests.fetch_add(1, std::memory_order_relaxed);
   if (status >= 400) counters.errors.fetch_add(1, std::memory_order_relaxed);
   const double seconds = std::chrono::duration<double>(elapsed).count();
-  const auto bucket = static_cast<std::size_t>(
-      std::lower_bound(kBucketBounds.begin(), kBucketBounds.end(), seconds) - kBucketBounds.begin());
+  const auto bucket = static_cast<std::size_t>(std::lower_bound(kBucketBounds.begin(), kBucketBounds.end(), seconds) -
+                                               kBucketBounds.begin());
   buckets_[bucket].fetch_add(1, std::memory_order_relaxed);
   nanoseconds_.fetch_add(static_cast<std::uint64_t>(std::max<std::int64_t>(0, elapsed.count())),
                          std::memory_order_relaxed);

@@ -16,12 +16,8 @@ json RecordTypes() { return json::array({{{"id", kRecordType}, {"name", "Record"
 }  // namespace
 
 json ReconciliationManifest(std::string_view serviceName, std::size_t batchSize) {
-  return {{"versions", {"0.1", "0.2"}},
-          {"name", serviceName},
-          {"identifierSpace", "urn:vantel:record"},
-          {"schemaSpace", "urn:vantel:type"},
-          {"defaultTypes", RecordTypes()},
-          {"batchSize", batchSize}};
+  return {{"versions", {"0.1", "0.2"}},       {"name", serviceName},           {"identifierSpace", "urn:vantel:record"},
+          {"schemaSpace", "urn:vantel:type"}, {"defaultTypes", RecordTypes()}, {"batchSize", batchSize}};
 }
 
 json Reconcile(const LookupList& list, std::string_view queries, const MatchDefaults& defaults,

@@ -25,6 +25,6 @@ nlohmann::ordered_json ReconciliationManifest(std::string_view serviceName, std:
 // whose text the matcher cannot take (empty, too long) has no candidates.
 // Throws ApiError (400) saying what is wrong with the batch.
 nlohmann::ordered_json Reconcile(const LookupList& list, std::string_view queries, const MatchDefaults& defaults,
-                         std::chrono::steady_clock::time_point deadline);
+                                 std::chrono::steady_clock::time_point deadline);
 
 }  // namespace vantel::server

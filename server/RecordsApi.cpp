@@ -36,12 +36,18 @@ LookupRecord BindRecord(const json& given, const std::string& where, const Looku
       for (const auto& [field, text] : value.items()) {
         const auto& names = list.fieldNames();
         const auto found = std::find(names.begin(), names.end(), field);
-        if (found == names.end()) throw BadValue(where + ".fields: the list keeps no field '" + field + "'");
-        if (!text.is_string()) throw WrongType(where + ".fields." + field + " must be a string");
+        if (found == names.end()) {
+          throw BadValue(std::string(where).append(".fields: the list keeps no field '").append(field).append("'"));
+        }
+        if (!text.is_string())
+          throw WrongType(std::string(where).append(".fields.").append(field).append(" must be a string"));
         record.fields[static_cast<std::size_t>(found - names.begin())] = text.get<std::string>();
       }
     } else {
-      throw BadValue(where + ": unknown field '" + name + "' (the fields are string, id and fields)");
+      throw BadValue(std::string(where)
+                         .append(": unknown field '")
+                         .append(name)
+                         .append("' (the fields are string, id and fields)"));
     }
   }
   if (!haveString) throw BadValue(where + " has no 'string'");

@@ -23,10 +23,9 @@ struct Lookup {
 };
 
 const Lookup kLookups[] = {
-    {"Jon Smith", 0, 80, 3},          {"Jon Smith", 2, 60, 10},      {"Catherine Jonson", 1, 50, 5},
-    {"Ann Lee", 0, 80, 10},           {"Ann Lee", 3, 0, 1},          {"Zoe Andersen", 99, 70, 4},
-    {"O'Neil", 2, 30, 6},             {"smith", 0, 60, 20},          {"Xavier Quayle", 0, 95, 10},
-    {"Harriet Knight", 7, 75, 2},     {"Stephen", -4, 40, 8},        {"Shaun", 2, 0, 1000},
+    {"Jon Smith", 0, 80, 3},      {"Jon Smith", 2, 60, 10},     {"Catherine Jonson", 1, 50, 5}, {"Ann Lee", 0, 80, 10},
+    {"Ann Lee", 3, 0, 1},         {"Zoe Andersen", 99, 70, 4},  {"O'Neil", 2, 30, 6},           {"smith", 0, 60, 20},
+    {"Xavier Quayle", 0, 95, 10}, {"Harriet Knight", 7, 75, 2}, {"Stephen", -4, 40, 8},         {"Shaun", 2, 0, 1000},
 };
 
 // What the library's matcher gives for one query against the list.
@@ -75,9 +74,8 @@ TEST_F(ServerTest, ABatchAnswersEachQueryAsAlone) {
   Start();
   json queries = json::array();
   for (const Lookup& lookup : kLookups) queries.push_back(lookup.query);
-  const json answer = Answer(PostJson("/v1/match", json({{"queries", queries}, {"top", 4}, {"method", 2},
-                                                         {"threshold", 55}})
-                                                       .dump()));
+  const json answer =
+      Answer(PostJson("/v1/match", json({{"queries", queries}, {"top", 4}, {"method", 2}, {"threshold", 55}}).dump()));
   ASSERT_EQ(answer["results"].size(), std::size(kLookups));
   for (std::size_t at = 0; at < std::size(kLookups); ++at) {
     const Lookup alone{kLookups[at].query, 2, 55, 4};
@@ -238,7 +236,8 @@ TEST_F(ServerTest, TheSearchPageIsServedWhole) {
 TEST_F(ServerTest, ConcurrentLookupsGetTheSameAnswers) {
   Start();
   std::vector<std::string> expected;
-  for (const Lookup& lookup : kLookups) expected.push_back(Answer(PostJson("/v1/match", Request(lookup).dump())).dump());
+  for (const Lookup& lookup : kLookups)
+    expected.push_back(Answer(PostJson("/v1/match", Request(lookup).dump())).dump());
   std::atomic<int> differing{0}, failed{0};
   {
     std::vector<std::jthread> clients;

@@ -117,9 +117,10 @@ TEST_F(ServerTest, ABrokenBatchIsRefusedWithJson) {
     const json answer = Answer(client_->Post("/reconcile", httplib::Params{{"queries", bad.queries}}), 400);
     EXPECT_NE(answer["error"].get<std::string>().find(bad.says), std::string::npos) << answer;
   }
-  EXPECT_EQ(Answer(client_->Post("/reconcile", httplib::Params{{"queries", R"({"q0": {"query": "Ann Lee"}})"}}))
-                ["q0"]["result"][0]["name"],
-            "Ann Lee");
+  EXPECT_EQ(
+      Answer(client_->Post("/reconcile",
+                           httplib::Params{{"queries", R"({"q0": {"query": "Ann Lee"}})"}}))["q0"]["result"][0]["name"],
+      "Ann Lee");
 }
 
 }  // namespace

@@ -184,9 +184,9 @@ TEST_F(RecordsTest, ALastLineCutShortIsDroppedAndOtherDamageRefused) {
   } kDamaged[] = {
       {whole + "\n{\"add\": 3}\n", "line 2: neither"},
       {"garbage\n" + whole + "\n", "line 1: not JSON"},
-      {R"({"add":{"id":"9","string":"a"}})" "\n", "line 1: an addition needs"},
-      {R"({"add":{"id":"9","string":"a","fields":{"city":1}}})" "\n", "field 'city' is not a string"},
-      {R"({"remove":"1","add":{}})" "\n", "neither"},
+      {std::string(R"({"add":{"id":"9","string":"a"}})") + "\n", "line 1: an addition needs"},
+      {std::string(R"({"add":{"id":"9","string":"a","fields":{"city":1}}})") + "\n", "field 'city' is not a string"},
+      {std::string(R"({"remove":"1","add":{}})") + "\n", "neither"},
   };
   for (const auto& damaged : kDamaged) {
     write(damaged.text);

@@ -25,11 +25,11 @@ namespace vantel::server::testing {
 // A few names with near namesakes, then random name-like strings, so that
 // queries find several candidates with ties among them.
 inline std::vector<LookupRecord> SampleRecords() {
-  const char* const kNames[] = {"Catherine Johnson", "Kathryn Jonson",   "Katherine Johnson", "Stephen Phillips",
-                                "Steven Philips",    "Sean McDonald",    "Shaun MacDonald",   "Ann Lee",
-                                "Anne Leigh",        "Margaret O'Neil",  "Margaret O'Neill",  "Jon Smith",
-                                "John Smith",        "Jonathan Smythe",  "Zoë Andersen",      "Zoe Anderson",
-                                "Ann Lee",           "Harriet Knight",   "Harriet Night",     "Jeffrey Baker"};
+  const char* const kNames[] = {"Catherine Johnson", "Kathryn Jonson",  "Katherine Johnson", "Stephen Phillips",
+                                "Steven Philips",    "Sean McDonald",   "Shaun MacDonald",   "Ann Lee",
+                                "Anne Leigh",        "Margaret O'Neil", "Margaret O'Neill",  "Jon Smith",
+                                "John Smith",        "Jonathan Smythe", "Zoë Andersen",      "Zoe Anderson",
+                                "Ann Lee",           "Harriet Knight",  "Harriet Night",     "Jeffrey Baker"};
   std::vector<LookupRecord> records;
   for (const char* name : kNames) {
     records.push_back({std::to_string(records.size() + 1), name, {"city " + std::to_string(records.size() % 3)}});
