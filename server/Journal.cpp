@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -24,8 +25,21 @@ std::string SystemReason() { return std::strerror(errno); }
 }  // namespace
 
 Journal::Journal(std::string path) : path_(std::move(path)) {
+  const bool made = !std::filesystem::exists(path_);
   fd_ = open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0) throw JournalError(path_ + ": cannot open for writing: " + SystemReason());
+  // A new file's name is on the disk only once its folder is.
+  if (made) {
+    const std::filesystem::path parent = std::filesystem::absolute(path_).parent_path();
+    const int folder = open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = folder >= 0 && fsync(folder) == 0;
+    if (folder >= 0) close(folder);
+    if (!synced) {
+      const std::string reason = SystemReason();
+      close(fd_);
+      throw JournalError(path_ + ": cannot flush its folder to the disk: " + reason);
+    }
+  }
   struct stat status {};
   if (fstat(fd_, &status) != 0) {
     const std::string reason = SystemReason();
@@ -71,11 +85,9 @@ std::string RemovedLine(std::string_view id) { return json{{"remove", id}}.dump(
 std::shared_ptr<const LookupList> ReplayJournal(const std::string& path, std::shared_ptr<const LookupList> list,
                                                 bool& cutShort) {
   cutShort = false;
+  if (!std::filesystem::exists(path)) return list;
   std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    if (errno == ENOENT) return list;
-    throw JournalError(path + ": cannot open: " + SystemReason());
-  }
+  if (!file) throw JournalError(path + ": cannot open: " + SystemReason());
   std::stringstream whole;
   whole << file.rdbuf();
   if (file.bad()) throw JournalError(path + ": read error");
