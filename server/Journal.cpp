@@ -70,7 +70,14 @@ void Journal::Append(std::string_view line) {
     }
     left.remove_prefix(static_cast<std::size_t>(written));
   }
-  if (fsync(fd_) != 0) throw JournalError(path_ + ": cannot flush to the disk: " + SystemReason());
+  if (fsync(fd_) != 0) {
+    // Not acknowledged, so not to be replayed either.
+    const std::string reason = SystemReason();
+    if (ftruncate(fd_, static_cast<off_t>(size_)) != 0) {
+      throw JournalError(path_ + ": cannot flush to the disk (" + reason + ") nor cut the change off again");
+    }
+    throw JournalError(path_ + ": cannot flush to the disk: " + reason);
+  }
   size_ += bytes.size();
 }
 

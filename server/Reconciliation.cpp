@@ -1,7 +1,9 @@
 #include "Reconciliation.h"
 
+#include <map>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ApiError.h"
@@ -34,42 +36,51 @@ json Reconcile(const LookupList& list, std::string_view queries, const MatchDefa
                    std::to_string(defaults.mostQueries));
   }
 
+  // Bound first, every query checked before any is looked up; then those
+  // of one limit are looked up together, in one pass over the list.
   json answer = json::object();
+  std::map<std::size_t, std::vector<std::pair<std::string, std::u16string>>> byLimit;
   for (const auto& [key, query] : parsed.items()) {
     const std::string where = "'queries'." + key;
     if (!query.is_object()) throw WrongType(where + " must be an object");
     const auto text = query.find("query");
     if (text == query.end() || !text->is_string()) throw WrongType(where + ".query must be a string");
-    MatchOptions options;
-    options.method = defaults.method;
-    options.threshold = defaults.threshold;
-    options.top = defaults.top;
-    options.threads = 1;
+    std::size_t top = defaults.top;
     if (const auto limit = query.find("limit"); limit != query.end()) {
       if (!limit->is_number_unsigned() || limit->get<std::uint64_t>() > defaults.mostTop) {
         throw BadValue(where + ".limit must be a whole number from 0 to " + std::to_string(defaults.mostTop));
       }
       // OpenRefine sends 0 for "no limit of its own".
-      if (limit->get<std::uint64_t>() > 0) options.top = static_cast<std::size_t>(limit->get<std::uint64_t>());
+      if (limit->get<std::uint64_t>() > 0) top = static_cast<std::size_t>(limit->get<std::uint64_t>());
     }
-    json results = json::array();
-    std::u16string bound;
+    answer[key] = {{"result", json::array()}};  // a cell that cannot match anything keeps it empty
     try {
-      bound = BindQueryText(text->get<std::string>(), where + ".query");
+      byLimit[top].emplace_back(key, BindQueryText(text->get<std::string>(), where + ".query"));
     } catch (const ApiError&) {
-      answer[key] = {{"result", std::move(results)}};  // a cell that cannot match anything
       continue;
     }
-    const auto found = list.Find({bound}, options, deadline);
-    for (const ScoredPair& pair : found[0]) {
-      const LookupRecord& record = list.record(pair.candidate);
-      results.push_back({{"id", record.id},
-                         {"name", record.text},
-                         {"score", pair.answer},
-                         {"match", results.empty()},
-                         {"type", RecordTypes()}});
+  }
+
+  for (const auto& [top, bound] : byLimit) {
+    MatchOptions options;
+    options.method = defaults.method;
+    options.threshold = defaults.threshold;
+    options.top = top;
+    options.threads = 1;
+    std::vector<std::u16string> texts;
+    for (const auto& [key, text] : bound) texts.push_back(text);
+    const auto found = list.Find(texts, options, deadline);
+    for (std::size_t at = 0; at < bound.size(); ++at) {
+      json& results = answer[bound[at].first]["result"];
+      for (const ScoredPair& pair : found[at]) {
+        const LookupRecord& record = list.record(pair.candidate);
+        results.push_back({{"id", record.id},
+                           {"name", record.text},
+                           {"score", pair.answer},
+                           {"match", results.empty()},
+                           {"type", RecordTypes()}});
+      }
     }
-    answer[key] = {{"result", std::move(results)}};
   }
   return answer;
 }

@@ -90,9 +90,9 @@ TEST_F(RecordsTest, AddedRecordsAreFoundAtOnceAndRemovedOnesNoMore) {
   EXPECT_EQ(candidates[0]["fields"]["city"], "Oslo");
 
   const std::string last = std::to_string(held + 2);
-  EXPECT_EQ(Answer(client_->Delete(("/v1/records/" + last).c_str(), Bearer()))["removed"], last);
+  EXPECT_EQ(Answer(client_->Delete("/v1/records/" + last, Bearer()))["removed"], last);
   for (const json& candidate : Candidates("Jon Smithers")) EXPECT_NE(candidate["id"], held + 2);
-  EXPECT_EQ(Answer(client_->Delete(("/v1/records/" + last).c_str(), Bearer()), 404)["number"], 9);
+  EXPECT_EQ(Answer(client_->Delete("/v1/records/" + last, Bearer()), 404)["number"], 9);
   // The removed number is not given again.
   EXPECT_EQ(Answer(Add(R"({"records": [{"string": "Ann Smithers"}]})"), 201)["records"][0]["id"], held + 3);
   EXPECT_EQ(Answer(client_->Get("/v1/health"))["records"], held + 2);
@@ -149,7 +149,7 @@ TEST_F(RecordsTest, TheJournalBringsBackEveryAcknowledgedChange) {
   Answer(Add(R"({"records": [{"string": "Jon Smithers", "fields": {"city": "Oslo"}}]})"), 201);
   Answer(Add(R"({"records": [{"string": "Jonathon Smithers"}, {"string": "Jon Smith"}]})"), 201);
   Answer(client_->Delete("/v1/records/12", Bearer()));  // "Jon Smith" of the file
-  Answer(client_->Delete(("/v1/records/" + std::to_string(list_->size() + 2)).c_str(), Bearer()));
+  Answer(client_->Delete("/v1/records/" + std::to_string(list_->size() + 2), Bearer()));
   const json before = Candidates("Jon Smithers");
   const json health = Answer(client_->Get("/v1/health"));
   Stop();

@@ -85,7 +85,7 @@ class ServerTest : public ::testing::Test {
   }
 
   httplib::Result PostJson(const std::string& path, const std::string& body) {
-    return client_->Post(path.c_str(), body, "application/json");
+    return client_->Post(path, body, "application/json");
   }
 
   // The JSON body of an answer with `status`; a failure when it is not.
