@@ -45,7 +45,8 @@ constexpr std::string_view kServeHelp =
     "  --most-queries N the most queries in one request (default 100)\n"
     "  --request-time MS  a lookup that runs longer is answered 503 (default 10000)\n"
     "  --most-body B    a larger request body is answered 413 (default 1048576)\n"
-    "  --threads N      requests answered at once (default: one per processor)\n"
+    "  --threads N      connections served at once (default 8, or one per\n"
+    "                   processor when there are more)\n"
     "  --token-file F   take changes from requests that bear the token in F\n"
     "                   (Authorization: Bearer TOKEN); without it, none:\n"
     "                   POST /v1/records  {\"records\": [{\"string\": ..., \"id\": ...,\n"
@@ -97,7 +98,9 @@ void ParseListen(std::string_view text, server::ServerSettings& settings) {
 ServeSettings ParseServeOptions(ArgumentCursor& args, std::vector<std::string_view>& files, bool& helpAsked) {
   ServeSettings settings;
   server::ServerSettings& server = settings.server;
-  server.threads = std::max(1u, std::thread::hardware_concurrency());
+  // A connection kept alive holds its thread while it waits: more threads
+  // than processors, so that a few idle clients keep no one else waiting.
+  server.threads = std::max(8u, std::thread::hardware_concurrency());
   while (!args.AtEnd()) {
     const auto option = args.PeekOption();
     if (!option) {

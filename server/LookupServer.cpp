@@ -269,6 +269,7 @@ void LookupServer::State::Route() {
   http.set_default_headers({{"Access-Control-Allow-Origin", "*"}});
   http.set_payload_max_length(settings.mostBodyBytes);
   http.set_read_timeout(settings.readTimeout.count(), 0);
+  http.set_keep_alive_timeout(settings.readTimeout.count());
   http.set_write_timeout(settings.readTimeout.count(), 0);
   const unsigned threads = settings.threads == 0 ? 1 : settings.threads;
   http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
