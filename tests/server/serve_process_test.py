@@ -32,13 +32,15 @@ def start(vantel, arguments, folder):
     """The server and its address, once it says where it listens."""
     server = subprocess.Popen([vantel, "serve", "--listen", "127.0.0.1:0", *arguments],
                               stderr=subprocess.PIPE, text=True, cwd=folder)
-    line = server.stderr.readline()
-    found = re.search(r"listening on (http://127\.0\.0\.1:\d+/)", line)
-    if not found:
-        server.kill()
-        server.wait()
-        raise SystemExit(f"vantel serve did not say where it listens: {line!r}")
-    return server, found.group(1)
+    said = []  # rows set aside come first, each on a line of its own
+    for line in server.stderr:
+        said.append(line)
+        found = re.search(r"listening on (http://127\.0\.0\.1:\d+/)", line)
+        if found:
+            return server, found.group(1)
+    server.kill()
+    server.wait()
+    raise SystemExit(f"vantel serve did not say where it listens: {''.join(said)!r}")
 
 
 def survives_kill(vantel, records, folder):
