@@ -1,8 +1,10 @@
 #include "Arguments.h"
 
 #include <charconv>
+#include <cstddef>
 
 #include "vantel/Errors.h"
+#include "vantel/MatchRequest.h"
 #include "vantel/Utf8.h"
 
 namespace vantel::cli {
@@ -43,6 +45,43 @@ std::int16_t ParseMethod(std::string_view text) {
     throw UsageError("--method: '" + std::string(text) + "' is not a whole number from -32768 to 32767");
   }
   return static_cast<std::int16_t>(value);
+}
+
+// The ranges are the library's (vantel/MatchRequest.h); here the text
+// becomes a number and a refusal names the option as it was written.
+double ParseThreshold(std::string_view text) {
+  double value = 0.0;
+  const char* end = text.data() + text.size();
+  const auto [stop, failure] = std::from_chars(text.data(), end, value);
+  try {
+    if (text.empty() || failure != std::errc() || stop != end) throw InvalidOption("threshold", "");
+    return CheckedThreshold(value);
+  } catch (const InvalidOption&) {
+    throw UsageError("--threshold: '" + std::string(text) + "' is not a number from 0 to 100");
+  }
+}
+
+unsigned ParseThreads(std::string_view text) {
+  std::int64_t value = -1;
+  const char* end = text.data() + text.size();
+  const auto [stop, failure] = std::from_chars(text.data(), end, value);
+  if (text.empty() || failure != std::errc() || stop != end) value = -1;
+  try {
+    return CheckedThreads(value);
+  } catch (const InvalidOption& refused) {
+    throw UsageError("--threads: '" + std::string(text) + "' is not " + refused.requirement());
+  }
+}
+
+std::size_t ParseCount(std::string_view text, std::string_view option, std::size_t most) {
+  std::size_t value = 0;
+  const char* end = text.data() + text.size();
+  const auto [stop, failure] = std::from_chars(text.data(), end, value);
+  if (text.empty() || failure != std::errc() || stop != end || value < 1 || value > most) {
+    throw UsageError(std::string(option) + ": '" + std::string(text) + "' is not a whole number from 1 to " +
+                     std::to_string(most));
+  }
+  return value;
 }
 
 std::u16string ArgumentToUtf16(std::string_view text, std::string_view what) {

@@ -43,6 +43,15 @@ class ArgumentCursor {
 // A method number: a whole number that fits 16 bits.
 std::int16_t ParseMethod(std::string_view text);
 
+// --threshold's value: a number from 0 to 100.
+double ParseThreshold(std::string_view text);
+
+// --threads' value: 0 (one per processor) to the library's most.
+unsigned ParseThreads(std::string_view text);
+
+// A whole number from 1 to `most`; `option` names it in the error.
+std::size_t ParseCount(std::string_view text, std::string_view option, std::size_t most);
+
 // Converts a UTF-8 argument; `what` names it in the error.
 std::u16string ArgumentToUtf16(std::string_view text, std::string_view what);
 

@@ -21,6 +21,9 @@ constexpr std::string_view kHelp =
     "  match     match a list of strings against another, or find its duplicates\n"
     "  link      link records by several fields, or find the duplicate records of a file\n"
     "  phonetic  print the phonetic form of words\n"
+#if VANTEL_HAVE_SERVER
+    "  serve     answer lookups of a list over HTTP with JSON\n"
+#endif
     "\n"
     "Run 'vantel COMMAND --help' for the options of a command.\n"
     "  --help      show this text\n"
@@ -33,11 +36,15 @@ struct CommandEntry {
   Command run;
 };
 
+// A build without the lookup server knows no serve command.
+#if VANTEL_HAVE_SERVER
+constexpr Command kServe = RunServe;
+#else
+constexpr Command kServe = nullptr;
+#endif
+
 constexpr CommandEntry kCommands[] = {
-    {"compare", RunCompare},
-    {"phonetic", RunPhonetic},
-    {"match", RunMatch},
-    {"link", RunLink},
+    {"compare", RunCompare}, {"phonetic", RunPhonetic}, {"match", RunMatch}, {"link", RunLink}, {"serve", kServe},
 };
 
 int Dispatch(std::span<const std::string_view> args, Streams& streams) {
@@ -62,7 +69,7 @@ int Dispatch(std::span<const std::string_view> args, Streams& streams) {
     return kExitOk;
   }
   for (const CommandEntry& command : kCommands) {
-    if (command.name != first) continue;
+    if (command.name != first || command.run == nullptr) continue;
     ArgumentCursor cursor(args.subspan(1));
     try {
       const int status = command.run(cursor, streams);

@@ -16,6 +16,8 @@ int RunCompare(ArgumentCursor& args, Streams& streams);
 int RunPhonetic(ArgumentCursor& args, Streams& streams);
 int RunMatch(ArgumentCursor& args, Streams& streams);
 int RunLink(ArgumentCursor& args, Streams& streams);
+// Built only with the lookup server (VANTEL_HAVE_SERVER).
+int RunServe(ArgumentCursor& args, Streams& streams);
 
 // The shortest decimal that reads back as the same double: 83.33, 100, -1.
 std::string FormatAnswer(double answer);

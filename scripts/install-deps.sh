@@ -4,7 +4,7 @@
 set -euo pipefail
 
 declare -A groups=(
-  [core]="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev pkg-config nlohmann-json3-dev libicu-dev"
+  [core]="cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev pkg-config nlohmann-json3-dev libicu-dev libcpp-httplib-dev"
   [fuzz]="clang libclang-rt-14-dev"
   [lint]="clang-format clang-tidy"
   # The word list that the transcriber's differential test reads.

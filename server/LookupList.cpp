@@ -1,0 +1,143 @@
+#include "LookupList.h"
+
+#include <algorithm>
+#include <charconv>
+#include <exception>
+#include <thread>
+#include <utility>
+
+#include "vantel/CompareUS.h"
+#include "vantel/Errors.h"
+#include "vantel/Utf8.h"
+
+namespace vantel::server {
+namespace {
+
+// How often a running lookup checks its deadline.
+constexpr std::chrono::milliseconds kDeadlineInterval{20};
+// A worker's transcriptions cost far more than starting it only for long lists.
+constexpr std::size_t kStringsPerWorker = 256;
+
+bool Transcribable(std::u16string_view text) { return !text.empty() && text.size() <= CompareUS::kMaxLength; }
+
+std::uint64_t NumberOf(std::string_view id) {
+  std::uint64_t number = 0;
+  std::from_chars(id.data(), id.data() + id.size(), number);
+  return number;
+}
+
+}  // namespace
+
+LookupList::FormTable LookupList::MakeForms(const std::vector<std::u16string>& strings, unsigned threads,
+                                            const FormTable* known) {
+  std::vector<std::u16string_view> distinct;
+  {
+    std::unordered_map<std::u16string_view, bool> seen;
+    for (const std::u16string& text : strings) {
+      if (Transcribable(text) && (known == nullptr || !known->contains(text)) && seen.emplace(text, true).second) {
+        distinct.emplace_back(text);
+      }
+    }
+  }
+  // Each worker transcribes every n-th string into a list of its own.
+  const std::size_t workers =
+      std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(1, distinct.size() / kStringsPerWorker));
+  std::vector<std::vector<std::pair<std::size_t, std::u16string>>> made(workers);
+  {
+    std::vector<std::jthread> running;
+    for (std::size_t worker = 0; worker < workers; ++worker) {
+      running.emplace_back([&, worker] {
+        CompareUS comparer;
+        for (std::size_t at = worker; at < distinct.size(); at += workers) {
+          try {
+            made[worker].emplace_back(at, comparer.PhoneticForm(distinct[at]));
+          } catch (const RuntimeError&) {
+            // Left to the Matcher, which refuses the string with this error.
+          }
+        }
+      });
+    }
+  }
+  FormTable forms;
+  forms.reserve(distinct.size());
+  for (auto& list : made) {
+    for (auto& [at, form] : list) forms.emplace(distinct[at], std::move(form));
+  }
+  return forms;
+}
+
+LookupList::LookupList(std::vector<LookupRecord> records, std::vector<std::string> fieldNames, bool numberedIds,
+                       unsigned threads)
+    : records_(std::move(records)), fieldNames_(std::move(fieldNames)), numberedIds_(numberedIds) {
+  strings_.reserve(records_.size());
+  for (const LookupRecord& record : records_) {
+    strings_.push_back(Utf8ToUtf16(record.text));
+    if (numberedIds_) mostNumber_ = std::max(mostNumber_, NumberOf(record.id));
+  }
+  forms_ = std::make_shared<const FormTable>(MakeForms(strings_, threads, nullptr));
+  addedForms_ = std::make_shared<const FormTable>();
+}
+
+LookupList LookupList::WithAdded(std::vector<LookupRecord> added) const {
+  LookupList changed = *this;
+  std::vector<std::u16string> strings;
+  for (LookupRecord& record : added) {
+    strings.push_back(Utf8ToUtf16(record.text));
+    if (numberedIds_) changed.mostNumber_ = std::max(changed.mostNumber_, NumberOf(record.id));
+    changed.records_.push_back(std::move(record));
+  }
+  FormTable forms = *addedForms_;
+  forms.merge(MakeForms(strings, 1, forms_.get()));
+  changed.addedForms_ = std::make_shared<const FormTable>(std::move(forms));
+  changed.strings_.insert(changed.strings_.end(), strings.begin(), strings.end());
+  return changed;
+}
+
+LookupList LookupList::WithRemoved(std::string_view id) const {
+  LookupList changed;
+  changed.fieldNames_ = fieldNames_;
+  changed.numberedIds_ = numberedIds_;
+  changed.forms_ = forms_;
+  changed.addedForms_ = addedForms_;
+  changed.mostNumber_ = mostNumber_;
+  changed.removedMost_ = removedMost_;
+  changed.records_.reserve(records_.size());
+  changed.strings_.reserve(strings_.size());
+  for (std::size_t at = 0; at < records_.size(); ++at) {
+    if (records_[at].id == id) {
+      if (numberedIds_) changed.removedMost_ = std::max(changed.removedMost_, NumberOf(id));
+      continue;
+    }
+    changed.records_.push_back(records_[at]);
+    changed.strings_.push_back(strings_[at]);
+  }
+  return changed;
+}
+
+bool LookupList::Holds(std::string_view id) const noexcept {
+  return std::any_of(records_.begin(), records_.end(), [id](const LookupRecord& record) { return record.id == id; });
+}
+
+std::vector<std::vector<ScoredPair>> LookupList::Find(const std::vector<std::u16string>& queries,
+                                                      const MatchOptions& options,
+                                                      std::chrono::steady_clock::time_point deadline) const {
+  const PhoneticFormFunction knownForm = [this](CompareUS& comparer, std::u16string_view text) {
+    // A lookup of a view: the tables' keys are strings.
+    thread_local std::u16string key;
+    key.assign(text);
+    if (const auto found = forms_->find(key); found != forms_->end()) return found->second;
+    if (const auto found = addedForms_->find(key); found != addedForms_->end()) return found->second;
+    return comparer.PhoneticForm(text);
+  };
+  const auto checkDeadline = [deadline](std::uint64_t) {
+    if (std::chrono::steady_clock::now() > deadline) throw LookupTimedOut();
+  };
+  MatchOptions bounded = options;
+  bounded.checkpoint = [&checkDeadline] { checkDeadline(0); };
+  const Matcher matcher(queries, strings_, bounded, knownForm);
+  std::vector<std::vector<ScoredPair>> found(queries.size());
+  matcher.Run([&](const ScoredPair& pair) { found[pair.query].push_back(pair); }, checkDeadline, kDeadlineInterval);
+  return found;
+}
+
+}  // namespace vantel::server

@@ -1,0 +1,85 @@
+// The list that a server looks names up in: the records as read once at
+// start, their strings in UTF-16 and the phonetic form of each distinct one,
+// worked out once. It is immutable once built and shared by every request;
+// a lookup hands the strings and those forms to the library's Matcher, so
+// that every answer is exactly what `vantel match` gives for the same query.
+// A change makes a new list (which shares the forms of the old one) for
+// the requests that come after it; those under way keep the old one.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "vantel/Match.h"
+
+namespace vantel::server {
+
+struct LookupRecord {
+  std::string id;                   // its id field, or its row or line number
+  std::string text;                 // the string matched, UTF-8 as the file has it
+  std::vector<std::string> fields;  // the kept fields, in the order of LookupList::fieldNames()
+};
+
+// Thrown out of a lookup that ran past its deadline.
+class LookupTimedOut : public std::runtime_error {
+ public:
+  LookupTimedOut() : std::runtime_error("the lookup ran past its time") {}
+};
+
+class LookupList {
+ public:
+  // Every record's text must be valid UTF-8; one that the matcher refuses
+  // (empty, too long, not transcribable) is held but takes part in no pair.
+  // `numberedIds`: the ids are row or line numbers, which JSON gives as
+  // numbers. The phonetic forms are worked out on `threads` threads.
+  LookupList(std::vector<LookupRecord> records, std::vector<std::string> fieldNames, bool numberedIds,
+             unsigned threads = 1);
+
+  std::size_t size() const noexcept { return records_.size(); }
+  const LookupRecord& record(std::size_t index) const noexcept { return records_[index]; }
+  const std::u16string& string(std::size_t index) const noexcept { return strings_[index]; }
+  const std::vector<std::string>& fieldNames() const noexcept { return fieldNames_; }
+  bool numberedIds() const noexcept { return numberedIds_; }
+
+  // The list with `added` after its records, each of whose text must be valid
+  // UTF-8; their forms are worked out here.
+  LookupList WithAdded(std::vector<LookupRecord> added) const;
+  // The list without the records of this id; the others keep their order.
+  LookupList WithRemoved(std::string_view id) const;
+  bool Holds(std::string_view id) const noexcept;
+  // With numbered ids: the number after the largest ever held (removed ones
+  // included), so that no id is ever given twice.
+  std::uint64_t NextNumber() const noexcept { return std::max(mostNumber_, removedMost_) + 1; }
+
+  // The candidates of each query, as the Matcher ranks them (by answer from
+  // the highest, then by record), under `options` (its threads are taken as
+  // given). Past `deadline` the lookup stops with LookupTimedOut.
+  std::vector<std::vector<ScoredPair>> Find(const std::vector<std::u16string>& queries, const MatchOptions& options,
+                                            std::chrono::steady_clock::time_point deadline) const;
+
+ private:
+  std::vector<LookupRecord> records_;
+  std::vector<std::u16string> strings_;
+  std::vector<std::string> fieldNames_;
+  bool numberedIds_ = false;
+  // Each distinct string's phonetic form; a string whose form could not be
+  // made is absent and is transcribed (and refused) again by the Matcher.
+  // Those of the list as first read, shared by every later list, and those
+  // of the records added since, copied into each change's list.
+  using FormTable = std::unordered_map<std::u16string, std::u16string>;
+  static FormTable MakeForms(const std::vector<std::u16string>& strings, unsigned threads, const FormTable* known);
+  LookupList() = default;
+  std::shared_ptr<const FormTable> forms_, addedForms_;
+  std::uint64_t mostNumber_ = 0;   // numbered ids: the largest held
+  std::uint64_t removedMost_ = 0;  // and the largest removed
+};
+
+}  // namespace vantel::server

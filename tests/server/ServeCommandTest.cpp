@@ -1,0 +1,71 @@
+// The refusals of `vantel serve` before it listens: each names the argument
+// or the file at fault and ends with a failure status, serving nothing.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "tests/cli/RunCommand.h"
+
+namespace vantel::cli {
+namespace {
+
+struct Refusal {
+  std::vector<std::string> args;  // after "serve"; FILE stands for the list
+  int status;
+  const char* says;
+};
+
+TEST(ServeCommandTest, WrongCommandLinesAndFilesAreRefusedBeforeListening) {
+  const TempFile list("Jon Smith\nAnn Lee\n", "names.txt");
+  const TempFile emptyToken("  \n", "token");
+  const Refusal kRefusals[] = {
+      {{}, 2, "expected one FILE, got 0"},
+      {{"FILE", "FILE"}, 2, "expected one FILE, got 2"},
+      {{"-"}, 2, "FILE must be a file"},
+      {{"--listen", "127.0.0.1", "FILE"}, 2, "--listen: '127.0.0.1' is not HOST:PORT"},
+      {{"--listen", "127.0.0.1:65536", "FILE"}, 2, "port from 0 to 65535"},
+      {{"--listen", ":8080", "FILE"}, 2, "--listen"},
+      {{"--top", "20", "--most-top", "10", "FILE"}, 2, "--top (20) is more than --most-top (10)"},
+      {{"--threshold", "101", "FILE"}, 2, "--threshold"},
+      {{"--method", "40000", "FILE"}, 2, "--method"},
+      {{"--column", "name", "FILE"}, 2, "--column, --id and --keep need a CSV"},
+      {{"--frobnicate", "FILE"}, 2, "unknown option '--frobnicate'"},
+      {{"--token-file", emptyToken.path(), "FILE"}, 1, "holds no token"},
+      {{"--token-file", list.path() + ".missing", "FILE"}, 1, "cannot be read"},
+      {{list.path() + ".missing"}, 2, ".missing"},
+  };
+  for (const Refusal& refusal : kRefusals) {
+    std::vector<std::string> args = {"serve"};
+    for (const std::string& arg : refusal.args) args.push_back(arg == "FILE" ? list.path() : arg);
+    const CliRun run = RunWith(std::vector<std::string_view>(args.begin(), args.end()));
+    EXPECT_EQ(run.status, refusal.status) << run.err;
+    EXPECT_NE(run.err.find(refusal.says), std::string::npos) << run.err;
+    EXPECT_EQ(run.out, "");
+  }
+}
+
+TEST(ServeCommandTest, ADamagedJournalStopsTheStartNamingItsLine) {
+  const TempFile list("Jon Smith\nAnn Lee\n", "names.txt");
+  const std::string path = list.path();
+  std::ofstream(path + ".journal") << R"({"remove":"1"})"
+                                   << "\n"
+                                   << R"({"add":{"id":"3"}})"
+                                   << "\n";
+  const CliRun run = RunWith({"serve", "--listen", "127.0.0.1:0", path});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find(path + ".journal line 2: an addition needs"), std::string::npos) << run.err;
+  EXPECT_EQ(run.err.find("listening"), std::string::npos) << run.err;
+}
+
+TEST(ServeCommandTest, HelpListsTheEndpoints) {
+  const CliRun run = RunWith({"serve", "--help"});
+  EXPECT_EQ(run.status, 0);
+  for (const char* endpoint : {"POST /v1/match", "GET  /v1/health", "/reconcile", "POST /v1/records", "--token-file"}) {
+    EXPECT_NE(run.out.find(endpoint), std::string::npos) << endpoint;
+  }
+}
+
+}  // namespace
+}  // namespace vantel::cli
