@@ -81,7 +81,6 @@ constexpr std::string_view kMatchHelp =
     "reported on standard error with its line number and takes part in no pair;\n"
     "the exit status is then 1.\n";
 
-
 struct MatchSettings {
   MatchOptions options;
   PairFormat format = PairFormat::Tsv;

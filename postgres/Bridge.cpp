@@ -251,9 +251,7 @@ VantelErrorKind VantelKindOf(int32_t number) {
 }
 
 VantelOutcome VantelMethodOf(int64_t number, int16_t* method, VantelFailure* failure) {
-  return Guarded(failure, [&] {
-    *method = vantel::CheckedMethod(number);
-  });
+  return Guarded(failure, [&] { *method = vantel::CheckedMethod(number); });
 }
 
 VantelOutcome VantelCheckThreshold(double threshold, VantelFailure* failure) {

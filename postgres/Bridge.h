@@ -21,12 +21,12 @@ extern "C" {
 
 typedef enum VantelOutcome {
   VANTEL_OK = 0,
-  VANTEL_RUNTIME_ERROR, /* the component's run-time error: failure->number and failure->message */
-  VANTEL_INVALID_UTF8,  /* failure->offset: the first bad byte */
-  VANTEL_OUT_OF_MEMORY, /* the library could not allocate */
-  VANTEL_INTERRUPTED,   /* vantel_match: should_stop answered true, and the run has stopped */
-  VANTEL_SINK_FAILED,   /* vantel_match: emit answered false, and the run has stopped */
-  VANTEL_NO_THREAD,     /* vantel_match: the system refused a thread (failure->message says why) */
+  VANTEL_RUNTIME_ERROR,  /* the component's run-time error: failure->number and failure->message */
+  VANTEL_INVALID_UTF8,   /* failure->offset: the first bad byte */
+  VANTEL_OUT_OF_MEMORY,  /* the library could not allocate */
+  VANTEL_INTERRUPTED,    /* vantel_match: should_stop answered true, and the run has stopped */
+  VANTEL_SINK_FAILED,    /* vantel_match: emit answered false, and the run has stopped */
+  VANTEL_NO_THREAD,      /* vantel_match: the system refused a thread (failure->message says why) */
   VANTEL_INVALID_OPTION, /* an option out of its range: failure->message says which and what it must be */
   VANTEL_INTERNAL_ERROR  /* anything else: failure->message */
 } VantelOutcome;

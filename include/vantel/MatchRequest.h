@@ -30,7 +30,9 @@ class InvalidOption : public std::invalid_argument {
 };
 
 struct MatchRequest {
-  std::int64_t method = 0;   // Compare's LaMethode; beyond 16 bits is run-time error 6 (Overflow), as Compare's callers see it
+  // Compare's LaMethode; beyond 16 bits is run-time error 6 (Overflow), as
+  // Compare's callers see it.
+  std::int64_t method = 0;
   double threshold = 80.0;   // 0 to 100; NaN is out of range
   std::int64_t top = 0;      // the best `top` pairs of each query; 0 keeps all
   std::int64_t threads = 0;  // 0: one per processor; else 1 to kMostThreads
