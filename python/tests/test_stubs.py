@@ -62,7 +62,7 @@ def test_every_public_name_has_a_stub():
     assert names - {"Strings"} <= set(vantel.__all__)
 
 
-@pytest.mark.parametrize("name", ["match", "extract", "extract_one", "groups", "cdist", "dedupe"])
+@pytest.mark.parametrize("name", ["match", "extract", "extract_one", "groups", "cdist", "dedupe", "link", "link_groups"])
 def test_the_stub_of_each_python_function_has_its_signature(name):
     functions, _, _ = stub("__init__.pyi")
     assert parameters(functions[name]) == runtime_parameters(getattr(vantel, name))
@@ -86,7 +86,7 @@ def test_the_native_module_stub_covers_its_functions():
     functions, _, names = stub("_vantel.pyi")
     public = {name for name in dir(native) if not name.startswith("_")} | {"__version__"}
     assert public <= names
-    for name in ("match", "cdist", "groups"):
+    for name in ("match", "cdist", "groups", "link"):
         assert [p[0] for p in parameters(functions[name])] == native_parameters(getattr(native, name))
 
 
