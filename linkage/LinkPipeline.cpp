@@ -141,8 +141,8 @@ LinkModel LinkPipeline::Train(const LinkRecords& records, LinkCandidates& candid
 }
 
 std::vector<LinkedPair> LinkPipeline::Keep(const LinkModel& model, const LinkRecords& records,
-                                           const std::vector<RecordPair>& candidates, double threshold,
-                                           std::size_t top, unsigned threads) const {
+                                           const std::vector<RecordPair>& candidates, double threshold, std::size_t top,
+                                           unsigned threads) const {
   std::vector<LinkedPair> kept = ScorePairs(model, records, candidates, threshold, threads);
   std::stable_sort(kept.begin(), kept.end(), [](const LinkedPair& a, const LinkedPair& b) {
     if (a.pair.first != b.pair.first) return a.pair.first < b.pair.first;

@@ -265,7 +265,8 @@ void BindLinkage(py::module_& module) {
       .def_property_readonly("fields",
                              [](const LinkModel& model) {
                                std::vector<std::string> fields;
-                               for (const FieldModel& field : model.fields) fields.push_back(field.comparison.Describe());
+                               for (const FieldModel& field : model.fields)
+                                 fields.push_back(field.comparison.Describe());
                                return fields;
                              })
       .def_readonly("prior", &LinkModel::prior)
@@ -275,9 +276,9 @@ void BindLinkage(py::module_& module) {
       .def("table", &ModelTable)
       .def(py::pickle([](const LinkModel& model) { return ModelToJson(model); },
                       [](const std::string& text) { return ModelOfJson(text); }));
-  module.def("link", &Link, "columns"_a, "row_count"_a, "first_count"_a, "fields"_a, "scans"_a, "blocks"_a,
-             "model"_a, "threshold"_a, "top"_a, "score"_a, "explain"_a, "groups"_a, "sample"_a, "workers"_a,
-             "truth"_a, "The library's linkage pipeline over columns of str; see vantel.link.");
+  module.def("link", &Link, "columns"_a, "row_count"_a, "first_count"_a, "fields"_a, "scans"_a, "blocks"_a, "model"_a,
+             "threshold"_a, "top"_a, "score"_a, "explain"_a, "groups"_a, "sample"_a, "workers"_a, "truth"_a,
+             "The library's linkage pipeline over columns of str; see vantel.link.");
   module.def(
       "link_columns",
       [](const std::vector<std::string>& fields, const std::vector<std::string>& scans,
