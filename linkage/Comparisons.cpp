@@ -508,6 +508,7 @@ bool PreparedField::unreadable(std::size_t record) const noexcept { return data_
 std::uint32_t PreparedField::valueOf(std::size_t record) const noexcept { return data_->valueOfRecord[record]; }
 std::size_t PreparedField::distinctValues() const noexcept { return data_->keys.size(); }
 std::uint32_t PreparedField::recordsWith(std::uint32_t value) const noexcept { return data_->recordsWith[value]; }
+const std::string& PreparedField::key(std::uint32_t value) const noexcept { return data_->keys[value]; }
 
 struct FieldComparer::State {
   CompareUS compare;  // keeps the process's rule automata alive

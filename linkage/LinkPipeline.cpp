@@ -142,8 +142,8 @@ LinkModel LinkPipeline::Train(const LinkRecords& records, LinkCandidates& candid
 
 std::vector<LinkedPair> LinkPipeline::Keep(const LinkModel& model, const LinkRecords& records,
                                            const std::vector<RecordPair>& candidates, double threshold, std::size_t top,
-                                           unsigned threads) const {
-  std::vector<LinkedPair> kept = ScorePairs(model, records, candidates, threshold, threads);
+                                           unsigned threads, const TermCounts* whole) const {
+  std::vector<LinkedPair> kept = ScorePairs(model, records, candidates, threshold, threads, whole);
   std::stable_sort(kept.begin(), kept.end(), [](const LinkedPair& a, const LinkedPair& b) {
     if (a.pair.first != b.pair.first) return a.pair.first < b.pair.first;
     if (a.weight != b.weight) return a.weight > b.weight;
@@ -160,8 +160,9 @@ std::vector<LinkedPair> LinkPipeline::Keep(const LinkModel& model, const LinkRec
 }
 
 std::vector<FieldExplanation> LinkPipeline::Explain(const LinkModel& model, const LinkRecords& records,
-                                                    const std::vector<LinkedPair>& pairs) const {
-  const ModelScorer scorer(model, records);
+                                                    const std::vector<LinkedPair>& pairs,
+                                                    const TermCounts* whole) const {
+  const ModelScorer scorer(model, records, whole);
   FieldComparer comparer;
   std::vector<FieldExplanation> explained;
   explained.reserve(pairs.size() * records.fieldCount());
@@ -174,7 +175,10 @@ std::vector<FieldExplanation> LinkPipeline::Explain(const LinkModel& model, cons
 }
 
 std::vector<GroupRow> LinkPipeline::Groups(const std::vector<LinkedPair>& kept, bool all) const {
-  const std::size_t recordCount = span_.recordCount;
+  return GroupRows(kept, span_.recordCount, all);
+}
+
+std::vector<GroupRow> GroupRows(const std::vector<LinkedPair>& kept, std::size_t recordCount, bool all) {
   const LinkGroups groups = GroupPairs(kept, recordCount);
   std::vector<std::vector<std::size_t>> members(groups.sizes.size());
   for (std::size_t record = 0; record < recordCount; ++record)

@@ -110,6 +110,8 @@ class PreparedField {
   std::size_t distinctValues() const noexcept;
   // How many records hold each value.
   std::uint32_t recordsWith(std::uint32_t value) const noexcept;
+  // The normalised text that makes a value one (equal in every PreparedField of the same comparison).
+  const std::string& key(std::uint32_t value) const noexcept;
 
   struct Data;
   const Data& data() const noexcept { return *data_; }

@@ -92,6 +92,12 @@ struct LinkEvaluation {
   std::vector<ThresholdQuality> thresholds;
 };
 
+// The groups of kept pairs among `recordCount` records, as LinkPipeline::Groups lists them.
+std::vector<GroupRow> GroupRows(const std::vector<LinkedPair>& kept, std::size_t recordCount, bool all);
+
+// The groups of kept pairs among `recordCount` records, as LinkPipeline::Groups lists them.
+std::vector<GroupRow> GroupRows(const std::vector<LinkedPair>& kept, std::size_t recordCount, bool all);
+
 // The thresholds of Evaluate when none is given.
 const std::vector<double>& EvaluationThresholds();
 
@@ -123,13 +129,13 @@ class LinkPipeline {
   LinkModel Train(const LinkRecords& records, LinkCandidates& candidates, const TrainingOptions& options) const;
   // The pairs whose probability reaches `threshold`, by first record, the
   // heaviest first, then by second record; with top > 0 the `top` first of
-  // each first record.
+  // each first record. `whole`: see ModelScorer.
   std::vector<LinkedPair> Keep(const LinkModel& model, const LinkRecords& records,
                                const std::vector<RecordPair>& candidates, double threshold, std::size_t top,
-                               unsigned threads) const;
+                               unsigned threads, const TermCounts* whole = nullptr) const;
   // fieldCount() explanations per pair, pair after pair.
   std::vector<FieldExplanation> Explain(const LinkModel& model, const LinkRecords& records,
-                                        const std::vector<LinkedPair>& pairs) const;
+                                        const std::vector<LinkedPair>& pairs, const TermCounts* whole = nullptr) const;
   // De-duplication: the groups of the kept pairs; with `all` also every
   // record in no pair, as a group of one in its place.
   std::vector<GroupRow> Groups(const std::vector<LinkedPair>& kept, bool all) const;

@@ -223,3 +223,58 @@ INSTANTIATE_TEST_SUITE_P(Runs, LinkPipelineRun,
 
 }  // namespace
 }  // namespace vantel
+
+namespace vantel {
+namespace {
+
+// Records that are a part of a file, scored with the term counts of the
+// whole file, weigh their pairs as the whole file does.
+TEST(LinkPipeline, APartScoredWithTheWholeFilesTermCountsWeighsAsTheWhole) {
+  const testing::SmallPeople people = testing::MakeSmallPeople(200, 11);
+  const std::size_t count = people.person.size(), half = count / 2;
+  const auto columnsOf = [&](std::size_t end) {
+    RuleColumns values;
+    for (std::size_t f = 0; f < people.fields.size(); ++f)
+      values.emplace(people.fields[f].column,
+                     std::vector<std::string_view>(people.columns[f].begin(),
+                                                   people.columns[f].begin() + static_cast<std::ptrdiff_t>(end)));
+    return values;
+  };
+  const LinkRules rules = LinkRules::Of(people.fields, {}, {"dob", "postcode"});
+  const LinkPipeline whole(rules, columnsOf(count), count), part(rules, columnsOf(half), half);
+  const LinkRecords wholeRecords = whole.Prepare(), partRecords = part.Prepare();
+  LinkCandidates found = whole.FindCandidates(1, true);
+  const LinkModel model = whole.Train(wholeRecords, found, TrainingOptions{20000, 5, 1, {}});
+  const std::vector<LinkedPair> expected = whole.Keep(model, wholeRecords, found.pairs, 0.0, 0, 1);
+
+  TermCounts counts = CountTerms(partRecords);
+  AddTermCounts(counts, CountTerms(whole.Prepare()));  // some counts twice: a whole file it is not
+  const TermCounts wholeCounts = CountTerms(wholeRecords);
+  const std::vector<RecordPair> partPairs = part.FindCandidates(1, false).pairs;
+  struct Row {
+    const char* what;
+    const TermCounts* counts;
+    bool same;
+  };
+  for (const Row& row : {Row{"the whole file's counts", &wholeCounts, true},
+                         Row{"the part's own counts", nullptr, false}, Row{"other counts", &counts, false}}) {
+    const std::vector<LinkedPair> scored = part.Keep(model, partRecords, partPairs, 0.0, 0, 1, row.counts);
+    std::size_t compared = 0, equal = 0;
+    for (const LinkedPair& pair : scored) {
+      const auto same = std::find_if(expected.begin(), expected.end(),
+                                     [&](const LinkedPair& other) { return other.pair == pair.pair; });
+      ASSERT_NE(same, expected.end()) << row.what;
+      ++compared;
+      equal += same->weight == pair.weight ? 1u : 0u;
+    }
+    ASSERT_GT(compared, 20u);
+    EXPECT_EQ(equal == compared, row.same) << row.what << ": " << equal << " of " << compared;
+  }
+  // Counts that lack a value of the records are refused.
+  TermCounts lacking = wholeCounts;
+  for (auto& field : lacking) field.clear();
+  EXPECT_THROW(part.Keep(model, partRecords, partPairs, 0.0, 0, 1, &lacking), std::invalid_argument);
+}
+
+}  // namespace
+}  // namespace vantel
