@@ -52,13 +52,14 @@ LinkModel AssembleModel(const LinkRecords& records, const LevelTable& m, const L
 }  // namespace
 
 LinkRecords::LinkRecords(const std::vector<FieldComparison>& fields,
-                         const std::vector<std::vector<std::string_view>>& columns, std::size_t firstCount)
+                         const std::vector<std::vector<std::string_view>>& columns, std::size_t firstCount,
+                         const std::vector<FirstTexts>* firstTexts)
     : recordCount_(columns.empty() ? 0 : columns.front().size()), firstCount_(firstCount) {
   if (fields.size() != columns.size()) throw std::invalid_argument("one column of values is needed per field");
   if (recordCount_ > 0xFFFFFFF0u) throw std::invalid_argument("too many records");
   for (std::size_t f = 0; f < fields.size(); ++f) {
     if (columns[f].size() != recordCount_) throw std::invalid_argument("the columns differ in length");
-    fields_.emplace_back(fields[f], columns[f]);
+    fields_.emplace_back(fields[f], columns[f], firstTexts != nullptr ? &firstTexts->at(f) : nullptr);
   }
   firstCount_ = std::min(firstCount_, recordCount_);
 }

@@ -109,10 +109,25 @@ std::vector<std::uint64_t> LinkPipeline::Plan(unsigned threads) const {
   return counts;
 }
 
-LinkRecords LinkPipeline::Prepare() const {
+LinkRecords LinkPipeline::Prepare(const std::vector<FirstTexts>* whole) const {
   std::vector<std::vector<std::string_view>> columns;
   for (std::size_t f = 0; f < rules_.fields.size(); ++f) columns.push_back(values(f));
-  return LinkRecords(rules_.fields, columns, span_.firstCount);
+  if (whole != nullptr && whole->size() != rules_.fields.size())
+    throw std::invalid_argument("first texts of " + std::to_string(whole->size()) + " fields, not " +
+                                std::to_string(rules_.fields.size()));
+  return LinkRecords(rules_.fields, columns, span_.firstCount, whole);
+}
+
+std::vector<FirstTexts> LinkPipeline::FirstTextsOf(const LinkRecords& records) const {
+  std::vector<FirstTexts> texts(records.fieldCount());
+  for (std::size_t f = 0; f < records.fieldCount(); ++f) {
+    const PreparedField& field = records.field(f);
+    const FieldKind kind = field.comparison().kind;
+    if (kind != FieldKind::Name && kind != FieldKind::Text) continue;
+    for (std::uint32_t value = 0; value < field.distinctValues(); ++value)
+      texts[f].emplace(field.key(value), values(f)[field.firstRecordWith(value)]);
+  }
+  return texts;
 }
 
 LinkCandidates LinkPipeline::FindCandidates(unsigned threads, bool byRule) const {

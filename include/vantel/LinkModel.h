@@ -27,8 +27,9 @@ namespace vantel {
 class LinkRecords {
  public:
   // columns[f] holds the values of field f for every record.
+  // `firstTexts` (when given, one per field): see PreparedField.
   LinkRecords(const std::vector<FieldComparison>& fields, const std::vector<std::vector<std::string_view>>& columns,
-              std::size_t firstCount);
+              std::size_t firstCount, const std::vector<FirstTexts>* firstTexts = nullptr);
 
   std::size_t recordCount() const noexcept { return recordCount_; }
   std::size_t firstCount() const noexcept { return firstCount_; }

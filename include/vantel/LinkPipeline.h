@@ -122,7 +122,12 @@ class LinkPipeline {
 
   // How many pairs each rule yields (a block rule counted without making them).
   std::vector<std::uint64_t> Plan(unsigned threads) const;
-  LinkRecords Prepare() const;
+  // `whole`: the first texts of a whole file of which these records are a
+  // part (see PreparedField), one per field.
+  LinkRecords Prepare(const std::vector<FirstTexts>* whole = nullptr) const;
+  // The first texts of the name and text fields of these records (by the
+  // keys of `records`, prepared here), empty for the other fields.
+  std::vector<FirstTexts> FirstTextsOf(const LinkRecords& records) const;
   LinkCandidates FindCandidates(unsigned threads, bool byRule) const;
   // Trains without labels: one EM per rule over its pairs, each leaving out
   // the fields its rule chose pairs by. Takes candidates.byRule.

@@ -110,7 +110,8 @@ py::dict Link(const py::dict& columnLists, std::size_t rowCount, std::size_t fir
               const std::vector<std::string>& fields, const std::vector<std::string>& scans,
               const std::vector<std::string>& blocks, const std::optional<LinkModel>& given, double threshold,
               std::size_t top, bool score, bool explain, int groups, std::uint64_t sample, unsigned workers,
-              const std::optional<std::string>& truth) {
+              const std::optional<std::string>& truth, const std::optional<TermCounts>& terms,
+              const std::optional<std::vector<FirstTexts>>& firstTexts) {
   if (!(threshold >= 0.0 && threshold <= 1.0)) throw py::value_error("threshold must be a probability from 0 to 1");
   if (workers < 1) throw py::value_error("workers must be at least 1");
   if (sample < 1) throw py::value_error("sample must be at least 1");
@@ -149,7 +150,7 @@ py::dict Link(const py::dict& columnLists, std::size_t rowCount, std::size_t fir
   {
     const py::gil_scoped_release release;
     const LinkPipeline pipeline(rules, std::move(values), linking ? columns.firstKept : kept);
-    const LinkRecords records = pipeline.Prepare();
+    const LinkRecords records = pipeline.Prepare(firstTexts ? &*firstTexts : nullptr);
     for (std::size_t f = 0; f < records.fieldCount(); ++f) unreadable.push_back(records.field(f).unreadableCount());
     found = pipeline.FindCandidates(workers, !given);
     if (given) {
@@ -161,8 +162,9 @@ py::dict Link(const py::dict& columnLists, std::size_t rowCount, std::size_t fir
       model = pipeline.Train(records, found, training);
     }
     if (score) {
-      pairs = pipeline.Keep(model, records, found.pairs, threshold, top, workers);
-      if (explain) explained = pipeline.Explain(model, records, pairs);
+      const TermCounts* whole = terms ? &*terms : nullptr;
+      pairs = pipeline.Keep(model, records, found.pairs, threshold, top, workers, whole);
+      if (explain) explained = pipeline.Explain(model, records, pairs, whole);
       if (groups > 0) grouped = pipeline.Groups(pairs, groups > 1);
     }
     if (entity) evaluation = pipeline.Evaluate(model, records, found.pairs, *entity, EvaluationThresholds(), workers);
@@ -234,6 +236,56 @@ py::dict Link(const py::dict& columnLists, std::size_t rowCount, std::size_t fir
   return result;
 }
 
+// The term counts of the fields' values in the rows that can take part (a
+// partition of a frame), and the positions of those that cannot.
+py::tuple Terms(const py::dict& columnLists, std::size_t rowCount, const std::vector<std::string>& fields) {
+  const LinkRules rules = RulesOf(fields, {}, {});
+  const Columns columns = ReadColumns(columnLists, rowCount, rowCount);
+  RuleColumns values;
+  for (const std::string& name : rules.columns()) {
+    std::size_t c = 0;
+    while (c < columns.names.size() && columns.names[c] != name) ++c;
+    if (c == columns.names.size()) throw py::value_error("no values given for column '" + name + "'");
+    values.emplace(name, std::vector<std::string_view>(columns.texts[c].begin(), columns.texts[c].end()));
+  }
+  TermCounts counts;
+  std::vector<FirstTexts> texts;
+  {
+    const py::gil_scoped_release release;
+    const LinkPipeline pipeline(rules, std::move(values), columns.rows.size());
+    const LinkRecords records = pipeline.Prepare();
+    counts = CountTerms(records);
+    texts = pipeline.FirstTextsOf(records);
+  }
+  py::list rejected;
+  for (const auto& [position, reason] : columns.rejected) rejected.append(py::make_tuple(position, reason));
+  return py::make_tuple(counts, texts, rejected);
+}
+
+// The groups of pairs kept elsewhere (by vantel.dask), among `count` records.
+py::tuple GroupsOfLinked(std::size_t count,
+                         const py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>& first,
+                         const py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>& second, bool all) {
+  if (first.size() != second.size()) throw py::value_error("first and second must be of one length");
+  std::vector<LinkedPair> kept;
+  for (py::ssize_t at = 0; at < first.size(); ++at) {
+    const std::int64_t a = first.data()[at], b = second.data()[at];
+    if (a < 0 || b < 0 || static_cast<std::uint64_t>(a) >= count || static_cast<std::uint64_t>(b) >= count)
+      throw py::value_error("a pair outside the records");
+    kept.push_back({{static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b)}, 0.0, 0.0});
+  }
+  std::vector<std::int64_t> group, member, size;
+  std::vector<double> density;
+  for (const GroupRow& row : GroupRows(kept, count, all)) {
+    group.push_back(static_cast<std::int64_t>(row.group));
+    member.push_back(static_cast<std::int64_t>(row.record));
+    size.push_back(static_cast<std::int64_t>(row.size));
+    density.push_back(row.density);
+  }
+  return py::make_tuple(ToArray(std::move(group)), ToArray(std::move(member)), ToArray(std::move(size)),
+                        ToArray(std::move(density)));
+}
+
 LinkModel ModelOfJson(const std::string& text) {
   try {
     return ModelFromJson(text);
@@ -278,7 +330,12 @@ void BindLinkage(py::module_& module) {
                       [](const std::string& text) { return ModelOfJson(text); }));
   module.def("link", &Link, "columns"_a, "row_count"_a, "first_count"_a, "fields"_a, "scans"_a, "blocks"_a, "model"_a,
              "threshold"_a, "top"_a, "score"_a, "explain"_a, "groups"_a, "sample"_a, "workers"_a, "truth"_a,
+             "terms"_a = py::none(), "first_texts"_a = py::none(),
              "The library's linkage pipeline over columns of str; see vantel.link.");
+  module.def("link_terms", &Terms, "columns"_a, "row_count"_a, "fields"_a,
+             "(term counts, first texts, [(position, reason)] of the rows left out) of one part of a frame.");
+  module.def("link_groups_of_pairs", &GroupsOfLinked, "count"_a, "first"_a, "second"_a, "all"_a,
+             "(group, member, size, density) of the kept pairs of `count` records.");
   module.def(
       "link_columns",
       [](const std::vector<std::string>& fields, const std::vector<std::string>& scans,

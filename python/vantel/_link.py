@@ -194,6 +194,9 @@ class _Run:
         _check_frame(frame, "frame")
         if other is not None:
             _check_frame(other, "other")
+            # Without rows in both frames there is no pair to link, nor a model to train.
+            if len(other) == 0 or len(frame) == 0:
+                raise ValueError(f"{'other' if len(other) == 0 else 'frame'} has no rows to link")
         if model is not None and not isinstance(model, Model):
             model = Model.load(model) if isinstance(model, (str, os.PathLike)) else model
             if not isinstance(model, Model):
