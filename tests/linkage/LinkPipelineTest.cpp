@@ -278,3 +278,38 @@ TEST(LinkPipeline, APartScoredWithTheWholeFilesTermCountsWeighsAsTheWhole) {
 
 }  // namespace
 }  // namespace vantel
+
+namespace vantel {
+namespace {
+
+// A name is compared by the text of the first record that holds it (case
+// aside); a part of a file given the whole file's first texts compares as
+// the whole file does.
+TEST(LinkPipeline, APartComparesNamesByTheWholeFilesFirstTexts) {
+  const LinkRules rules = LinkRules::Of({ParseLinkField("surname:name")}, {}, {"surname"});
+  struct Row {
+    std::vector<std::string_view> whole;  // the part is all but the first record
+  };
+  const Row rows[] = {
+      {{"HERNÁNDEZ", "Hernández", "Hernanez"}},
+      {{"MACDONALD", "MacDonald", "McDonald"}},
+      {{"O'NEILL", "O'Neill", "Oneil"}},
+  };
+  std::size_t differ = 0;
+  for (const Row& row : rows) {
+    const LinkPipeline whole(rules, {{"surname", row.whole}}, row.whole.size());
+    const std::vector<std::string_view> partValues(row.whole.begin() + 1, row.whole.end());
+    const LinkPipeline part(rules, {{"surname", partValues}}, partValues.size());
+    const LinkRecords wholeRecords = whole.Prepare();
+    const std::vector<FirstTexts> texts = whole.FirstTextsOf(wholeRecords);
+    ASSERT_EQ(texts[0].size(), 2u);
+    // A comparer each: one remembers its answers by value number.
+    const std::uint8_t expected = FieldComparer().Level(wholeRecords.field(0), 1, 2);
+    EXPECT_EQ(FieldComparer().Level(part.Prepare(&texts).field(0), 0, 1), expected) << row.whole[0];
+    differ += FieldComparer().Level(part.Prepare().field(0), 0, 1) != expected ? 1u : 0u;
+  }
+  EXPECT_GT(differ, 0u);  // without them, some pair compares otherwise
+}
+
+}  // namespace
+}  // namespace vantel
