@@ -1,9 +1,13 @@
 """vantel.dask.link and link_groups on a LocalCluster of two worker
 processes: the pairs and groups equal those of vantel.link row for row, for
 de-duplication and linking, several partitionings (unequal ones, an empty
-one), with and without top, a model given or trained on the client."""
+one), with and without top, a model given or trained on the client; a
+worker killed mid-run changes nothing."""
 
-import numpy as np
+import os
+import signal
+import time
+
 import pytest
 
 pandas = pytest.importorskip("pandas")
@@ -119,3 +123,25 @@ def test_bad_input_is_named_before_any_task(client, people, model):
         vdask.link(people, model=model)
     with pytest.raises(ValueError, match="does not fit"):
         vdask.link(data, fields={"surname": "name"}, model=model).compute()
+
+
+def test_a_worker_killed_mid_run_does_not_change_the_result(client, root):
+    people = pandas.read_csv(root / "data" / "people.csv", dtype=str)
+    model = vantel.Model.train(people, fields=FIELDS, sample=SAMPLE)
+    expected = vantel.link(people, model=model, threshold=0.5)
+    pids = client.run(os.getpid)
+    future = client.compute(vdask.link(people, model=model, threshold=0.5, npartitions=6))
+    killed = None
+    deadline = time.monotonic() + 60
+    while killed is None and time.monotonic() < deadline and not future.done():
+        for worker, keys in client.processing().items():
+            if any(str(key).startswith("vantel-link-") for key in keys) and worker in pids:
+                os.kill(pids[worker], signal.SIGKILL)
+                killed = worker
+                break
+        time.sleep(0.005)
+    assert killed is not None, "no task of the run was seen on a worker"
+    result = future.result(timeout=120)
+    pandas.testing.assert_frame_equal(result.reset_index(drop=True), expected)
+    client.wait_for_workers(2, timeout=60)
+    assert pids[killed] not in client.run(os.getpid).values()
