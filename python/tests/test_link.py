@@ -177,6 +177,8 @@ BAD = [
     ({"fields": "surname"}, TypeError, "fields"),
     ({}, ValueError, "fields"),
     ({"fields": {"surname": "name"}, "workers": 0}, ValueError, "workers"),
+    ({"fields": {"surname": "name"}, "id": "ident"}, ValueError, "ident"),
+    ({"fields": {"surname": "name"}, "model": 3}, TypeError, "model"),
 ]
 
 

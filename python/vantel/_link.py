@@ -182,6 +182,7 @@ class _Run:
         scan: Any,
         block: Any,
         model: Optional["Model"],
+        id: Optional[str] = None,  # noqa: A002 - the command's option
         truth: Optional[str] = None,
         threshold: float = 0.9,
         top: Optional[int] = None,
@@ -205,6 +206,9 @@ class _Run:
             raise TypeError(f"threshold must be a number, not {type(threshold).__name__}")
         if not 0.0 <= float(threshold) <= 1.0:
             raise ValueError(f"threshold must be a probability from 0 to 1, not {threshold!r}")
+        for number, each in enumerate([frame] if other is None else [frame, other]):
+            if id is not None and id not in each.columns:
+                raise ValueError(f"{_FRAMES[number]} has no column {id!r} (id); it has {[str(c) for c in each.columns][:40]}")
         field_texts = _field_texts(fields, model)
         scans, blocks = _rule_texts(scan, "scan"), _rule_texts(block, "block")
         frames = [frame] if other is None else [frame, other]
@@ -301,7 +305,7 @@ def link(
     if top is not None and other is None:
         raise ValueError("top goes with an other frame (linking)")
     run = _Run(
-        frame, other, fields=fields, scan=scan, block=block, model=model, threshold=threshold, top=top,
+        frame, other, fields=fields, scan=scan, block=block, model=model, id=id, threshold=threshold, top=top,
         explain=explain, sample=sample, workers=workers,
     )
     return _pairs_frame(run, id, explain)
@@ -354,7 +358,7 @@ def link_groups(
     """
     pandas = _pandas()
     run = _Run(
-        frame, None, fields=fields, scan=scan, block=block, model=model, threshold=threshold,
+        frame, None, fields=fields, scan=scan, block=block, model=model, id=id, threshold=threshold,
         groups=2 if all else 1, sample=sample, workers=workers,
     )
     keys = [_keys(frame, id, "frame")]
