@@ -14,7 +14,6 @@
 #include <sstream>
 #include <stdexcept>
 #include <thread>
-#include <unordered_map>
 #include <vector>
 
 #include "Cli.h"
@@ -25,6 +24,7 @@
 #include "vantel/Errors.h"
 #include "vantel/Link.h"
 #include "vantel/LinkModel.h"
+#include "vantel/LinkPipeline.h"
 #include "vantel/Records.h"
 
 namespace vantel::cli {
@@ -140,9 +140,9 @@ LinkSettings ParseOptions(ArgumentCursor& args, std::vector<std::string_view>& f
     if (*option == "--field") {
       const std::string given = text();
       try {
-        settings.fields.push_back(ParseFieldComparison(given));
-      } catch (const std::invalid_argument& bad) {
-        throw UsageError("--field " + given + ": " + bad.what());
+        settings.fields.push_back(ParseLinkField(given));
+      } catch (const RuleTextError& bad) {
+        throw UsageError(std::string("--field ") + bad.what());
       }
       // An aliases file that cannot be used is refused before any work.
       try {
@@ -334,27 +334,13 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
   if (settings.modelFile && settings.saveModel)
     throw UsageError("--save-model writes a trained model: not with --model");
 
-  std::vector<CandidateRule> rules;
-  for (const std::string& given : settings.scans) {
-    std::int16_t method = 2;
-    const std::string column = given.substr(0, given.rfind(':'));
-    for (const FieldComparison& field : settings.fields)
-      if (field.column == column && (field.kind == FieldKind::Name || field.kind == FieldKind::Text))
-        method = field.method;
-    try {
-      rules.push_back(ParseScanRule(given, method));
-    } catch (const std::invalid_argument& bad) {
-      throw UsageError("--scan " + given + ": " + bad.what());
-    }
+  LinkRules linkRules;
+  try {
+    linkRules = LinkRules::Of(settings.fields, settings.scans, settings.blocks);
+  } catch (const RuleTextError& bad) {
+    throw UsageError(std::string(bad.part() == RuleTextError::Part::Scan ? "--scan " : "--block ") + bad.what());
   }
-  for (const std::string& given : settings.blocks) {
-    try {
-      rules.push_back(ParseBlockRule(given));
-    } catch (const std::invalid_argument& bad) {
-      throw UsageError("--block " + given + ": " + bad.what());
-    }
-  }
-  if (rules.empty()) rules = DefaultRules(settings.fields);
+  const std::vector<CandidateRule>& rules = linkRules.rules;
   std::optional<LinkModel> savedModel;
   if (settings.modelFile) {
     try {
@@ -403,38 +389,31 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
     }
     return values;
   };
-  const RecordSpan span{recordCount, linking ? firstCount : recordCount};
-  RuleColumns ruleColumns;
-  for (const CandidateRule& rule : rules)
-    for (const std::string& column : rule.columns())
-      if (!ruleColumns.count(column)) ruleColumns.emplace(column, columnValues(column));
+  RuleColumns values;
+  for (const std::string& column : linkRules.columns()) values.emplace(column, columnValues(column));
+  const LinkPipeline pipeline(linkRules, std::move(values), linking ? firstCount : recordCount);
 
   if (settings.plan) {
     std::vector<std::string> names = {"rule", "pairs"};
     if (settings.format != PairFormat::Json) WriteHeader(out, settings.format, names);
-    for (const CandidateRule& rule : rules) {
-      const std::uint64_t count = rule.kind == CandidateRule::Kind::Block
-                                      ? BlockPairCount(rule, ruleColumns, span)
-                                      : RulePairs(rule, ruleColumns, span, settings.threads).size();
-      const std::string description = rule.Describe(), number = std::to_string(count);
+    const std::vector<std::uint64_t> counts = pipeline.Plan(settings.threads);
+    for (std::size_t r = 0; r < rules.size(); ++r) {
+      const std::string description = rules[r].Describe(), number = std::to_string(counts[r]);
       WriteRow(out, settings.format, names, {{description, false}, {number, true}});
     }
     return problems.empty() ? kExitOk : kExitFailure;
   }
 
-  std::vector<std::vector<std::string_view>> columns;
-  for (const FieldComparison& field : settings.fields) columns.push_back(columnValues(field.column));
-  const LinkRecords records(settings.fields, columns, span.firstCount);
+  const LinkRecords records = pipeline.Prepare();
   for (std::size_t f = 0; f < records.fieldCount(); ++f)
     if (const std::size_t unreadable = records.field(f).unreadableCount(); unreadable > 0)
       err << "vantel link: field " << settings.fields[f].column << " (" << NameOf(settings.fields[f].kind)
           << "): " << unreadable << " value" << (unreadable == 1 ? "" : "s")
           << " could not be read and count as missing\n";
 
-  std::vector<std::uint64_t> perRule;
-  std::vector<std::vector<RecordPair>> rulePairs;
-  const std::vector<RecordPair> candidates =
-      CandidatePairs(rules, ruleColumns, span, settings.threads, &perRule, savedModel ? nullptr : &rulePairs);
+  LinkCandidates found = pipeline.FindCandidates(settings.threads, !savedModel);
+  const std::vector<RecordPair>& candidates = found.pairs;
+  const std::vector<std::uint64_t>& perRule = found.perRule;
   LinkModel model;
   if (savedModel) {
     model = *savedModel;
@@ -442,19 +421,7 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
     TrainingOptions training;
     training.samplePairs = settings.sample;
     training.threads = settings.threads;
-    // One EM per rule, each leaving out the fields its rule chose pairs by.
-    std::vector<TrainingSession> sessions;
-    for (std::size_t r = 0; r < rules.size(); ++r) {
-      TrainingSession session{std::move(rulePairs[r]), {}, rules[r].kind == CandidateRule::Kind::Block};
-      for (const KeyPart& part : rules[r].parts)
-        session.equalityRule = session.equalityRule && part.kind == KeyKind::Value;
-      const std::vector<std::string> used = rules[r].columns();
-      for (std::size_t f = 0; f < settings.fields.size(); ++f)
-        if (std::find(used.begin(), used.end(), settings.fields[f].column) != used.end())
-          session.excludedFields.push_back(f);
-      sessions.push_back(std::move(session));
-    }
-    model = Train(records, candidates, training, sessions);
+    model = pipeline.Train(records, found, training);
     if (!model.training.converged)
       err << "vantel link: training did not converge within " << model.training.iterations
           << " iterations; the model is that of the last one\n";
@@ -470,24 +437,9 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
   }
   if (settings.saveModel) WriteTextFile(*settings.saveModel, ModelToJson(model), "--save-model");
 
-  std::vector<LinkedPair> kept = ScorePairs(model, records, candidates, settings.threshold, settings.threads);
-  std::stable_sort(kept.begin(), kept.end(), [](const LinkedPair& a, const LinkedPair& b) {
-    if (a.pair.first != b.pair.first) return a.pair.first < b.pair.first;
-    if (a.weight != b.weight) return a.weight > b.weight;
-    return a.pair.second < b.pair.second;
-  });
-  if (settings.top) {
-    std::vector<LinkedPair> best;
-    std::size_t taken = 0;
-    for (std::size_t i = 0; i < kept.size(); ++i) {
-      taken = i > 0 && kept[i].pair.first == kept[i - 1].pair.first ? taken + 1 : 0;
-      if (taken < settings.top) best.push_back(kept[i]);
-    }
-    kept = std::move(best);
-  }
+  const std::vector<LinkedPair> kept =
+      pipeline.Keep(model, records, candidates, settings.threshold, settings.top, settings.threads);
 
-  const ModelScorer scorer(model, records);
-  FieldComparer comparer;
   std::vector<std::string> keepNames;
   const auto headerName = [&](const LinkFile& file, std::size_t column) {
     return column < file.table.header().size() ? file.table.header()[column] : "field" + std::to_string(column + 1);
@@ -501,35 +453,17 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
   };
 
   if (settings.groups) {
-    const LinkGroups groups = GroupPairs(kept, recordCount);
     std::vector<std::string> names = {"group", "id", "size", "density"};
     names.insert(names.end(), keepNames.begin(), keepNames.end());
     WriteHeader(out, settings.format, names);
-    std::vector<std::vector<std::size_t>> members(groups.sizes.size());
-    for (std::size_t record = 0; record < recordCount; ++record)
-      if (groups.groupOf[record]) members[groups.groupOf[record] - 1].push_back(record);
-    std::size_t number = 0;
-    const auto writeMember = [&](std::size_t group, std::size_t record, std::size_t size, double density) {
-      texts = {std::to_string(group), idText(record), std::to_string(size), Fixed(density, 3)};
-      for (const std::size_t keep : files[0].keeps) texts.emplace_back(files[0].table.field(rowOf(record), keep));
+    // Groups in the order of their first members; with --all, records in no
+    // pair in between as groups of one.
+    for (const GroupRow& row : pipeline.Groups(kept, settings.all)) {
+      texts = {std::to_string(row.group), idText(row.record), std::to_string(row.size), Fixed(row.density, 3)};
+      for (const std::size_t keep : files[0].keeps) texts.emplace_back(files[0].table.field(rowOf(row.record), keep));
       fields.clear();
       for (std::size_t i = 0; i < texts.size(); ++i) fields.push_back({texts[i], i != 1 && i < 4});
       WriteRow(out, settings.format, names, fields);
-    };
-    // Groups in the order of their first members; with --all, records in no
-    // pair in between as groups of one.
-    std::vector<std::uint8_t> written(groups.sizes.size(), 0);
-    for (std::size_t record = 0; record < recordCount; ++record) {
-      const std::size_t group = groups.groupOf[record];
-      if (group == 0) {
-        if (settings.all) writeMember(++number, record, 1, 1.0);
-        continue;
-      }
-      if (written[group - 1]) continue;
-      written[group - 1] = 1;
-      ++number;
-      for (const std::size_t member : members[group - 1])
-        writeMember(number, member, groups.sizes[group - 1], groups.density[group - 1]);
     }
   } else {
     std::vector<std::string> names = {"query_id", "candidate_id", "probability", "weight"};
@@ -540,7 +474,8 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
       for (const FieldComparison& field : settings.fields)
         for (const char* part : {"_query", "_candidate", "_level", "_weight"}) names.push_back(field.column + part);
     WriteHeader(out, settings.format, names);
-    std::vector<std::uint8_t> levels(records.fieldCount());
+    const std::vector<FieldExplanation> explained =
+        settings.explain ? pipeline.Explain(model, records, kept) : std::vector<FieldExplanation>();
     std::size_t nextQuery = 0;
     const auto writeUnmatchedBefore = [&](std::size_t query) {
       if (!settings.unmatched) return;
@@ -554,7 +489,8 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
         WriteRow(out, settings.format, names, fields);
       }
     };
-    for (const LinkedPair& linked : kept) {
+    for (std::size_t k = 0; k < kept.size(); ++k) {
+      const LinkedPair& linked = kept[k];
       writeUnmatchedBefore(linked.pair.first);
       nextQuery = std::max<std::size_t>(nextQuery, linked.pair.first + 1);
       std::vector<bool> bare = {false, false, true, true};
@@ -571,11 +507,11 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
       }
       if (settings.explain) {
         for (std::size_t f = 0; f < records.fieldCount(); ++f) {
-          const std::uint8_t level = comparer.Level(records.field(f), linked.pair.first, linked.pair.second);
-          texts.emplace_back(columns[f][linked.pair.first]);
-          texts.emplace_back(columns[f][linked.pair.second]);
-          texts.emplace_back(level == kMissingLevel ? "missing" : settings.fields[f].levelNames()[level]);
-          texts.push_back(FormatNumber(scorer.FieldWeight(f, level, linked.pair)));
+          const FieldExplanation& field = explained[k * records.fieldCount() + f];
+          texts.emplace_back(pipeline.values(f)[linked.pair.first]);
+          texts.emplace_back(pipeline.values(f)[linked.pair.second]);
+          texts.emplace_back(field.level == kMissingLevel ? "missing" : settings.fields[f].levelNames()[field.level]);
+          texts.push_back(FormatNumber(field.weight));
           bare.insert(bare.end(), {false, false, false, true});
         }
       }
@@ -588,34 +524,20 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
   out.Flush();
 
   if (settings.truth) {
-    std::unordered_map<std::string, std::uint64_t> numbers;
-    std::vector<std::uint64_t> entity(recordCount);
-    for (std::size_t record = 0; record < recordCount; ++record) {
-      const LinkFile& file = fileOf(record);
-      const std::string value(file.table.field(rowOf(record), file.columns.at(*settings.truth)));
-      entity[record] = value.empty() ? numbers.size() + recordCount + record
-                                     : numbers.try_emplace(value, numbers.size()).first->second;
-    }
+    const std::vector<std::uint64_t> entity = EntitiesOf(columnValues(*settings.truth));
+    const LinkEvaluation evaluation =
+        pipeline.Evaluate(model, records, candidates, entity, EvaluationThresholds(), settings.threads);
     std::ostringstream report;
-    const Quality ceiling = PairQuality(candidates, entity, span);
-    report << "candidates\t" << candidates.size() << " pairs\trecall " << Fixed(ceiling.recall(), 4) << "\n";
+    report << "candidates\t" << evaluation.candidatePairs << " pairs\trecall "
+           << Fixed(evaluation.candidates.recall(), 4) << "\n";
     report << "threshold\tpairs\tprecision\trecall\tf1\tgroup_precision\tgroup_recall\tgroup_f1\n";
-    const std::vector<LinkedPair> all = ScorePairs(model, records, candidates, 0.0, settings.threads);
-    for (const double threshold : {0.5, 0.8, 0.9, 0.95, 0.99, 0.999}) {
-      std::vector<LinkedPair> above;
-      std::vector<RecordPair> pairs;
-      for (const LinkedPair& linked : all)
-        if (linked.probability >= threshold) {
-          above.push_back(linked);
-          pairs.push_back(linked.pair);
-        }
-      const Quality quality = PairQuality(pairs, entity, span);
-      report << FormatNumber(threshold) << '\t' << pairs.size() << '\t' << Fixed(quality.precision(), 4) << '\t'
-             << Fixed(quality.recall(), 4) << '\t' << Fixed(quality.f1(), 4);
+    for (const ThresholdQuality& row : evaluation.thresholds) {
+      const Quality& quality = row.pairs;
+      report << FormatNumber(row.threshold) << '\t' << quality.foundPairs << '\t' << Fixed(quality.precision(), 4)
+             << '\t' << Fixed(quality.recall(), 4) << '\t' << Fixed(quality.f1(), 4);
       if (!linking) {
-        const Quality grouped = GroupQuality(GroupPairs(above, recordCount), entity, span);
-        report << '\t' << Fixed(grouped.precision(), 4) << '\t' << Fixed(grouped.recall(), 4) << '\t'
-               << Fixed(grouped.f1(), 4);
+        report << '\t' << Fixed(row.groups.precision(), 4) << '\t' << Fixed(row.groups.recall(), 4) << '\t'
+               << Fixed(row.groups.f1(), 4);
       } else {
         report << "\t\t\t";
       }

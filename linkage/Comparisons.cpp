@@ -404,7 +404,8 @@ bool InitialsAgree(CompareUS& comparer, std::u16string_view first, std::u16strin
   return WordsCover(comparer, a, b, method, top) || WordsCover(comparer, b, a, method, top);
 }
 
-PreparedField::PreparedField(const FieldComparison& comparison, const std::vector<std::string_view>& values)
+PreparedField::PreparedField(const FieldComparison& comparison, const std::vector<std::string_view>& values,
+                             const FirstTexts* firstTexts)
     : data_(std::make_unique<Data>()) {
   Data& data = *data_;
   data.comparison = comparison;
@@ -465,6 +466,12 @@ PreparedField::PreparedField(const FieldComparison& comparison, const std::vecto
     if (added) {
       data.keys.push_back(key);
       data.recordsWith.push_back(0);
+      data.firstRecord.push_back(static_cast<std::uint32_t>(record));
+      if (UsesCompare(comparison.kind) && firstTexts != nullptr) {
+        // The whole file's first text of this key: it reads, as it did there.
+        if (const auto given = firstTexts->find(key); given != firstTexts->end())
+          Utf8ToUtf16(Trim(given->second), wide);
+      }
       if (UsesCompare(comparison.kind)) {
         std::u16string form;
         if (needsSound) {
@@ -508,6 +515,8 @@ bool PreparedField::unreadable(std::size_t record) const noexcept { return data_
 std::uint32_t PreparedField::valueOf(std::size_t record) const noexcept { return data_->valueOfRecord[record]; }
 std::size_t PreparedField::distinctValues() const noexcept { return data_->keys.size(); }
 std::uint32_t PreparedField::recordsWith(std::uint32_t value) const noexcept { return data_->recordsWith[value]; }
+const std::string& PreparedField::key(std::uint32_t value) const noexcept { return data_->keys[value]; }
+std::uint32_t PreparedField::firstRecordWith(std::uint32_t value) const noexcept { return data_->firstRecord[value]; }
 
 struct FieldComparer::State {
   CompareUS compare;  // keeps the process's rule automata alive

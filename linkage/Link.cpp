@@ -27,8 +27,9 @@ std::size_t Find(std::vector<std::size_t>& parent, std::size_t x) {
 }  // namespace
 
 std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& records,
-                                   const std::vector<RecordPair>& candidates, double threshold, unsigned threads) {
-  const ModelScorer scorer(model, records);
+                                   const std::vector<RecordPair>& candidates, double threshold, unsigned threads,
+                                   const TermCounts* whole) {
+  const ModelScorer scorer(model, records, whole);
   const std::size_t fields = records.fieldCount();
   const std::size_t chunks = (candidates.size() + kChunk - 1) / kChunk;
   std::vector<std::vector<LinkedPair>> kept(chunks);

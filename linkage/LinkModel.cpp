@@ -52,13 +52,14 @@ LinkModel AssembleModel(const LinkRecords& records, const LevelTable& m, const L
 }  // namespace
 
 LinkRecords::LinkRecords(const std::vector<FieldComparison>& fields,
-                         const std::vector<std::vector<std::string_view>>& columns, std::size_t firstCount)
+                         const std::vector<std::vector<std::string_view>>& columns, std::size_t firstCount,
+                         const std::vector<FirstTexts>* firstTexts)
     : recordCount_(columns.empty() ? 0 : columns.front().size()), firstCount_(firstCount) {
   if (fields.size() != columns.size()) throw std::invalid_argument("one column of values is needed per field");
   if (recordCount_ > 0xFFFFFFF0u) throw std::invalid_argument("too many records");
   for (std::size_t f = 0; f < fields.size(); ++f) {
     if (columns[f].size() != recordCount_) throw std::invalid_argument("the columns differ in length");
-    fields_.emplace_back(fields[f], columns[f]);
+    fields_.emplace_back(fields[f], columns[f], firstTexts != nullptr ? &firstTexts->at(f) : nullptr);
   }
   firstCount_ = std::min(firstCount_, recordCount_);
 }
@@ -370,7 +371,33 @@ double LinkModel::LevelWeight(std::size_t field, std::uint8_t level) const noexc
   return std::log2(fields[field].m[level] / fields[field].u[level]);
 }
 
-ModelScorer::ModelScorer(const LinkModel& model, const LinkRecords& records) : model_(&model), records_(&records) {
+bool WeighsByFrequency(const FieldComparison& field) noexcept {
+  return field.termFrequencies && field.kind != FieldKind::Text && field.kind != FieldKind::Date &&
+         field.kind != FieldKind::Code;
+}
+
+TermCounts CountTerms(const LinkRecords& records) {
+  TermCounts counts(records.fieldCount());
+  for (std::size_t f = 0; f < records.fieldCount(); ++f) {
+    const PreparedField& field = records.field(f);
+    if (!WeighsByFrequency(field.comparison())) continue;
+    for (std::uint32_t value = 0; value < field.distinctValues(); ++value)
+      counts[f][field.key(value)] += field.recordsWith(value);
+  }
+  return counts;
+}
+
+void AddTermCounts(TermCounts& total, const TermCounts& part) {
+  if (total.size() < part.size()) total.resize(part.size());
+  for (std::size_t f = 0; f < part.size(); ++f)
+    for (const auto& [key, count] : part[f]) total[f][key] += count;
+}
+
+ModelScorer::ModelScorer(const LinkModel& model, const LinkRecords& records, const TermCounts* whole)
+    : model_(&model), records_(&records) {
+  if (whole != nullptr && whole->size() != model.fields.size())
+    throw std::invalid_argument("term counts of " + std::to_string(whole->size()) + " fields, not " +
+                                std::to_string(model.fields.size()));
   CheckModelFits(model, ComparisonsOf(records));
   for (std::size_t f = 0; f < model.fields.size(); ++f) {
     std::vector<double> row;
@@ -379,12 +406,23 @@ ModelScorer::ModelScorer(const LinkModel& model, const LinkRecords& records) : m
     weights_.push_back(row);
     std::vector<double> tf;
     const PreparedField& field = records.field(f);
-    if (field.comparison().termFrequencies && field.comparison().kind != FieldKind::Text &&
-        field.comparison().kind != FieldKind::Date && field.comparison().kind != FieldKind::Code) {
+    if (WeighsByFrequency(field.comparison())) {
       std::uint64_t present = 0;
-      for (std::uint32_t value = 0; value < field.distinctValues(); ++value) present += field.recordsWith(value);
+      if (whole == nullptr) {
+        for (std::uint32_t value = 0; value < field.distinctValues(); ++value) present += field.recordsWith(value);
+      } else {
+        for (const auto& [key, count] : (*whole)[f]) present += count;
+      }
       for (std::uint32_t value = 0; value < field.distinctValues(); ++value) {
-        const double share = static_cast<double>(field.recordsWith(value)) / static_cast<double>(present);
+        std::uint64_t holding = field.recordsWith(value);
+        if (whole != nullptr) {
+          const auto found = (*whole)[f].find(field.key(value));
+          if (found == (*whole)[f].end() || found->second < holding)
+            throw std::invalid_argument("the term counts of field " + field.comparison().column +
+                                        " lack values of the records");
+          holding = found->second;
+        }
+        const double share = static_cast<double>(holding) / static_cast<double>(present);
         tf.push_back(std::log2(model.fields[f].m[0] / share));
       }
     }

@@ -16,6 +16,7 @@ struct PreparedField::Data {
   std::vector<std::uint8_t> unreadable;      // per record
   std::size_t unreadableCount = 0;
   std::vector<std::uint32_t> recordsWith;  // per value
+  std::vector<std::uint32_t> firstRecord;  // per value
   std::vector<std::string> keys;           // per value: the normalised text that made it one value
   // Name and text: the value as first met (trimmed) and its phonetic form.
   std::vector<std::u16string> texts;

@@ -17,7 +17,7 @@ declare -A groups=(
   [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-i686 binutils-mingw-w64-x86-64 mingw-w64-tools libwine-dev wine wine32:i386 wine64 bsdutils"
   # The Python package and its tests (scripts/test-python.sh), all from Debian:
   # Debian's own interpreter, its headers and venv, pybind11, NumPy, pandas, Dask.
-  [python]="python3 python3-dev python3-venv python3-pip-whl pybind11-dev python3-pybind11 python3-setuptools python3-wheel python3-numpy python3-pandas python3-pytest python3-dask python3-distributed"
+  [python]="python3 python3-dev python3-venv python3-pip-whl pybind11-dev python3-pybind11 python3-setuptools python3-wheel python3-numpy python3-pandas python3-pytest python3-dask python3-distributed python3-matplotlib"
 )
 
 wanted=()

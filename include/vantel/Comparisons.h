@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "vantel/NameForms.h"
@@ -85,15 +86,23 @@ NameOptions NameOptionsOf(const FieldComparison& comparison);
 bool InitialsAgree(CompareUS& comparer, std::u16string_view first, std::u16string_view second, std::int16_t method,
                    double top);
 
+// The text that a value of a name or text field is compared by, by the
+// value's key (PreparedField::key): that of the first record holding it.
+using FirstTexts = std::unordered_map<std::string, std::string>;
+
 // The values of one field of every record, read once: normalised, interned
 // (records with equal values share a value number) and, for name and text,
 // with their phonetic forms worked out. For linking two files the records of
-// both are given one after the other.
+// both are given one after the other. A name or text value is compared by
+// the text of the first record that holds it, or by that of `firstTexts`
+// when it has the value's key: the records are then a part of a larger file
+// (a partition on a cluster) and compare as that file does.
 class PreparedField {
  public:
   static constexpr std::uint32_t kNoValue = 0xFFFFFFFFu;
 
-  PreparedField(const FieldComparison& comparison, const std::vector<std::string_view>& values);
+  PreparedField(const FieldComparison& comparison, const std::vector<std::string_view>& values,
+                const FirstTexts* firstTexts = nullptr);
   ~PreparedField();
   PreparedField(PreparedField&&) noexcept;
   PreparedField& operator=(PreparedField&&) noexcept;
@@ -110,6 +119,10 @@ class PreparedField {
   std::size_t distinctValues() const noexcept;
   // How many records hold each value.
   std::uint32_t recordsWith(std::uint32_t value) const noexcept;
+  // The normalised text that makes a value one (equal in every PreparedField of the same comparison).
+  const std::string& key(std::uint32_t value) const noexcept;
+  // The first record that holds a value.
+  std::uint32_t firstRecordWith(std::uint32_t value) const noexcept;
 
   struct Data;
   const Data& data() const noexcept { return *data_; }

@@ -21,8 +21,10 @@ struct LinkedPair {
 
 // The candidate pairs whose probability reaches `threshold`, in the order of
 // `candidates`. The same on any number of threads.
+// Term frequencies are those of `whole` when given (see ModelScorer).
 std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& records,
-                                   const std::vector<RecordPair>& candidates, double threshold, unsigned threads);
+                                   const std::vector<RecordPair>& candidates, double threshold, unsigned threads,
+                                   const TermCounts* whole = nullptr);
 
 // The rules used when none is given: a block on each date, code and email
 // field, and one on the phonetic forms of the first two name fields

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "vantel/Comparisons.h"
@@ -26,8 +27,9 @@ namespace vantel {
 class LinkRecords {
  public:
   // columns[f] holds the values of field f for every record.
+  // `firstTexts` (when given, one per field): see PreparedField.
   LinkRecords(const std::vector<FieldComparison>& fields, const std::vector<std::vector<std::string_view>>& columns,
-              std::size_t firstCount);
+              std::size_t firstCount, const std::vector<FirstTexts>* firstTexts = nullptr);
 
   std::size_t recordCount() const noexcept { return recordCount_; }
   std::size_t firstCount() const noexcept { return firstCount_; }
@@ -160,12 +162,23 @@ LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candi
 LinkModel TrainFromLabels(const LinkRecords& records, const std::vector<RecordPair>& candidates,
                           const std::vector<bool>& isMatch, const TrainingOptions& options);
 
+// How many records hold each value (by PreparedField::key) of each field
+// whose exact agreement weighs by its frequency; empty for the other fields.
+// Counted over a whole file, they let records that are only a part of it (a
+// partition on a cluster) be scored as the whole file scores them.
+using TermCounts = std::vector<std::unordered_map<std::string, std::uint64_t>>;
+bool WeighsByFrequency(const FieldComparison& field) noexcept;
+TermCounts CountTerms(const LinkRecords& records);
+void AddTermCounts(TermCounts& total, const TermCounts& part);
+
 // Scores pairs with a model whose fields are those of `records`. Exact
 // agreement on a field with term frequencies weighs log2(m / share of the
-// value among the records that have one) instead of log2(m / u).
+// value among the records that have one) instead of log2(m / u); the shares
+// are those of `whole` when given (which must count every value of
+// `records`), else of `records`.
 class ModelScorer {
  public:
-  ModelScorer(const LinkModel& model, const LinkRecords& records);
+  ModelScorer(const LinkModel& model, const LinkRecords& records, const TermCounts* whole = nullptr);
   // The weight of one pair from its levels (fieldCount() of them).
   double Weight(const std::uint8_t* levels, RecordPair pair) const noexcept;
   // What field `field` adds to it.

@@ -28,5 +28,6 @@ NameOptions NameOptionsArgument(py::handle order, py::handle nicknames, py::hand
 
 void BindMatching(py::module_& module);
 void BindNames(py::module_& module);
+void BindLinkage(py::module_& module);
 
 }  // namespace vantel::python

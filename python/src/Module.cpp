@@ -164,4 +164,5 @@ phonetic_form() are the same in Python's style.)")
 
   BindMatching(module);
   BindNames(module);
+  BindLinkage(module);
 }

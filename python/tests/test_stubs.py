@@ -62,7 +62,7 @@ def test_every_public_name_has_a_stub():
     assert names - {"Strings"} <= set(vantel.__all__)
 
 
-@pytest.mark.parametrize("name", ["match", "extract", "extract_one", "groups", "cdist", "dedupe"])
+@pytest.mark.parametrize("name", ["match", "extract", "extract_one", "groups", "cdist", "dedupe", "link", "link_groups"])
 def test_the_stub_of_each_python_function_has_its_signature(name):
     functions, _, _ = stub("__init__.pyi")
     assert parameters(functions[name]) == runtime_parameters(getattr(vantel, name))
@@ -90,7 +90,7 @@ def test_the_native_module_stub_covers_its_functions():
         assert [p[0] for p in parameters(functions[name])] == native_parameters(getattr(native, name))
 
 
-@pytest.mark.parametrize("name", ["match", "groups"])
+@pytest.mark.parametrize("name", ["match", "groups", "link", "link_groups"])
 def test_the_stub_of_the_dask_module_has_its_signatures(name):
     pytest.importorskip("dask.dataframe")
     import vantel.dask

@@ -12,6 +12,9 @@ Whole lists, on every core, as sparse pairs: :func:`match`, :func:`groups`,
 exactly that of :func:`compare` (and of the ``vantel`` command and the
 ``CompareUS`` automation object) for that pair, in that order.
 
+Records of several fields, as ``vantel link`` links them, on pandas
+DataFrames: :func:`link`, :func:`link_groups`, :class:`Field`, :class:`Model`.
+
 Strings are compared as UTF-16 code units; a string that is empty or longer
 than 70 units cannot be compared (``compare`` gives -1.0, the batch functions
 leave it out and report it in the result's ``rejected``).
@@ -31,13 +34,16 @@ from ._api import (
     groups,
     match,
 )
+from ._link import Field, Model, link, link_groups
 
 __all__ = [
     "DEFAULT_MAX_CELLS",
+    "Field",
     "MAX_LENGTH",
     "CompareUS",
     "Groups",
     "Matches",
+    "Model",
     "NameTable",
     "Rejection",
     "VantelError",
@@ -48,6 +54,8 @@ __all__ = [
     "extract",
     "extract_one",
     "groups",
+    "link",
+    "link_groups",
     "match",
     "name_forms",
     "phonetic",

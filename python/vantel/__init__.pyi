@@ -151,3 +151,80 @@ def dedupe(
     keep: Union[None, bool, Hashable, Sequence[Hashable]] = None,
     workers: int = -1,
 ) -> pd.DataFrame: ...
+
+class Field:
+    column: str
+    kind: str
+    params: dict
+    text: str
+    def __init__(self, column: str, kind: str, **params: Any) -> None: ...
+    @classmethod
+    def parse(cls, text: str) -> "Field": ...
+
+class Model:
+    @classmethod
+    def train(
+        cls,
+        frame: pd.DataFrame,
+        other: Optional[pd.DataFrame] = None,
+        *,
+        fields: Union[Mapping[str, Union[str, "Field"]], Sequence[Union["Field", str]], None],
+        scan: Union[str, Sequence[str], Mapping[str, float], None] = None,
+        block: Union[str, Sequence[Union[str, Sequence[str]]], None] = None,
+        sample: int = 1000000,
+        workers: int = -1,
+    ) -> "Model": ...
+    @classmethod
+    def load(cls, path: Union[str, "os.PathLike[str]"]) -> "Model": ...
+    @classmethod
+    def from_json(cls, text: str) -> "Model": ...
+    def to_json(self) -> str: ...
+    def save(self, path: Union[str, "os.PathLike[str]"]) -> None: ...
+    @property
+    def fields(self) -> List[str]: ...
+    @property
+    def prior(self) -> float: ...
+    @property
+    def prior_weight(self) -> float: ...
+    def to_frame(self) -> pd.DataFrame: ...
+    def evaluate(
+        self,
+        frame: pd.DataFrame,
+        other: Optional[pd.DataFrame] = None,
+        *,
+        truth: str = "entity",
+        scan: Union[str, Sequence[str], Mapping[str, float], None] = None,
+        block: Union[str, Sequence[Union[str, Sequence[str]]], None] = None,
+        workers: int = -1,
+    ) -> pd.DataFrame: ...
+    def plot_waterfall(self, pair: "pd.Series[Any]", ax: Any = None) -> Any: ...
+    def plot_precision_recall(self, evaluation: pd.DataFrame, ax: Any = None) -> Any: ...
+
+def link(
+    frame: pd.DataFrame,
+    other: Optional[pd.DataFrame] = None,
+    *,
+    id: Optional[str] = None,
+    fields: Union[Mapping[str, Union[str, "Field"]], Sequence[Union["Field", str]], None] = None,
+    scan: Union[str, Sequence[str], Mapping[str, float], None] = None,
+    block: Union[str, Sequence[Union[str, Sequence[str]]], None] = None,
+    threshold: float = 0.9,
+    top: Optional[int] = None,
+    model: Union[Model, str, "os.PathLike[str]", None] = None,
+    explain: bool = False,
+    sample: int = 1000000,
+    workers: int = -1,
+) -> pd.DataFrame: ...
+def link_groups(
+    frame: pd.DataFrame,
+    *,
+    id: Optional[str] = None,
+    fields: Union[Mapping[str, Union[str, "Field"]], Sequence[Union["Field", str]], None] = None,
+    scan: Union[str, Sequence[str], Mapping[str, float], None] = None,
+    block: Union[str, Sequence[Union[str, Sequence[str]]], None] = None,
+    threshold: float = 0.9,
+    model: Union[Model, str, "os.PathLike[str]", None] = None,
+    all: bool = False,
+    sample: int = 1000000,
+    workers: int = -1,
+) -> pd.DataFrame: ...

@@ -1,6 +1,6 @@
 # The native module; use the package vantel (see vantel/__init__.pyi).
 import os
-from typing import List, Optional, Tuple, Union
+from typing import Any, Dict, List, Optional, Tuple, Union
 
 import numpy as np
 import numpy.typing as npt
@@ -99,3 +99,47 @@ def name_options(
     aliases: Union[str, "os.PathLike[str]", NameTable, None] = None,
     transliterate: bool = False,
 ) -> NameOptions: ...
+
+class LinkModel:
+    @staticmethod
+    def from_json(text: str) -> "LinkModel": ...
+    def to_json(self) -> str: ...
+    @property
+    def fields(self) -> List[str]: ...
+    @property
+    def prior(self) -> float: ...
+    @property
+    def prior_weight(self) -> float: ...
+    @property
+    def converged(self) -> bool: ...
+    @property
+    def iterations(self) -> int: ...
+    def table(self) -> List[Tuple[str, str, int, str, float, float, float]]: ...
+
+def link(
+    columns: Dict[str, List[str]],
+    row_count: int,
+    first_count: int,
+    fields: List[str],
+    scans: List[str],
+    blocks: List[str],
+    model: Optional[LinkModel],
+    threshold: float,
+    top: int,
+    score: bool,
+    explain: bool,
+    groups: int,
+    sample: int,
+    workers: int,
+    truth: Optional[str],
+    terms: Optional[List[Dict[str, int]]] = None,
+    first_texts: Optional[List[Dict[str, str]]] = None,
+) -> Dict[str, Any]: ...
+def link_terms(
+    columns: Dict[str, List[str]], row_count: int, fields: List[str]
+) -> Tuple[List[Dict[str, int]], List[Dict[str, str]], List[Tuple[int, str]]]: ...
+def link_groups_of_pairs(
+    count: int, first: npt.NDArray[np.int64], second: npt.NDArray[np.int64], all: bool
+) -> Tuple[npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.int64], npt.NDArray[np.float64]]: ...
+def link_columns(fields: List[str], scans: List[str], blocks: List[str]) -> Tuple[List[str], List[str]]: ...
+def link_field(given: str) -> str: ...

@@ -13,6 +13,13 @@ The results of a query block are then merged into the order of the
 
 Native objects are never pickled: each task builds the comparers it needs
 (30 us each; the compiled rules are shared, read-only, within a process).
+
+Record linkage (:func:`link`, :func:`link_groups`) runs the same way over
+pairs of partitions: each task runs the library's linkage pipeline on the
+records of its two partitions (their candidate pairs, by the scan and block
+rules, and their scores), with the model trained once on the client and the
+term frequencies of every value counted over all partitions first, so that
+each pair weighs what it weighs in :func:`vantel.link`.
 """
 
 from __future__ import annotations
@@ -30,8 +37,9 @@ from dask.delayed import delayed
 
 from . import _vantel
 from ._api import _LISTS, Groups, Rejection, _count, _groups_frame, _integer, _object_array, _threshold
+from ._link import _DEFAULT_SAMPLE, _FRAMES, Model, _field_texts, _keys, _rule_texts, _texts
 
-__all__ = ["match", "groups"]
+__all__ = ["match", "groups", "link", "link_groups"]
 
 _REJECTED_META = pd.DataFrame(
     {
@@ -308,3 +316,330 @@ def groups(
     keys = prepared[0].keys.append([block.keys for block in prepared[1:]]) if prepared else pd.Index([])
     values = _object_array([value for block in prepared for value in block.values])
     return _groups_frame(group, member, partner, best, keys.take, values, rejections)
+
+
+# Record linkage over pairs of partitions.
+
+#: Without a model, vantel.dask.link trains one on the client on at most this
+#: many rows of each frame: all of them when there are no more (the model is
+#: then that of vantel.link), else a random sample of this size (seed 0).
+DEFAULT_TRAINING_ROWS = 200_000
+
+_LINK_REJECTED_META = _REJECTED_META.copy()
+
+
+class _LinkBlock:
+    """One partition's columns as the native pipeline reads them, and its keys."""
+
+    __slots__ = ("columns", "keys", "count")
+
+    def __init__(self, columns: dict, keys: pd.Index, count: int) -> None:
+        self.columns = columns
+        self.keys = keys
+        self.count = count
+
+    def __getstate__(self):
+        return (self.columns, self.keys, self.count)
+
+    def __setstate__(self, state) -> None:
+        self.columns, self.keys, self.count = state
+
+    def __len__(self) -> int:
+        return self.count
+
+
+def _prepare_records(part: pd.DataFrame, names: list, id: Any, side: int, number: int) -> _LinkBlock:  # noqa: A002
+    where = f"{_FRAMES[side]} (partition {number})"
+    columns = {column: _texts(part, column, where) for column in names}
+    return _LinkBlock(columns, _keys(part, id, where), len(part))
+
+
+def _block_terms(block: _LinkBlock, fields: list):
+    return _vantel.link_terms(block.columns, len(block), fields)
+
+
+def _whole_terms(*parts) -> tuple:
+    """The term counts of all partitions, and the first text of each value
+    in the order of the partitions (the first frame's, then the other's)."""
+    counts: list = []
+    texts: list = []
+    for part_counts, part_texts, _ in parts:
+        if not counts:
+            counts = [dict() for _ in part_counts]
+            texts = [dict() for _ in part_texts]
+        for mine, theirs in zip(counts, part_counts):
+            for key, count in theirs.items():
+                mine[key] = mine.get(key, 0) + count
+        for mine, theirs in zip(texts, part_texts):
+            for key, text in theirs.items():
+                mine.setdefault(key, text)
+    return counts, texts
+
+
+def _link_rejections(side: int, offset: int, block: _LinkBlock, terms) -> pd.DataFrame:
+    rows = [(_FRAMES[side], offset + position, block.keys[position], reason) for position, reason in terms[2]]
+    if not rows:
+        return _LINK_REJECTED_META.copy()
+    return pd.DataFrame(rows, columns=list(_LINK_REJECTED_META.columns)).astype({"position": np.int64})
+
+
+def _link_meta(first_keys: pd.Index, second_keys: pd.Index) -> pd.DataFrame:
+    return pd.DataFrame(
+        {
+            "query": first_keys[:0],
+            "candidate": second_keys[:0],
+            "probability": np.empty(0),
+            "weight": np.empty(0),
+        }
+    )
+
+
+def _link_blocks(first: _LinkBlock, second: Optional[_LinkBlock], block: int, options: tuple, model: Model, terms: list):
+    """The kept pairs of one partition with itself (``second`` None) or
+    with another (later, or of the other frame), positions within each."""
+    fields, scans, blocks, threshold, top = options
+    if len(first) == 0 or (second is not None and len(second) == 0):
+        empty = np.empty(0, dtype=np.int64)
+        other = first if second is None else second
+        return pd.DataFrame(
+            {"query": first.keys[:0], "candidate": other.keys[:0], "probability": np.empty(0), "weight": np.empty(0),
+             "_query": empty, "_block": empty, "_candidate": empty}
+        )
+    if second is None:
+        columns, count, first_count = first.columns, len(first), len(first)
+    else:
+        columns = {name: first.columns[name] + second.columns[name] for name in first.columns}
+        count, first_count = len(first) + len(second), len(first)
+    found = _vantel.link(
+        columns, count, first_count, fields, scans, blocks, model._native, threshold, top, True, False, 0,
+        _DEFAULT_SAMPLE, 1, None, terms[0], terms[1],
+    )
+    other = first if second is None else second
+    partners = found["second"] - (0 if second is None else first_count)
+    frame = pd.DataFrame(
+        {
+            "query": first.keys.take(found["first"]),
+            "candidate": other.keys.take(partners),
+            "probability": found["probability"],
+            "weight": found["weight"],
+            "_query": found["first"],
+            "_block": np.full(len(partners), block, dtype=np.int64),
+            "_candidate": partners,
+        }
+    )
+    return frame
+
+
+def _merge_links(top: int, *parts: pd.DataFrame) -> pd.DataFrame:
+    frame = pd.concat(parts, ignore_index=True) if len(parts) > 1 else parts[0]
+    # The order of vantel.link: by query, the heaviest first, then by candidate.
+    order = np.lexsort(
+        (frame["_candidate"].to_numpy(), frame["_block"].to_numpy(), -frame["weight"].to_numpy(), frame["_query"].to_numpy())
+    )
+    frame = frame.iloc[order]
+    if top:
+        frame = frame[frame.groupby("_query", sort=False).cumcount().to_numpy() < top]
+    return frame.drop(columns=["_query", "_block", "_candidate"]).reset_index(drop=True)
+
+
+def _frame_collection(items: Any, name: str, npartitions: Optional[int]) -> dd.DataFrame:
+    if isinstance(items, pd.DataFrame):
+        if npartitions is None:
+            raise TypeError(f"{name}: a pandas DataFrame needs npartitions= (or give a Dask DataFrame)")
+        return dd.from_pandas(items, npartitions=npartitions, sort=False)
+    if isinstance(items, dd.DataFrame):
+        return items
+    raise TypeError(f"{name} must be a Dask (or pandas) DataFrame, not {type(items).__name__}")
+
+
+def _training_rows(frame: dd.DataFrame, rows: int) -> pd.DataFrame:
+    count = len(frame)
+    if count <= rows:
+        return frame.compute()
+    return frame.sample(frac=rows / count, random_state=0).compute()
+
+
+class _LinkPlan:
+    """The prepared partitions of one frame or two, the whole frames' term
+    counts, the model, and the offsets of the partitions."""
+
+    def __init__(self, frames: list, fields: Any, scan: Any, block: Any, model: Any, id: Any,  # noqa: A002
+                 sample: int, training_rows: int) -> None:
+        if model is not None and not isinstance(model, Model):
+            model = Model.load(model)
+        field_texts = _field_texts(fields, model)
+        self.scans, self.blocks = _rule_texts(scan, "scan"), _rule_texts(block, "block")
+        _, names = _vantel.link_columns(field_texts, self.scans, self.blocks)
+        for number, frame in enumerate(frames):
+            missing = [column for column in names + ([id] if id is not None else []) if column not in frame.columns]
+            if missing:
+                raise ValueError(f"{_FRAMES[number]} has no column {missing[0]!r}; it has {list(frame.columns)[:40]}")
+        if model is None:
+            samples = [_training_rows(frame, _integer(training_rows, "training_rows", 1, 1 << 40)) for frame in frames]
+            model = Model.train(*samples, fields=field_texts, scan=self.scans, block=self.blocks, sample=sample)
+        self.model = model
+        self.fields = field_texts
+        self.token = tokenize(*frames, field_texts, self.scans, self.blocks, model.to_json(), id)
+        self.blocks_of, self.offsets, terms, rejections = [], [], [], []
+        for side, frame in enumerate(frames):
+            parts = frame.to_delayed()
+            prepared = [
+                delayed(_prepare_records, pure=True)(part, names, id, side, n, dask_key_name=f"vantel-records-{self.token}-{side}-{n}")
+                for n, part in enumerate(parts)
+            ]
+            lengths = [delayed(len, pure=True)(b, dask_key_name=f"vantel-rows-{self.token}-{side}-{n}") for n, b in enumerate(prepared)]
+            offsets = delayed(_offsets, pure=True)(*lengths, dask_key_name=f"vantel-row-offsets-{self.token}-{side}")
+            counted = [
+                delayed(_block_terms, pure=True)(b, field_texts, dask_key_name=f"vantel-terms-{self.token}-{side}-{n}")
+                for n, b in enumerate(prepared)
+            ]
+            terms += counted
+            rejections += [
+                delayed(_link_rejections, pure=True)(side, offsets[n], prepared[n], counted[n], dask_key_name=f"vantel-link-rejected-{self.token}-{side}-{n}")
+                for n in range(len(prepared))
+            ]
+            self.blocks_of.append(prepared)
+            self.offsets.append(offsets)
+        self.terms = delayed(_whole_terms, pure=True)(*terms, dask_key_name=f"vantel-whole-terms-{self.token}")
+        self.rejections = rejections
+
+    def rejected(self) -> dd.DataFrame:
+        return dd.from_delayed(self.rejections, meta=_LINK_REJECTED_META, verify_meta=False)
+
+
+def link(
+    frame: Any,
+    other: Any = None,
+    *,
+    id: Any = None,  # noqa: A002 - the command's option
+    fields: Any = None,
+    scan: Any = None,
+    block: Any = None,
+    threshold: float = 0.9,
+    top: Optional[int] = None,
+    model: Any = None,
+    sample: int = _DEFAULT_SAMPLE,
+    training_rows: int = DEFAULT_TRAINING_ROWS,
+    npartitions: Optional[int] = None,
+) -> dd.DataFrame:
+    """The pairs of :func:`vantel.link` as a lazy Dask DataFrame.
+
+    ``frame``/``other``: Dask DataFrames, or pandas ones with
+    ``npartitions=``. The model is ``model`` when given; else one is trained
+    here, on the client, at once: on every row when a frame has at most
+    ``training_rows`` (then it is the model of :func:`vantel.link`), else on
+    a random sample of that many rows (``random_state=0``), with ``sample``
+    random pairs for u. The term counts of every value are counted over all
+    partitions; then each task runs the linkage pipeline on the records of
+    one pair of partitions (i <= j to de-duplicate, every i with every j to
+    link), with one thread. Computed, the rows equal those of
+    :func:`vantel.link` on the same data and model, in its order, ``top``
+    applied across all partitions. The result's ``model`` attribute is the
+    model, ``rejected`` a lazy DataFrame (``list``, ``position``, ``key``,
+    ``reason``) of the rows left out.
+    """
+    if isinstance(threshold, bool) or not isinstance(threshold, (int, float, np.integer, np.floating)):
+        raise TypeError(f"threshold must be a number, not {type(threshold).__name__}")
+    if not 0.0 <= float(threshold) <= 1.0:
+        raise ValueError(f"threshold must be a probability from 0 to 1, not {threshold!r}")
+    top = _count(top, "top")
+    if top and other is None:
+        raise ValueError("top goes with an other frame (linking)")
+    _partitions(npartitions)
+    one_frame = other is None
+    frames = [_frame_collection(frame, "frame", npartitions)]
+    if not one_frame:
+        frames.append(_frame_collection(other, "other", npartitions))
+    plan = _LinkPlan(frames, fields, scan, block, model, id, sample, training_rows)
+    queries = plan.blocks_of[0]
+    candidates = queries if one_frame else plan.blocks_of[1]
+    options = (plan.fields, plan.scans, plan.blocks, float(threshold), top)
+    model_task = delayed(plan.model, name=f"vantel-model-{plan.token}")
+    merged = []
+    for i, first in enumerate(queries):
+        parts = []
+        for j in range(i if one_frame else 0, len(candidates)):
+            second = None if one_frame and i == j else candidates[j]
+            parts.append(
+                delayed(_link_blocks, pure=True)(
+                    first, second, j, options, model_task, plan.terms, dask_key_name=f"vantel-link-{plan.token}-{i}-{j}"
+                )
+            )
+        merged.append(delayed(_merge_links, pure=True)(top, *parts, dask_key_name=f"vantel-link-merge-{plan.token}-{i}"))
+    first_meta = frames[0]._meta.index if id is None else pd.Index(frames[0]._meta[id])
+    second_meta = frames[-1]._meta.index if id is None else pd.Index(frames[-1]._meta[id])
+    pairs = dd.from_delayed(merged, meta=_link_meta(first_meta, second_meta), verify_meta=False, prefix="vantel-links")
+    object.__setattr__(pairs, "rejected", plan.rejected())
+    object.__setattr__(pairs, "model", plan.model)
+    return pairs
+
+
+def _group_links(first: _LinkBlock, second: Optional[_LinkBlock], i: int, j: int, options: tuple, model: Model, terms: list):
+    found = _link_blocks(first, second, j, options, model, terms)
+    return i, j, found["_query"].to_numpy(), found["_candidate"].to_numpy()
+
+
+def link_groups(
+    frame: Any,
+    *,
+    id: Any = None,  # noqa: A002 - the command's option
+    fields: Any = None,
+    scan: Any = None,
+    block: Any = None,
+    threshold: float = 0.9,
+    model: Any = None,
+    all: bool = False,  # noqa: A002 - the command's option
+    sample: int = _DEFAULT_SAMPLE,
+    training_rows: int = DEFAULT_TRAINING_ROWS,
+    npartitions: Optional[int] = None,
+) -> pd.DataFrame:
+    """The groups of :func:`vantel.link_groups`, from pairs kept on Dask.
+
+    The pairs are found and scored as :func:`link` does, in tasks over the
+    pairs of partitions i <= j, and gathered here, where the groups are
+    formed by the library: the kept pairs and the keys must fit in this
+    process's memory. Computed at once; returns the pandas DataFrame of
+    :func:`vantel.link_groups` (``group``, ``id``, ``size``, ``density``)
+    with ``attrs`` ``rejected`` and ``model``.
+    """
+    if isinstance(threshold, bool) or not isinstance(threshold, (int, float, np.integer, np.floating)):
+        raise TypeError(f"threshold must be a number, not {type(threshold).__name__}")
+    if not 0.0 <= float(threshold) <= 1.0:
+        raise ValueError(f"threshold must be a probability from 0 to 1, not {threshold!r}")
+    _partitions(npartitions)
+    frames = [_frame_collection(frame, "frame", npartitions)]
+    plan = _LinkPlan(frames, fields, scan, block, model, id, sample, training_rows)
+    blocks = plan.blocks_of[0]
+    options = (plan.fields, plan.scans, plan.blocks, float(threshold), 0)
+    model_task = delayed(plan.model, name=f"vantel-model-{plan.token}")
+    tasks = [
+        delayed(_group_links, pure=True)(
+            blocks[i], None if i == j else blocks[j], i, j, options, model_task, plan.terms,
+            dask_key_name=f"vantel-link-group-pairs-{plan.token}-{i}-{j}",
+        )
+        for i in range(len(blocks))
+        for j in range(i, len(blocks))
+    ]
+    found, offsets, rejected, prepared = dask.compute(tasks, plan.offsets[0], plan.rejected(), blocks)
+    count = offsets[-1]
+    # Records are the rows that take part, in order: a rejected row is none.
+    taking = np.ones(count, dtype=bool)
+    taking[rejected["position"].to_numpy(dtype=np.int64)] = False
+    record_of = np.cumsum(taking) - 1
+    rows = np.flatnonzero(taking)
+    first = [record_of[offsets[i] + q] for i, _, q, _ in found]
+    second = [record_of[offsets[j] + c] for _, j, _, c in found]
+    empty = np.empty(0, np.int64)
+    group, member, size, density = _vantel.link_groups_of_pairs(
+        int(taking.sum()),
+        np.concatenate(first) if first else empty,
+        np.concatenate(second) if second else empty,
+        bool(all),
+    )
+    keys = prepared[0].keys.append([b.keys for b in prepared[1:]]) if prepared else pd.Index([])
+    result = pd.DataFrame({"group": group, "id": keys.take(rows[member]), "size": size, "density": density})
+    result.attrs["rejected"] = [
+        Rejection(row.list, int(row.position), row.key, row.reason) for row in rejected.itertuples(index=False)
+    ]
+    result.attrs["model"] = plan.model
+    return result

@@ -3,7 +3,7 @@ from typing import Any, Hashable, Literal, Optional, Union, overload
 import dask.dataframe as dd
 import pandas as pd
 
-from . import Groups
+from . import Groups, Model
 
 Collection = Union[dd.DataFrame, dd.Series, pd.DataFrame, pd.Series]
 
@@ -37,5 +37,37 @@ def groups(
     threshold: float = 80,
     all: bool = False,
     as_frame: Literal[True],
+    npartitions: Optional[int] = None,
+) -> pd.DataFrame: ...
+
+DEFAULT_TRAINING_ROWS: int
+
+def link(
+    frame: Union[dd.DataFrame, pd.DataFrame],
+    other: Union[dd.DataFrame, pd.DataFrame, None] = None,
+    *,
+    id: Optional[str] = None,
+    fields: Any = None,
+    scan: Any = None,
+    block: Any = None,
+    threshold: float = 0.9,
+    top: Optional[int] = None,
+    model: Union[Model, str, None] = None,
+    sample: int = 1000000,
+    training_rows: int = 200000,
+    npartitions: Optional[int] = None,
+) -> dd.DataFrame: ...
+def link_groups(
+    frame: Union[dd.DataFrame, pd.DataFrame],
+    *,
+    id: Optional[str] = None,
+    fields: Any = None,
+    scan: Any = None,
+    block: Any = None,
+    threshold: float = 0.9,
+    model: Union[Model, str, None] = None,
+    all: bool = False,
+    sample: int = 1000000,
+    training_rows: int = 200000,
     npartitions: Optional[int] = None,
 ) -> pd.DataFrame: ...

@@ -1,0 +1,147 @@
+"""vantel.dask.link and link_groups on a LocalCluster of two worker
+processes: the pairs and groups equal those of vantel.link row for row, for
+de-duplication and linking, several partitionings (unequal ones, an empty
+one), with and without top, a model given or trained on the client; a
+worker killed mid-run changes nothing."""
+
+import os
+import signal
+import time
+
+import pytest
+
+pandas = pytest.importorskip("pandas")
+dask = pytest.importorskip("dask")
+dd = pytest.importorskip("dask.dataframe")
+distributed = pytest.importorskip("distributed")
+
+import vantel  # noqa: E402
+import vantel.dask as vdask  # noqa: E402
+
+FIELDS = {"given_name": "name", "surname": "name", "birth_date": "date", "postcode": "code", "email": "email"}
+SAMPLE = 50_000
+
+
+@pytest.fixture(scope="module")
+def people(root):
+    frame = pandas.read_csv(root / "data" / "people.csv", dtype=str).iloc[:900]
+    frame.index = [f"r{i * 2}" for i in range(len(frame))]
+    # A row that cannot be read: left out everywhere, and reported.
+    frame.iloc[40, frame.columns.get_loc("surname")] = "Bad\udcffname"
+    return frame
+
+
+@pytest.fixture(scope="module")
+def model(people):
+    return vantel.Model.train(people, fields=FIELDS, sample=SAMPLE)
+
+
+def layouts(frame):
+    """The same rows in several partitionings: one, equal ones, and unequal
+    ones with an empty partition among them."""
+    n = len(frame)
+    cuts = [0, n // 7, n // 7, n // 2, n // 2 + 3, n]
+    pieces = [frame.iloc[a:b] for a, b in zip(cuts, cuts[1:])]
+    unequal = dd.concat([dd.from_pandas(piece, npartitions=1, sort=False) for piece in pieces])
+    assert 0 in [len(piece) for piece in pieces] and unequal.npartitions == 5
+    return {
+        "one": dd.from_pandas(frame, npartitions=1, sort=False),
+        "three": dd.from_pandas(frame, npartitions=3, sort=False),
+        "unequal": unequal,
+    }
+
+
+@pytest.fixture(scope="module")
+def client():
+    with distributed.LocalCluster(
+        n_workers=2, threads_per_worker=2, processes=True, dashboard_address=None, silence_logs=40
+    ) as cluster, distributed.Client(cluster) as connected:
+        yield connected
+
+
+def rejections_of(frame):
+    return [vantel.Rejection(*row) for row in frame.itertuples(index=False)]
+
+
+@pytest.mark.parametrize("layout", ["one", "three", "unequal"])
+def test_dedupe_on_the_cluster_equals_one_machine(client, people, model, layout):
+    data = layouts(people)[layout]
+    cases = [(0.9, {}), (0.3, {"block": ["birth_date", "phonetic(surname)"], "scan": ["surname:90"]})]
+    lazy = [vdask.link(data, model=model, threshold=t, **rules) for t, rules in cases]
+    computed = dask.compute(*lazy, *[pairs.rejected for pairs in lazy])
+    for at, (threshold, rules) in enumerate(cases):
+        expected = vantel.link(people, model=model, threshold=threshold, **rules)
+        assert len(expected) > 30
+        pandas.testing.assert_frame_equal(computed[at].reset_index(drop=True), expected)
+        assert rejections_of(computed[len(cases) + at]) == expected.attrs["rejected"]
+        assert [r.key for r in expected.attrs["rejected"]] == ["r80"]
+
+
+@pytest.mark.parametrize("layout", ["one", "unequal"])
+def test_linking_on_the_cluster_equals_one_machine(client, people, model, layout):
+    first, second = people.iloc[:500], people.iloc[500:]
+    queries = layouts(first)[layout]
+    candidates = dd.from_pandas(second, npartitions=3, sort=False)
+    for top, threshold in [(None, 0.5), (1, 0.0), (2, 0.5)]:
+        lazy = vdask.link(queries, candidates, model=model, threshold=threshold, top=top, id="id")
+        expected = vantel.link(first, second, model=model, threshold=threshold, top=top, id="id")
+        assert len(expected) > 20
+        pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
+
+
+def test_a_model_trained_on_the_client_is_that_of_one_machine(client, people):
+    part = people.iloc[:400]
+    lazy = vdask.link(part, fields=FIELDS, npartitions=3, sample=SAMPLE)
+    expected = vantel.link(part, fields=FIELDS, sample=SAMPLE)
+    assert lazy.model.to_json() == expected.attrs["model"].to_json()
+    pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
+    # On a sample of the rows, another model, and still the pairs it scores.
+    sampled = vdask.link(part, fields=FIELDS, npartitions=3, sample=SAMPLE, training_rows=300)
+    assert sampled.model.to_json() != expected.attrs["model"].to_json()
+    again = vantel.link(part, model=sampled.model)
+    pandas.testing.assert_frame_equal(sampled.compute().reset_index(drop=True), again)
+
+
+@pytest.mark.parametrize("layout", ["three", "unequal"])
+def test_groups_on_the_cluster_equal_one_machine(client, people, model, layout):
+    data = layouts(people)[layout]
+    for all_rows in (False, True):
+        groups = vdask.link_groups(data, model=model, threshold=0.5, all=all_rows)
+        expected = vantel.link_groups(people, model=model, threshold=0.5, all=all_rows)
+        assert expected["size"].max() > 1
+        pandas.testing.assert_frame_equal(groups, expected)
+        assert groups.attrs["rejected"] == expected.attrs["rejected"]
+
+
+def test_bad_input_is_named_before_any_task(client, people, model):
+    data = layouts(people)["three"]
+    with pytest.raises(ValueError, match="nickname"):
+        vdask.link(data, fields={"nickname": "name"})
+    with pytest.raises(ValueError, match="top"):
+        vdask.link(data, model=model, top=1)
+    with pytest.raises(TypeError, match="npartitions"):
+        vdask.link(people, model=model)
+    with pytest.raises(ValueError, match="does not fit"):
+        vdask.link(data, fields={"surname": "name"}, model=model).compute()
+
+
+def test_a_worker_killed_mid_run_does_not_change_the_result(client, root):
+    people = pandas.read_csv(root / "data" / "people.csv", dtype=str)
+    model = vantel.Model.train(people, fields=FIELDS, sample=SAMPLE)
+    expected = vantel.link(people, model=model, threshold=0.5)
+    pids = client.run(os.getpid)
+    future = client.compute(vdask.link(people, model=model, threshold=0.5, npartitions=6))
+    killed = None
+    deadline = time.monotonic() + 60
+    while killed is None and time.monotonic() < deadline and not future.done():
+        for worker, keys in client.processing().items():
+            if any(str(key).startswith("vantel-link-") for key in keys) and worker in pids:
+                os.kill(pids[worker], signal.SIGKILL)
+                killed = worker
+                break
+        time.sleep(0.005)
+    assert killed is not None, "no task of the run was seen on a worker"
+    result = future.result(timeout=120)
+    pandas.testing.assert_frame_equal(result.reset_index(drop=True), expected)
+    client.wait_for_workers(2, timeout=60)
+    assert pids[killed] not in client.run(os.getpid).values()
