@@ -13,7 +13,6 @@
 #include <ostream>
 #include <sstream>
 #include <stdexcept>
-#include <thread>
 #include <vector>
 
 #include "Cli.h"
@@ -25,6 +24,7 @@
 #include "vantel/Link.h"
 #include "vantel/LinkModel.h"
 #include "vantel/LinkPipeline.h"
+#include "vantel/MatchRequest.h"
 #include "vantel/Records.h"
 
 namespace vantel::cli {
@@ -81,15 +81,13 @@ constexpr std::string_view kLinkHelp =
     "                  standard error (or --evaluate FILE)\n"
     "  --evaluate FILE write that report to FILE\n"
     "  --format F      tsv (default), csv or json\n"
-    "  --threads N     work on N threads (default: one per processor)\n"
+    "  --threads N     work on N threads (default, and 0: one per processor)\n"
     "  --quiet         no summary of the training on standard error\n"
     "\n"
     "A value that a field cannot read (a date that is not a date) counts as\n"
     "missing; the summary on standard error says how many. A row short of\n"
     "fields or not valid UTF-8 is reported with its line and takes part in no\n"
     "pair; the exit status is then 1.\n";
-
-constexpr unsigned kMostThreads = 1024;
 
 struct LinkSettings {
   std::vector<FieldComparison> fields;
@@ -100,7 +98,7 @@ struct LinkSettings {
   std::optional<std::string> id, modelFile, saveModel, truth, evaluate;
   std::vector<std::string> keep;
   PairFormat format = PairFormat::Tsv;
-  unsigned threads = std::max(1u, std::thread::hardware_concurrency());
+  unsigned threads = CheckedThreads(0);
   std::uint64_t sample = 1000000;
 };
 
@@ -164,7 +162,7 @@ LinkSettings ParseOptions(ArgumentCursor& args, std::vector<std::string_view>& f
     } else if (*option == "--top") {
       settings.top = static_cast<std::size_t>(ParseWhole(args.TakeValue(*option), *option, 1, SIZE_MAX));
     } else if (*option == "--threads") {
-      settings.threads = static_cast<unsigned>(ParseWhole(args.TakeValue(*option), *option, 1, kMostThreads));
+      settings.threads = ParseThreads(args.TakeValue(*option));
     } else if (*option == "--sample") {
       settings.sample = ParseWhole(args.TakeValue(*option), *option, 1, std::uint64_t{1} << 32);
     } else if (*option == "--format") {

@@ -87,6 +87,8 @@ TEST(LinkCommand, SameOutputOnAnyThreadsAndFromTheSavedModel) {
   std::vector<std::string_view> two = Args({"--quiet"}, path);
   two[6] = "2";
   EXPECT_EQ(RunWith(two).out, one.out);
+  two[6] = "0";  // one per processor
+  EXPECT_EQ(RunWith(two).out, one.out);
   const CliRun applied = RunWith(Args({"--quiet", "--model", model.path()}, people.path()));
   EXPECT_EQ(applied.status, kExitOk) << applied.err;
   EXPECT_EQ(applied.out, one.out);
