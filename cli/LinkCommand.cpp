@@ -18,6 +18,7 @@
 #include "Cli.h"
 #include "Commands.h"
 #include "PairFormat.h"
+#include "RecordFile.h"
 #include "vantel/Candidates.h"
 #include "vantel/Comparisons.h"
 #include "vantel/Errors.h"
@@ -200,16 +201,6 @@ LinkSettings ParseOptions(ArgumentCursor& args, std::vector<std::string_view>& f
   return settings;
 }
 
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    char c = text[text.size() - suffix.size() + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != suffix[i]) return false;
-  }
-  return true;
-}
-
 // One file of records and the rows of it that take part.
 struct LinkFile {
   std::string name;
@@ -218,12 +209,6 @@ struct LinkFile {
   std::optional<std::size_t> id;
   std::vector<std::size_t> keeps;
   std::map<std::string, std::size_t, std::less<>> columns;  // every column named by an option
-};
-
-struct Problem {
-  std::size_t file;
-  std::size_t line;
-  std::string reason;
 };
 
 std::size_t Resolve(LinkFile& file, std::string_view option, const std::string& name) {
@@ -240,21 +225,9 @@ std::size_t Resolve(LinkFile& file, std::string_view option, const std::string& 
 LinkFile ReadLinkFile(Input& input, std::size_t index, std::vector<Problem>& problems) {
   LinkFile file;
   file.name = input.name();
-  const RecordFormat format = EndsWith(file.name, ".tsv") ? RecordFormat::Tsv : RecordFormat::Csv;
-  RecordReader reader({format, 0, true});
-  std::vector<char> chunk(std::size_t{64} << 10);
-  for (;;) {
-    std::size_t count = 0;
-    try {
-      count = input.source().Read(chunk);
-    } catch (const ReadError& failure) {
-      throw InputError(file.name + ": read error after line " + std::to_string(reader.linesRead()) + ": " +
-                       failure.what());
-    }
-    if (count == 0) break;
-    reader.Feed(std::string_view(chunk.data(), count));
-  }
-  file.table = reader.Finish();
+  // A link file is CSV unless its name says TSV.
+  RecordReader reader({FormatOfName(file.name, RecordFormat::Csv), 0, true});
+  file.table = ReadTable(input, reader);
   for (const RecordProblem& problem : reader.problems()) problems.push_back({index, problem.line, problem.reason});
   return file;
 }

@@ -38,16 +38,6 @@ std::vector<std::string> ParseNames(std::string_view text) {
   }
 }
 
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  for (std::size_t i = 0; i < suffix.size(); ++i) {
-    char c = text[text.size() - suffix.size() + i];
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    if (c != suffix[i]) return false;
-  }
-  return true;
-}
-
 // An option that chooses one thing: given twice, the earlier would be lost
 // without a word.
 void TakeOnce(ArgumentCursor& args, std::string_view option, std::optional<std::string>& value) {
@@ -94,33 +84,54 @@ std::size_t ResolveColumn(const RecordFile& file, std::string_view option, std::
 
 }  // namespace
 
-RecordFile ReadRecordFile(Input& input, std::size_t fileIndex, const RecordSelection& settings,
-                          std::vector<Problem>& problems) {
-  RecordFile file;
-  file.name = input.name();
-  file.format = settings.input                ? *settings.input
-                : EndsWith(file.name, ".csv") ? RecordFormat::Csv
-                : EndsWith(file.name, ".tsv") ? RecordFormat::Tsv
-                                              : RecordFormat::Lines;
-  if (file.format == RecordFormat::Lines &&
-      (settings.id || !settings.keep.empty() || (settings.column && *settings.column != "1"))) {
-    throw UsageError(file.name + " is a list of lines, one field a line: --column, --id and --keep need a CSV or " +
-                     "TSV file (--input csv or tsv)");
+namespace {
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    char c = text[text.size() - suffix.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
   }
-  RecordReader reader({file.format, settings.delimiter, settings.header});
+  return true;
+}
+
+}  // namespace
+
+RecordFormat FormatOfName(std::string_view name, RecordFormat otherwise) {
+  if (EndsWith(name, ".csv")) return RecordFormat::Csv;
+  if (EndsWith(name, ".tsv")) return RecordFormat::Tsv;
+  return otherwise;
+}
+
+RecordTable ReadTable(Input& input, RecordReader& reader) {
   std::vector<char> chunk(std::size_t{64} << 10);
   for (;;) {
     std::size_t count = 0;
     try {
       count = input.source().Read(chunk);
     } catch (const ReadError& failure) {
-      throw InputError(file.name + ": read error after line " + std::to_string(reader.linesRead()) + ": " +
+      throw InputError(input.name() + ": read error after line " + std::to_string(reader.linesRead()) + ": " +
                        failure.what());
     }
     if (count == 0) break;
     reader.Feed(std::string_view(chunk.data(), count));
   }
-  file.table = reader.Finish();
+  return reader.Finish();
+}
+
+RecordFile ReadRecordFile(Input& input, std::size_t fileIndex, const RecordSelection& settings,
+                          std::vector<Problem>& problems) {
+  RecordFile file;
+  file.name = input.name();
+  file.format = settings.input ? *settings.input : FormatOfName(file.name, RecordFormat::Lines);
+  if (file.format == RecordFormat::Lines &&
+      (settings.id || !settings.keep.empty() || (settings.column && *settings.column != "1"))) {
+    throw UsageError(file.name + " is a list of lines, one field a line: --column, --id and --keep need a CSV or " +
+                     "TSV file (--input csv or tsv)");
+  }
+  RecordReader reader({file.format, settings.delimiter, settings.header});
+  file.table = ReadTable(input, reader);
   if (const auto& lost = file.table.headerProblem()) {
     throw InputError(file.name + " line " + std::to_string(lost->line) + ": " + lost->reason);
   }

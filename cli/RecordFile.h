@@ -52,6 +52,14 @@ struct Problem {
   std::string reason;
 };
 
+// Whether a file's name says CSV (".csv") or TSV (".tsv"), in any case;
+// `otherwise` when it says neither.
+RecordFormat FormatOfName(std::string_view name, RecordFormat otherwise);
+
+// Feeds the whole of `input` to `reader` and gives its table; a read error
+// leaves as InputError naming the file and the last line read.
+RecordTable ReadTable(Input& input, RecordReader& reader);
+
 // Reads the whole file; a read error leaves as InputError, a field option
 // that the file lacks as UsageError, before anything is matched. The rows
 // set aside go to `problems` under `fileIndex`.
