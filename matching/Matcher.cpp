@@ -1,6 +1,9 @@
 // The matcher prepares each distinct string once (its phonetic form and its
 // character counts) and lays the candidates out for the bound scan
-// (Layout.h): in cells of equal lengths, sorted by length.
+// (Layout.h): in cells of equal lengths, sorted by length. Prepared
+// candidates (PreparedCandidates) hold that candidate side for many
+// matchers: their strings always with phonetic forms, and a layout for each
+// set of measures, made when a matcher first needs it.
 //
 // Queries are taken in blocks of consecutive ones, a block at a time per
 // worker. A worker goes through the candidates in tiles of a few hundred
