@@ -1,6 +1,9 @@
 // The matcher prepares each distinct string once (its phonetic form and its
 // character counts) and lays the candidates out for the bound scan
-// (Layout.h): in cells of equal lengths, sorted by length.
+// (Layout.h): in cells of equal lengths, sorted by length. Prepared
+// candidates (PreparedCandidates) hold that candidate side for many
+// matchers: their strings always with phonetic forms, and a layout for each
+// set of measures, made when a matcher first needs it.
 //
 // Queries are taken in blocks of consecutive ones, a block at a time per
 // worker. A worker goes through the candidates in tiles of a few hundred
@@ -25,11 +28,13 @@
 #include "vantel/Match.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <functional>
 #include <limits>
 #include <mutex>
 #include <optional>
@@ -180,14 +185,200 @@ CellPlan PlanFor(ScanMode mode, std::uint8_t spellingNeed, std::uint8_t soundNee
   return PlanOne(mode, spellingNeed, soundNeed);
 }
 
+struct Entry {
+  std::size_t index;      // in the caller's list
+  std::uint32_t profile;  // in its profiles
+};
+
+// The distinct comparable strings of one or two lists: each list position
+// that takes part gets an entry, which strings seen before share.
+struct DistinctStrings {
+  std::unordered_map<std::u16string_view, std::uint32_t> profileOf;
+  std::vector<std::u16string_view> texts;
+
+  void Enter(ListRole role, const std::vector<std::u16string>& list, std::vector<Entry>& entries,
+             std::vector<Rejection>& rejections, const std::function<void()>& checkpoint) {
+    for (std::size_t index = 0; index < list.size(); ++index) {
+      if (index % kEntriesPerCheckpoint == kEntriesPerCheckpoint - 1) checkpoint();
+      const std::u16string_view text = list[index];
+      if (!service::IsComparableLength(text)) {
+        rejections.push_back({role, index, LengthProblem(text)});
+        continue;
+      }
+      const auto [found, added] = profileOf.try_emplace(text, static_cast<std::uint32_t>(texts.size()));
+      if (added) texts.push_back(text);
+      entries.push_back({index, found->second});
+    }
+  }
+};
+
+// The profiles of distinct strings, whose characters they view in pools.
+struct Profiles {
+  std::vector<char16_t> textPool;
+  std::vector<std::vector<char16_t>> formPools;      // one per preparing worker
+  std::vector<matching::Profile> profiles;           // one per distinct string
+  std::vector<std::optional<std::string>> failures;  // [profile] why its phonetic form could not be made
+};
+
+// Profiles `distinct` on up to options.threads workers (at least 1), with
+// their phonetic forms when `needsSound`.
+void MakeProfiles(const std::vector<std::u16string_view>& distinct, bool needsSound, const MatchOptions& options,
+                  const PhoneticFormFunction& phoneticForm, const std::function<void()>& checkpoint, Profiles& made) {
+  // The texts go into one pool, sized first so that views into it stay valid.
+  std::size_t units = 0;
+  for (const std::u16string_view text : distinct) units += text.size();
+  std::vector<char16_t>& textPool = made.textPool;
+  textPool.reserve(units);
+  std::vector<std::u16string_view> texts;
+  texts.reserve(distinct.size());
+  for (const std::u16string_view text : distinct) {
+    texts.emplace_back(textPool.data() + textPool.size(), text.size());
+    textPool.insert(textPool.end(), text.begin(), text.end());
+  }
+
+  std::vector<matching::Profile>& profiles = made.profiles;
+  profiles.resize(distinct.size());
+  std::vector<std::optional<std::string>>& failures = made.failures;
+  failures.resize(distinct.size());
+  std::vector<std::size_t> formStart(distinct.size());
+  const auto preparers =
+      static_cast<unsigned>(std::clamp<std::size_t>(distinct.size() / kStringsPerPreparingWorker, 1, options.threads));
+  std::vector<std::vector<char16_t>>& formPools = made.formPools;
+  formPools.resize(preparers);
+  checkpoint();
+  std::atomic<bool> stop{false};
+  RunOnWorkers(preparers, options, stop, [&](unsigned worker, unsigned count) {
+    CompareUS comparer;  // every worker its own rules
+    std::vector<char16_t>& pool = formPools[worker];
+    std::size_t done = 0;
+    for (std::size_t id = worker; id < distinct.size(); id += count) {
+      if (stop.load(std::memory_order_relaxed)) return;
+      // Worker 0 is the calling thread.
+      if (worker == 0 && ++done % kStringsPerCheckpoint == 0) checkpoint();
+      std::u16string form;
+      if (needsSound) {
+        try {
+          form = phoneticForm(comparer, texts[id]);
+          if (form.size() >= kLongestForm) throw RuntimeError(error::kOverflow);
+        } catch (const RuntimeError& failure) {
+          // Profiled without a form: a prepared list serves it to the methods that compare spellings alone.
+          failures[id] = failure.what();
+          form.clear();
+        }
+      }
+      // The form's view is set once the pool has stopped growing.
+      profiles[id] = matching::ProfileOf(texts[id], form);
+      formStart[id] = pool.size();
+      pool.insert(pool.end(), form.begin(), form.end());
+    }
+  });
+  for (std::size_t id = 0; id < distinct.size(); ++id) {
+    const std::vector<char16_t>& pool = formPools[id % preparers];
+    matching::Profile& profile = profiles[id];
+    profile.form = std::u16string_view(pool.data() + formStart[id], static_cast<std::size_t>(profile.formLength));
+  }
+}
+
+// Takes the entries whose phonetic form failed out of `entries` into `rejections`.
+void DropFailed(ListRole role, const Profiles& made, std::vector<Entry>& entries, std::vector<Rejection>& rejections) {
+  std::erase_if(entries, [&](const Entry& entry) {
+    if (!made.failures[entry.profile]) return false;
+    rejections.push_back({role, entry.index, *made.failures[entry.profile]});
+    return true;
+  });
+}
+
+void SortRejections(std::vector<Rejection>& rejections) {
+  std::sort(rejections.begin(), rejections.end(), [](const Rejection& a, const Rejection& b) {
+    return std::pair(a.list, a.index) < std::pair(b.list, b.index);
+  });
+}
+
+// The candidates as a run reads them: a Matcher's own or a prepared list's.
+struct CandidateSide {
+  std::vector<Entry> entries;
+  std::vector<Rejection> rejections;  // a prepared list's; a Matcher keeps its own with the queries'
+  matching::Layout layout;
+  std::vector<matching::Tile> tiles;
+};
+
+// Lays `entries` out into `side` (whose own entries they need not be: a list matched with itself has none).
+void LayOutSide(const std::vector<matching::Profile>& profiles, const std::vector<Entry>& entries, bool spelling,
+                bool sound, CandidateSide& side) {
+  std::vector<std::uint32_t> profileOf(entries.size());
+  for (std::size_t position = 0; position < entries.size(); ++position) profileOf[position] = entries[position].profile;
+  side.layout = matching::Layout(profiles, profileOf, spelling, sound);
+  // Short lists still get a few tiles, so that what is tested on them is
+  // what long lists do; when the whole list fits the cache that costs nothing.
+  const std::size_t blocksPerTile = std::clamp<std::size_t>(
+      side.layout.blockCount() / kLeastTiles, 1, kTileBytes / std::max<std::size_t>(1, side.layout.blockBytes()));
+  side.tiles = side.layout.Tiles(blocksPerTile);
+}
+
+// The longest text and the longest form that the byte counts cover, grown to those of `profiles`.
+void GrowLongest(const std::vector<matching::Profile>& profiles, std::int32_t& longestText, std::int32_t& longestForm) {
+  for (const matching::Profile& profile : profiles) {
+    longestText = std::max(longestText, profile.textLength);
+    if (profile.formLength <= matching::kLongestCounted) longestForm = std::max(longestForm, profile.formLength);
+  }
+}
+
 }  // namespace
 
-struct Matcher::State {
-  struct Entry {
-    std::size_t index;      // in the caller's list
-    std::uint32_t profile;  // in profiles
-  };
+struct PreparedCandidates::Data {
+  std::size_t size = 0;
+  Profiles made;
+  std::vector<Entry> entries;         // every comparable string's, those whose form failed included
+  std::vector<Rejection> rejections;  // those of their lengths
+  std::int32_t longestText = 0, longestForm = 0;
+  // The sides by the measures a method uses (1 spelling, 2 sound, 3 both),
+  // each laid out the first time a run needs it.
+  mutable std::array<std::once_flag, 4> laidOut;
+  mutable std::array<CandidateSide, 4> sides;
 
+  const CandidateSide& SideFor(bool spelling, bool sound) const {
+    const std::size_t kind = (spelling ? 1 : 0) | (sound ? 2 : 0);
+    std::call_once(laidOut[kind], [&] {
+      CandidateSide& side = sides[kind];
+      side.entries = entries;
+      side.rejections = rejections;
+      // Methods that compare spellings alone never transcribe.
+      if (sound) DropFailed(ListRole::Candidates, made, side.entries, side.rejections);
+      SortRejections(side.rejections);
+      LayOutSide(made.profiles, side.entries, spelling, sound, side);
+    });
+    return sides[kind];
+  }
+};
+
+PreparedCandidates::PreparedCandidates(const std::vector<std::u16string>& candidates, const MatchOptions& options,
+                                       PhoneticFormFunction phoneticForm) {
+  if (!phoneticForm) {
+    phoneticForm = [](CompareUS& comparer, std::u16string_view word) { return comparer.PhoneticForm(word); };
+  }
+  // Positions in a list are kept in 32 bits.
+  if (candidates.size() >= matching::Layout::kEmpty) throw RuntimeError(error::kOverflow);
+  MatchOptions preparing = options;
+  preparing.threads = std::max(1u, preparing.threads);
+  const std::function<void()> checkpoint = [&] {
+    if (options.checkpoint) options.checkpoint();
+  };
+  checkpoint();
+  auto data = std::make_unique<Data>();
+  data->size = candidates.size();
+  DistinctStrings distinct;
+  distinct.Enter(ListRole::Candidates, candidates, data->entries, data->rejections, checkpoint);
+  MakeProfiles(distinct.texts, /*needsSound=*/true, preparing, phoneticForm, checkpoint, data->made);
+  GrowLongest(data->made.profiles, data->longestText, data->longestForm);
+  checkpoint();
+  data_ = std::move(data);
+}
+
+PreparedCandidates::~PreparedCandidates() = default;
+
+std::size_t PreparedCandidates::size() const noexcept { return data_->size; }
+
+struct Matcher::State {
   // One query of a block being scanned.
   struct QueryScan {
     std::uint32_t position = 0;  // in queries
@@ -232,7 +423,10 @@ struct Matcher::State {
                PhoneticFormFunction phoneticForm);
   void LayOut();
   std::uint64_t PairCount() const noexcept;
-  const std::vector<Entry>& CandidateEntries() const noexcept { return withinOneList ? queries : candidates; }
+  const std::vector<Entry>& CandidateEntries() const noexcept { return withinOneList ? queries : side->entries; }
+  const std::vector<matching::Profile>& CandidateProfiles() const noexcept {
+    return shared ? shared->data_->made.profiles : own.profiles;
+  }
   std::size_t FirstCandidateOf(std::size_t queryPosition) const noexcept {
     return withinOneList ? queryPosition + 1 : 0;
   }
@@ -258,16 +452,14 @@ struct Matcher::State {
   bool withinOneList;
   matching::ScanFunction scan = nullptr;
 
-  // The characters of every distinct string and of its phonetic form, which the profiles view.
-  std::vector<char16_t> textPool;
-  std::vector<std::vector<char16_t>> formPools;  // one per preparing worker
-  std::vector<matching::Profile> profiles;       // one per distinct comparable string
-  std::vector<Entry> queries;                    // the comparable ones, in list order
-  std::vector<Entry> candidates;                 // empty when the list is matched with itself
+  // Every distinct string of the lists, or of the queries alone when the candidates are prepared.
+  Profiles own;
+  std::vector<Entry> queries;  // the comparable ones, in list order
   std::vector<Rejection> rejections;
 
-  matching::Layout layout;  // of the candidates
-  std::vector<matching::Tile> tiles;
+  std::shared_ptr<const PreparedCandidates> shared;  // the prepared candidates, if any
+  CandidateSide ownSide;  // the candidates otherwise (with itself: no entries, the queries' layout)
+  const CandidateSide* side = &ownSide;
   // The least overlaps for the threshold, by query length and candidate length.
   matching::OverlapTable spellingOverlaps, soundOverlaps;
 
@@ -284,116 +476,37 @@ void Matcher::State::Prepare(const std::vector<std::u16string>& queryList,
     throw RuntimeError(error::kOverflow);
   }
 
-  const auto checkpoint = [&] {
+  const std::function<void()> checkpoint = [&] {
     if (options.checkpoint) options.checkpoint();
   };
   checkpoint();
 
   // Strings that occur more than once, within a list or across the two, share one profile.
-  std::vector<std::u16string_view> distinct;
-  {
-    std::unordered_map<std::u16string_view, std::uint32_t> profileOf;
-    const auto enter = [&](ListRole role, const std::vector<std::u16string>& list, std::vector<Entry>& entries) {
-      for (std::size_t index = 0; index < list.size(); ++index) {
-        if (index % kEntriesPerCheckpoint == kEntriesPerCheckpoint - 1) checkpoint();
-        const std::u16string_view text = list[index];
-        if (!service::IsComparableLength(text)) {
-          rejections.push_back({role, index, LengthProblem(text)});
-          continue;
-        }
-        const auto [found, added] = profileOf.try_emplace(text, static_cast<std::uint32_t>(distinct.size()));
-        if (added) distinct.push_back(text);
-        entries.push_back({index, found->second});
-      }
-    };
-    enter(ListRole::Queries, queryList, queries);
-    if (!withinOneList) enter(ListRole::Candidates, candidateList, candidates);
-  }
+  const bool ownCandidates = !withinOneList && !shared;
+  DistinctStrings distinct;
+  distinct.Enter(ListRole::Queries, queryList, queries, rejections, checkpoint);
+  if (ownCandidates) distinct.Enter(ListRole::Candidates, candidateList, ownSide.entries, rejections, checkpoint);
+  MakeProfiles(distinct.texts, usesSound(), options, phoneticForm, checkpoint, own);
 
-  // The texts go into one pool, sized first so that views into it stay valid.
-  std::size_t units = 0;
-  for (const std::u16string_view text : distinct) units += text.size();
-  textPool.reserve(units);
-  std::vector<std::u16string_view> texts;
-  texts.reserve(distinct.size());
-  for (const std::u16string_view text : distinct) {
-    texts.emplace_back(textPool.data() + textPool.size(), text.size());
-    textPool.insert(textPool.end(), text.begin(), text.end());
-  }
-
-  profiles.resize(distinct.size());
-  std::vector<std::optional<std::string>> failures(distinct.size());
-  std::vector<std::size_t> formStart(distinct.size());
-  const bool needsSound = usesSound();
-  const auto preparers =
-      static_cast<unsigned>(std::clamp<std::size_t>(distinct.size() / kStringsPerPreparingWorker, 1, options.threads));
-  formPools.resize(preparers);
-  checkpoint();
-  std::atomic<bool> stop{false};
-  RunOnWorkers(preparers, options, stop, [&](unsigned worker, unsigned count) {
-    CompareUS comparer;  // every worker its own rules
-    std::vector<char16_t>& pool = formPools[worker];
-    std::size_t done = 0;
-    for (std::size_t id = worker; id < distinct.size(); id += count) {
-      if (stop.load(std::memory_order_relaxed)) return;
-      // Worker 0 is the calling thread.
-      if (worker == 0 && ++done % kStringsPerCheckpoint == 0) checkpoint();
-      std::u16string form;
-      if (needsSound) {
-        try {
-          form = phoneticForm(comparer, texts[id]);
-          if (form.size() >= kLongestForm) throw RuntimeError(error::kOverflow);
-        } catch (const RuntimeError& failure) {
-          failures[id] = failure.what();
-          continue;
-        }
-      }
-      // The form's view is set once the pool has stopped growing.
-      profiles[id] = matching::ProfileOf(texts[id], form);
-      formStart[id] = pool.size();
-      pool.insert(pool.end(), form.begin(), form.end());
-    }
-  });
-  for (std::size_t id = 0; id < distinct.size(); ++id) {
-    const std::vector<char16_t>& pool = formPools[id % preparers];
-    matching::Profile& profile = profiles[id];
-    profile.form = std::u16string_view(pool.data() + formStart[id], static_cast<std::size_t>(profile.formLength));
-  }
-
-  const auto dropFailed = [&](ListRole role, std::vector<Entry>& entries) {
-    std::erase_if(entries, [&](const Entry& entry) {
-      if (!failures[entry.profile]) return false;
-      rejections.push_back({role, entry.index, *failures[entry.profile]});
-      return true;
-    });
-  };
-  dropFailed(ListRole::Queries, queries);
-  if (!withinOneList) dropFailed(ListRole::Candidates, candidates);
-  std::sort(rejections.begin(), rejections.end(), [](const Rejection& a, const Rejection& b) {
-    return std::pair(a.list, a.index) < std::pair(b.list, b.index);
-  });
+  DropFailed(ListRole::Queries, own, queries, rejections);
+  if (ownCandidates) DropFailed(ListRole::Candidates, own, ownSide.entries, rejections);
+  SortRejections(rejections);
+  // The prepared list's refusals, in order already, come after the queries'.
+  if (shared) rejections.insert(rejections.end(), side->rejections.begin(), side->rejections.end());
   checkpoint();
   if (options.useBounds) LayOut();
 }
 
 void Matcher::State::LayOut() {
-  const std::vector<Entry>& entries = CandidateEntries();
-  std::vector<std::uint32_t> profileOf(entries.size());
-  for (std::size_t position = 0; position < entries.size(); ++position) profileOf[position] = entries[position].profile;
-  layout = matching::Layout(profiles, profileOf, usesSpelling(), usesSound());
-
-  // Short lists still get a few tiles, so that what is tested on them is
-  // what long lists do; when the whole list fits the cache that costs nothing.
-  const std::size_t blocksPerTile = std::clamp<std::size_t>(layout.blockCount() / kLeastTiles, 1,
-                                                            kTileBytes / std::max<std::size_t>(1, layout.blockBytes()));
-  tiles = layout.Tiles(blocksPerTile);
+  if (!shared) LayOutSide(own.profiles, CandidateEntries(), usesSpelling(), usesSound(), ownSide);
 
   // Tables as long as the longest lengths that the byte counts cover.
   std::int32_t longestText = 0;
   std::int32_t longestForm = 0;
-  for (const matching::Profile& profile : profiles) {
-    longestText = std::max(longestText, profile.textLength);
-    if (profile.formLength <= matching::kLongestCounted) longestForm = std::max(longestForm, profile.formLength);
+  GrowLongest(own.profiles, longestText, longestForm);
+  if (shared) {
+    longestText = std::max(longestText, shared->data_->longestText);
+    longestForm = std::max(longestForm, shared->data_->longestForm);
   }
   const service::Floor& floor = thresholdFloor;
   const double other = matching::OtherMeasureFor(mode);
@@ -408,12 +521,12 @@ void Matcher::State::LayOut() {
 std::uint64_t Matcher::State::PairCount() const noexcept {
   const std::uint64_t queryCount = queries.size();
   if (withinOneList) return queryCount < 2 ? 0 : queryCount * (queryCount - 1) / 2;
-  return queryCount * candidates.size();
+  return queryCount * side->entries.size();
 }
 
 void Matcher::State::StartQuery(QueryScan& query, std::size_t position) const {
   const Entry& entry = queries[position];
-  const matching::Profile& profile = profiles[entry.profile];
+  const matching::Profile& profile = own.profiles[entry.profile];
   query.position = static_cast<std::uint32_t>(position);
   query.index = entry.index;
   query.profile = &profile;
@@ -486,7 +599,7 @@ void Matcher::State::Keep(QueryScan& query, std::size_t candidate, double answer
 }
 
 void Matcher::State::Consider(QueryScan& query, std::size_t slot, bool scanned, Worker& worker) const {
-  const std::uint32_t candidatePosition = layout.positionAt(slot);
+  const std::uint32_t candidatePosition = side->layout.positionAt(slot);
   // The earlier strings of a block's cells come first; those are not this query's.
   if (withinOneList && candidatePosition <= query.position) return;
   ++worker.bounded;
@@ -494,13 +607,13 @@ void Matcher::State::Consider(QueryScan& query, std::size_t slot, bool scanned, 
   // scan could test each only with the other at its best.
   matching::KnownBounds known;
   if (scanned) {
-    const std::uint8_t* block = layout.block(slot / kLanes);
+    const std::uint8_t* block = side->layout.block(slot / kLanes);
     if (usesSpelling())
-      known.spelling = matching::BoundAt(block + layout.spellingOffset(), slot % kLanes, query.letters);
-    if (usesSound()) known.sound = matching::BoundAt(block + layout.soundOffset(), slot % kLanes, query.phonemes);
+      known.spelling = matching::BoundAt(block + side->layout.spellingOffset(), slot % kLanes, query.letters);
+    if (usesSound()) known.sound = matching::BoundAt(block + side->layout.soundOffset(), slot % kLanes, query.phonemes);
   }
   const Entry& candidate = CandidateEntries()[candidatePosition];
-  const std::optional<double> answer = worker.scorer.Score(profiles[candidate.profile], query.floor, known);
+  const std::optional<double> answer = worker.scorer.Score(CandidateProfiles()[candidate.profile], query.floor, known);
   if (answer) Keep(query, candidate.index, *answer);
 }
 
@@ -515,14 +628,14 @@ void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t b
   const std::size_t firstBlock = begin / kLanes;
   const std::size_t endBlock = (end + kLanes - 1) / kLanes;
   matching::ScanRequest request;
-  request.firstBlock = layout.block(firstBlock);
+  request.firstBlock = side->layout.block(firstBlock);
   request.blockCount = endBlock - firstBlock;
-  request.blockBytes = layout.blockBytes();
+  request.blockBytes = side->layout.blockBytes();
   request.mode = plan.mode;
-  request.spellingOffset = layout.spellingOffset();
+  request.spellingOffset = side->layout.spellingOffset();
   request.letters = &query.letters;
   request.spellingNeed = plan.spellingNeed;
-  request.soundOffset = layout.soundOffset();
+  request.soundOffset = side->layout.soundOffset();
   request.phonemes = &query.phonemes;
   request.soundNeed = plan.soundNeed;
   worker.passed.resize(std::max(worker.passed.size(), request.blockCount));
@@ -563,19 +676,20 @@ bool Matcher::State::ScanBlock(std::size_t first, std::size_t end, Worker& worke
       const std::size_t before = query.kept.capacity();
       worker.scorer.SetQuery(*query.profile);
       for (std::size_t position = FirstCandidateOf(query.position); position < entries.size(); ++position) {
-        const double answer = worker.scorer.Exact(profiles[entries[position].profile]);
+        const double answer = worker.scorer.Exact(CandidateProfiles()[entries[position].profile]);
         if (query.floor.Admits(answer)) Keep(query, entries[position].index, answer);
       }
       grown(query, before);
     }
   } else {
-    const std::vector<Cell>& cells = layout.cells();
+    const std::vector<Cell>& cells = side->layout.cells();
     worker.firstSlot.resize(cells.size());
     for (std::size_t cell = 0; cell < cells.size(); ++cell) {
-      worker.firstSlot[cell] =
-          withinOneList ? layout.FirstSlotAfter(cells[cell], static_cast<std::uint32_t>(first)) : cells[cell].firstSlot;
+      worker.firstSlot[cell] = withinOneList
+                                   ? side->layout.FirstSlotAfter(cells[cell], static_cast<std::uint32_t>(first))
+                                   : cells[cell].firstSlot;
     }
-    for (const matching::Tile& tile : tiles) {
+    for (const matching::Tile& tile : side->tiles) {
       for (QueryScan& query : worker.scans) {
         if (stopping()) return false;
         const std::size_t before = query.kept.capacity();
@@ -771,6 +885,15 @@ Matcher::Matcher(const std::vector<std::u16string>& queries, const std::vector<s
                  const MatchOptions& options, PhoneticFormFunction phoneticForm)
     : state_(std::make_unique<State>(options, /*oneList=*/false)) {
   state_->Prepare(queries, candidates, std::move(phoneticForm));
+}
+
+Matcher::Matcher(const std::vector<std::u16string>& queries, std::shared_ptr<const PreparedCandidates> candidates,
+                 const MatchOptions& options)
+    : state_(std::make_unique<State>(options, /*oneList=*/false)) {
+  if (!candidates) throw RuntimeError(error::kInvalidProcedureCall);
+  state_->shared = std::move(candidates);
+  state_->side = &state_->shared->data_->SideFor(state_->usesSpelling(), state_->usesSound());
+  state_->Prepare(queries, {}, {});
 }
 
 Matcher::Matcher(const std::vector<std::u16string>& strings, const MatchOptions& options,

@@ -76,6 +76,20 @@ LookupList::LookupList(std::vector<LookupRecord> records, std::vector<std::strin
   }
   forms_ = std::make_shared<const FormTable>(MakeForms(strings_, threads, nullptr));
   addedForms_ = std::make_shared<const FormTable>();
+  Prepare(threads);
+}
+
+void LookupList::Prepare(unsigned threads) {
+  const PhoneticFormFunction knownForm = [forms = forms_, added = addedForms_](CompareUS& comparer,
+                                                                               std::u16string_view text) {
+    // A lookup of a view: the tables' keys are strings.
+    thread_local std::u16string key;
+    key.assign(text);
+    if (const auto found = forms->find(key); found != forms->end()) return found->second;
+    if (const auto found = added->find(key); found != added->end()) return found->second;
+    return comparer.PhoneticForm(text);
+  };
+  prepared_ = std::make_shared<const PreparedCandidates>(strings_, MatchOptions{.threads = threads}, knownForm);
 }
 
 LookupList LookupList::WithAdded(std::vector<LookupRecord> added) const {
@@ -90,6 +104,7 @@ LookupList LookupList::WithAdded(std::vector<LookupRecord> added) const {
   forms.merge(MakeForms(strings, 1, forms_.get()));
   changed.addedForms_ = std::make_shared<const FormTable>(std::move(forms));
   changed.strings_.insert(changed.strings_.end(), strings.begin(), strings.end());
+  changed.Prepare(1);
   return changed;
 }
 
@@ -111,6 +126,7 @@ LookupList LookupList::WithRemoved(std::string_view id) const {
     changed.records_.push_back(records_[at]);
     changed.strings_.push_back(strings_[at]);
   }
+  changed.Prepare(1);
   return changed;
 }
 
@@ -121,20 +137,12 @@ bool LookupList::Holds(std::string_view id) const noexcept {
 std::vector<std::vector<ScoredPair>> LookupList::Find(const std::vector<std::u16string>& queries,
                                                       const MatchOptions& options,
                                                       std::chrono::steady_clock::time_point deadline) const {
-  const PhoneticFormFunction knownForm = [this](CompareUS& comparer, std::u16string_view text) {
-    // A lookup of a view: the tables' keys are strings.
-    thread_local std::u16string key;
-    key.assign(text);
-    if (const auto found = forms_->find(key); found != forms_->end()) return found->second;
-    if (const auto found = addedForms_->find(key); found != addedForms_->end()) return found->second;
-    return comparer.PhoneticForm(text);
-  };
   const auto checkDeadline = [deadline](std::uint64_t) {
     if (std::chrono::steady_clock::now() > deadline) throw LookupTimedOut();
   };
   MatchOptions bounded = options;
   bounded.checkpoint = [&checkDeadline] { checkDeadline(0); };
-  const Matcher matcher(queries, strings_, bounded, knownForm);
+  const Matcher matcher(queries, prepared_, bounded);
   std::vector<std::vector<ScoredPair>> found(queries.size());
   matcher.Run([&](const ScoredPair& pair) { found[pair.query].push_back(pair); }, checkDeadline, kDeadlineInterval);
   return found;

@@ -1,10 +1,12 @@
 // The list that a server looks names up in: the records as read once at
 // start, their strings in UTF-16 and the phonetic form of each distinct one,
-// worked out once. It is immutable once built and shared by every request;
-// a lookup hands the strings and those forms to the library's Matcher, so
-// that every answer is exactly what `vantel match` gives for the same query.
-// A change makes a new list (which shares the forms of the old one) for
-// the requests that come after it; those under way keep the old one.
+// worked out once, and the strings prepared for the library's Matcher. It is
+// immutable once built and shared by every request; a lookup prepares only
+// its queries and matches them with the prepared strings, so that every
+// answer is exactly what `vantel match` gives for the same query.
+// A change makes a new list (which shares the forms of the old one and
+// prepares its strings anew) for the requests that come after it; those
+// under way keep the old one.
 #pragma once
 
 #include <algorithm>
@@ -77,7 +79,10 @@ class LookupList {
   using FormTable = std::unordered_map<std::u16string, std::u16string>;
   static FormTable MakeForms(const std::vector<std::u16string>& strings, unsigned threads, const FormTable* known);
   LookupList() = default;
+  // Prepares strings_ for the Matcher, with the forms of the tables.
+  void Prepare(unsigned threads);
   std::shared_ptr<const FormTable> forms_, addedForms_;
+  std::shared_ptr<const PreparedCandidates> prepared_;
   std::uint64_t mostNumber_ = 0;   // numbered ids: the largest held
   std::uint64_t removedMost_ = 0;  // and the largest removed
 };

@@ -92,6 +92,32 @@ struct Rejection {
 // called from several threads at once, each with a CompareUS of its own.
 using PhoneticFormFunction = std::function<std::u16string(CompareUS&, std::u16string_view)>;
 
+// A candidate list prepared once (each distinct string's phonetic form and
+// character counts, the layout of the bound scan) for many runs, so that a
+// service answering one query at a time against a long list does not
+// prepare the list again for each. It serves every method, threshold and
+// limit: what depends on the method is laid out the first time a run needs
+// it. Immutable to its users and safe to share among threads.
+class PreparedCandidates {
+ public:
+  // Of `options`, only threads, checkpoint and startThread are used (as for
+  // a Matcher's preparation); `phoneticForm` as for a Matcher. Every string's
+  // phonetic form is made, whatever the method: a string whose form fails is
+  // refused only by the methods that compare sounds.
+  explicit PreparedCandidates(const std::vector<std::u16string>& candidates, const MatchOptions& options = {},
+                              PhoneticFormFunction phoneticForm = {});
+  ~PreparedCandidates();
+  PreparedCandidates(const PreparedCandidates&) = delete;
+  PreparedCandidates& operator=(const PreparedCandidates&) = delete;
+
+  std::size_t size() const noexcept;  // of the list it was given
+
+ private:
+  friend class Matcher;
+  struct Data;
+  std::unique_ptr<const Data> data_;
+};
+
 class Matcher {
  public:
   using PairSink = std::function<void(const ScoredPair&)>;
@@ -100,6 +126,11 @@ class Matcher {
   // Record linkage: each query with each candidate, the query first.
   Matcher(const std::vector<std::u16string>& queries, const std::vector<std::u16string>& candidates,
           const MatchOptions& options, PhoneticFormFunction phoneticForm = {});
+  // Record linkage against a prepared list: the same pairs, answers and
+  // rejections as the constructor above given the list it was prepared
+  // from; only the queries are prepared here. The matcher holds the list.
+  Matcher(const std::vector<std::u16string>& queries, std::shared_ptr<const PreparedCandidates> candidates,
+          const MatchOptions& options);
   // De-duplication: each unordered pair of the list once, the earlier string
   // first, no string with itself.
   Matcher(const std::vector<std::u16string>& strings, const MatchOptions& options,
