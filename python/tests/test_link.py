@@ -176,7 +176,7 @@ BAD = [
     ({"fields": {"number": "exact"}}, TypeError, "number"),
     ({"fields": "surname"}, TypeError, "fields"),
     ({}, ValueError, "fields"),
-    ({"fields": {"surname": "name"}, "workers": 0}, ValueError, "workers"),
+    ({"fields": {"surname": "name"}, "workers": 1025}, ValueError, "workers"),
     ({"fields": {"surname": "name"}, "id": "ident"}, ValueError, "ident"),
     ({"fields": {"surname": "name"}, "model": 3}, TypeError, "model"),
 ]
