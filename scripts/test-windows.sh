@@ -445,10 +445,17 @@ check wine "$([[ -z $left ]] && echo 1 || echo 0)" "after a restart no file of t
 run_checks "lock-machine-classes" "$wine64" "${tests[64]}/vantel_client.exe" lock-machine-classes
 installer "install (per-user)" "$setup" /S
 files_installed
-for bits in "${many[@]}"; do
-  run_checks "installed-per-user-client-$bits" "${loader[$bits]}" "${tests[$bits]}/vantel_client.exe" installed \
-    "$folder" user
-done
+# Emulated, the 32-bit installer registers the classes for the machine even
+# with the machine's classes locked (natively it registers them for the user),
+# so where they went is checked natively only.
+if ((emulated32)); then
+  echo "  per-user registration: not checked with 32-bit x86 emulated"
+else
+  for bits in "${many[@]}"; do
+    run_checks "installed-per-user-client-$bits" "${loader[$bits]}" "${tests[$bits]}/vantel_client.exe" installed \
+      "$folder" user
+  done
+fi
 installer "uninstall (per-user)" "$folder\\uninstall.exe" /S
 nothing_left
 for bits in "${many[@]}"; do
