@@ -18,6 +18,7 @@ dd = pytest.importorskip("dask.dataframe")
 distributed = pytest.importorskip("distributed")
 
 import vantel  # noqa: E402
+from conftest import partitionings  # noqa: E402
 import vantel.dask as vdask  # noqa: E402
 from namegen import names  # noqa: E402
 
@@ -30,26 +31,7 @@ OTHERS = pandas.Series(names(140, seed=42) + [None], index=np.arange(5000, 5141)
 
 
 def layouts(series):
-    """The same rows in several partitionings: one, equal ones, and unequal
-    ones with an empty partition among them."""
-    n = len(series)
-    cuts = [0, n // 7, n // 7, n // 2, n // 2 + 3, n]
-    pieces = [series.iloc[a:b] for a, b in zip(cuts, cuts[1:])]
-    unequal = dd.concat([dd.from_pandas(piece, npartitions=1, sort=False) for piece in pieces])
-    assert 0 in [len(piece) for piece in pieces] and unequal.npartitions == 5
-    return {
-        "one": dd.from_pandas(series, npartitions=1, sort=False),
-        "four": dd.from_pandas(series, npartitions=4, sort=False),
-        "unequal": unequal,
-    }
-
-
-@pytest.fixture(scope="module")
-def client():
-    with distributed.LocalCluster(
-        n_workers=2, threads_per_worker=2, processes=True, dashboard_address=None, silence_logs=40
-    ) as cluster, distributed.Client(cluster) as connected:
-        yield connected
+    return partitionings(series, {"four": 4})
 
 
 def frame_of(computed):

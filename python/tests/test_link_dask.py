@@ -16,6 +16,7 @@ dd = pytest.importorskip("dask.dataframe")
 distributed = pytest.importorskip("distributed")
 
 import vantel  # noqa: E402
+from conftest import partitionings  # noqa: E402
 import vantel.dask as vdask  # noqa: E402
 
 FIELDS = {"given_name": "name", "surname": "name", "birth_date": "date", "postcode": "code", "email": "email"}
@@ -37,26 +38,7 @@ def model(people):
 
 
 def layouts(frame):
-    """The same rows in several partitionings: one, equal ones, and unequal
-    ones with an empty partition among them."""
-    n = len(frame)
-    cuts = [0, n // 7, n // 7, n // 2, n // 2 + 3, n]
-    pieces = [frame.iloc[a:b] for a, b in zip(cuts, cuts[1:])]
-    unequal = dd.concat([dd.from_pandas(piece, npartitions=1, sort=False) for piece in pieces])
-    assert 0 in [len(piece) for piece in pieces] and unequal.npartitions == 5
-    return {
-        "one": dd.from_pandas(frame, npartitions=1, sort=False),
-        "three": dd.from_pandas(frame, npartitions=3, sort=False),
-        "unequal": unequal,
-    }
-
-
-@pytest.fixture(scope="module")
-def client():
-    with distributed.LocalCluster(
-        n_workers=2, threads_per_worker=2, processes=True, dashboard_address=None, silence_logs=40
-    ) as cluster, distributed.Client(cluster) as connected:
-        yield connected
+    return partitionings(frame, {"three": 3})
 
 
 def rejections_of(frame):
