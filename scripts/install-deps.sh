@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build and the tests need, if any is
-# missing. Usage: scripts/install-deps.sh [core|fuzz|lint|words|postgres|python|windows|package]...  (default: core)
+# missing. Usage: scripts/install-deps.sh [core|fuzz|lint|words|postgres|python|windows|package|browsers]...  (default: core)
 set -euo pipefail
 
 declare -A groups=(
@@ -18,6 +18,10 @@ declare -A groups=(
   # The Python package and its tests (scripts/test-python.sh), all from Debian:
   # Debian's own interpreter, its headers and venv, pybind11, NumPy, pandas, Dask.
   [python]="python3 python3-dev python3-venv python3-pip-whl pybind11-dev python3-pybind11 python3-setuptools python3-wheel python3-numpy python3-pandas python3-pytest python3-dask python3-distributed python3-matplotlib"
+  # The end-to-end tests of vantel serve by real clients (scripts/test-browsers.sh):
+  # OpenRefine reconciling against it (it brings Java 17), and the search page
+  # in headless Chromium, driven over its DevTools pipe by the standard library.
+  [browsers]="python3 openrefine chromium"
 )
 
 wanted=()
