@@ -2,8 +2,9 @@
 # Builds everything with warnings as errors and runs every test: once in a
 # normal build, once with AddressSanitizer and UndefinedBehaviorSanitizer;
 # then the Python package's tests (scripts/test-python.sh), the PostgreSQL
-# extension's (scripts/test-postgres.sh) and the Windows automation server's
-# (scripts/test-windows.sh).
+# extension's (scripts/test-postgres.sh), vantel serve under OpenRefine and
+# headless Chromium (scripts/test-browsers.sh) and the Windows automation
+# server's (scripts/test-windows.sh).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -43,6 +44,9 @@ done
 
 step "PostgreSQL extension: PGXS build, pg_regress on a throwaway cluster"
 VANTEL_CLI="$root/build/release/cli/vantel" scripts/test-postgres.sh
+
+step "Real clients of vantel serve: OpenRefine reconciling, the search page in headless Chromium"
+VANTEL_CLI="$root/build/release/cli/vantel" scripts/test-browsers.sh
 
 step "Windows: VantelUS.dll and vantel.exe cross-built with MinGW-w64, the release archives, tests under Wine"
 VANTEL_NATIVE_BUILD=build/release scripts/test-windows.sh
