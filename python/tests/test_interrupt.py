@@ -87,11 +87,15 @@ PREPARING = textwrap.dedent(
 
 
 # Plain strings, and the forms of names (made before their transcription).
-@pytest.mark.parametrize("options", [{}, {"order": "any", "nicknames": True, "transliterate": True}], ids=["plain", "name forms"])
+NAME_FORMS = {"order": "any", "nicknames": True, "transliterate": True}
+
+
+@pytest.mark.parametrize("options", [{}, NAME_FORMS], ids=["plain", "name forms"])
 def test_ctrl_c_stops_the_preparation_of_a_long_list(tmp_path, options):
     script = tmp_path / "preparing.py"
     script.write_text(PREPARING)
-    done = subprocess.run([sys.executable, str(script), repr(options)], capture_output=True, text=True, timeout=180)
+    child = [sys.executable, str(script), repr(options)]
+    done = subprocess.run(child, capture_output=True, text=True, timeout=180)
     assert done.returncode == 0, done.stderr
     report = json.loads(done.stdout)
     assert report["outcome"] == "interrupted"
