@@ -27,9 +27,15 @@ struct Layout {
   FormList written, sorted;
 };
 
-Layout Expand(const std::vector<std::u16string>& strings, const NameOptions& names) {
+// How often the forms are interrupted to ask the caller's checkpoint: a
+// string's forms take a few microseconds, so this is every few milliseconds.
+constexpr std::size_t kStringsPerCheckpoint = 1024;
+
+Layout Expand(const std::vector<std::u16string>& strings, const NameOptions& names,
+              const std::function<void()>& checkpoint) {
   Layout layout;
   for (std::size_t index = 0; index < strings.size(); ++index) {
+    if (checkpoint && index % kStringsPerCheckpoint == kStringsPerCheckpoint - 1) checkpoint();
     std::vector<std::u16string> written = NameForms(strings[index], names);
     for (std::u16string& form : SortedNameForms(written, names)) {
       layout.sorted.forms.push_back(std::move(form));
@@ -110,8 +116,8 @@ struct NameMatcher::State {
 NameMatcher::NameMatcher(const std::vector<std::u16string>& queries, const std::vector<std::u16string>& candidates,
                          const MatchOptions& options, const NameOptions& names)
     : state_(std::make_unique<State>()) {
-  state_->queries = Expand(queries, names);
-  state_->candidates = Expand(candidates, names);
+  state_->queries = Expand(queries, names, options.checkpoint);
+  state_->candidates = Expand(candidates, names, options.checkpoint);
   state_->top = options.top;
   state_->Build(options, names, queries.size(), candidates.size());
 }
@@ -119,7 +125,7 @@ NameMatcher::NameMatcher(const std::vector<std::u16string>& queries, const std::
 NameMatcher::NameMatcher(const std::vector<std::u16string>& strings, const MatchOptions& options,
                          const NameOptions& names)
     : state_(std::make_unique<State>()) {
-  state_->queries = Expand(strings, names);
+  state_->queries = Expand(strings, names, options.checkpoint);
   state_->withItself = true;
   state_->top = options.top;
   state_->Build(options, names, strings.size(), strings.size());

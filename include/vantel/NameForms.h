@@ -118,7 +118,8 @@ NamesAnswer CompareNames(CompareUS& comparer, std::u16string_view first, std::u1
 // the threshold, and no other, in the Matcher's order. Every form of every
 // string takes part in a Matcher's scan (one for the forms as written, one
 // for the sorted ones) and a pair keeps the largest answer of its forms, so
-// no pair is missed.
+// no pair is missed. The options' checkpoint is asked while the forms are
+// made as well as while they are prepared, so it can stop either.
 class NameMatcher {
  public:
   NameMatcher(const std::vector<std::u16string>& queries, const std::vector<std::u16string>& candidates,

@@ -101,28 +101,29 @@ void CheckSignals(std::uint64_t /*pairsDone*/) {
 // Thrown into the matcher's preparation to end it when Ctrl-C was pressed.
 struct Cancelled {};
 
-// Builds the matcher (which transcribes every distinct string: seconds for a
+// Builds a matcher (which transcribes every distinct string: seconds for a
 // long list) on a thread of its own while this one checks for signals; on
-// Ctrl-C the transcriptions still to come throw, the builder ends, and the
-// KeyboardInterrupt is raised here. Called with the GIL released.
-Matcher BuildMatcher(const ListInput& queries, const ListInput* candidates, const MatchOptions& options) {
+// Ctrl-C the preparation's next checkpoint (and, for a Matcher, its next
+// transcription) throws, the builder ends, and the KeyboardInterrupt is
+// raised here. `build` takes the options with that checkpoint and the
+// transcription. Called with the GIL released.
+template <typename Build>
+auto BuildStoppable(const MatchOptions& options, const Build& build) {
   auto cancelled = std::make_shared<std::atomic<bool>>(false);
   // Each preparing thread transcribes with a comparer of its own, built for
   // this call (30 us): nothing is shared between calls but immutable rules.
-  PhoneticFormFunction forms = [cancelled](CompareUS& comparer, std::u16string_view word) {
+  const PhoneticFormFunction forms = [cancelled](CompareUS& comparer, std::u16string_view word) {
     if (cancelled->load(std::memory_order_relaxed)) throw Cancelled{};
     return comparer.PhoneticForm(word);
   };
   // The checkpoint also ends the steps between transcriptions (finding the
-  // distinct strings of a long list takes a while of its own).
+  // distinct strings of a long list, or the forms of names, takes a while of
+  // its own).
   MatchOptions stoppable = options;
   stoppable.checkpoint = [cancelled] {
     if (cancelled->load(std::memory_order_relaxed)) throw Cancelled{};
   };
-  std::future<Matcher> built = std::async(std::launch::async, [&] {
-    return candidates == nullptr ? Matcher(queries.strings, stoppable, forms)
-                                 : Matcher(queries.strings, candidates->strings, stoppable, forms);
-  });
+  auto built = std::async(std::launch::async, [&] { return build(stoppable, forms); });
   while (built.wait_for(kSignalInterval) != std::future_status::ready) {
     std::optional<py::error_already_set> interrupted;
     {
@@ -143,7 +144,11 @@ template <typename Sink>
 std::vector<Rejection> RunMatcher(ListInput& queries, ListInput* candidates, const MatchOptions& options,
                                   const Sink& sink) {
   const py::gil_scoped_release release;
-  const Matcher matcher = BuildMatcher(queries, candidates, options);
+  const Matcher matcher =
+      BuildStoppable(options, [&](const MatchOptions& stoppable, const PhoneticFormFunction& forms) {
+        return candidates == nullptr ? Matcher(queries.strings, stoppable, forms)
+                                     : Matcher(queries.strings, candidates->strings, stoppable, forms);
+      });
   // The matcher keeps copies of what it needs.
   queries.strings = {};
   if (candidates != nullptr) candidates->strings = {};
@@ -152,14 +157,16 @@ std::vector<Rejection> RunMatcher(ListInput& queries, ListInput* candidates, con
 }
 
 // The same over the forms of names (the library's NameMatcher), when an
-// option of name forms is on. Its preparation is short (no transcription
-// before the run), so it is built on this thread.
+// option of name forms is on; its checkpoints stop the forms and their
+// transcriptions alike.
 template <typename Sink>
 std::vector<Rejection> RunNameMatcher(ListInput& queries, ListInput* candidates, const MatchOptions& options,
                                       const NameOptions& names, const Sink& sink) {
   const py::gil_scoped_release release;
-  const NameMatcher matcher = candidates == nullptr ? NameMatcher(queries.strings, options, names)
-                                                    : NameMatcher(queries.strings, candidates->strings, options, names);
+  const NameMatcher matcher = BuildStoppable(options, [&](const MatchOptions& stoppable, const PhoneticFormFunction&) {
+    return candidates == nullptr ? NameMatcher(queries.strings, stoppable, names)
+                                 : NameMatcher(queries.strings, candidates->strings, stoppable, names);
+  });
   queries.strings = {};
   if (candidates != nullptr) candidates->strings = {};
   matcher.Run(sink, CheckSignals, kSignalInterval);

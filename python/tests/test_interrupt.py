@@ -7,6 +7,8 @@ import subprocess
 import sys
 import textwrap
 
+import pytest
+
 CHILD = textwrap.dedent(
     r"""
     import json, os, signal, sys, threading, time
@@ -53,18 +55,19 @@ CHILD = textwrap.dedent(
 
 PREPARING = textwrap.dedent(
     r"""
-    import json, os, random, signal, sys, threading, time
+    import ast, json, os, random, signal, sys, threading, time
     # A shell that starts the tests in the background has Ctrl-C ignored, and
     # Python then keeps it ignored: what is tested is the answer to Ctrl-C.
     signal.signal(signal.SIGINT, signal.default_int_handler)
     import vantel
+    options = ast.literal_eval(sys.argv[1])
 
     rng = random.Random(5)
     letters = "abcdefghijklmnopqrstuvwxyz"
     # Distinct strings: their transcription alone takes seconds.
     strings = ["".join(rng.choices(letters, k=rng.randrange(12, 30))) for _ in range(1_000_000)]
     start = time.monotonic()
-    vantel.match(strings[:20_000], [], workers=2)  # the preparation of 20,000 strings, no pairs
+    vantel.match(strings[:20_000], [], workers=2, **options)  # the preparation of 20,000 strings, no pairs
     per_string = (time.monotonic() - start) / 20_000
     sent = []
     def interrupt():
@@ -73,7 +76,7 @@ PREPARING = textwrap.dedent(
         os.kill(os.getpid(), signal.SIGINT)
     threading.Thread(target=interrupt).start()
     try:
-        vantel.match(strings, [], workers=2)
+        vantel.match(strings, [], workers=2, **options)
         outcome = "finished"
     except KeyboardInterrupt:
         outcome = "interrupted"
@@ -83,10 +86,16 @@ PREPARING = textwrap.dedent(
 )
 
 
-def test_ctrl_c_stops_the_preparation_of_a_long_list(tmp_path):
+# Plain strings, and the forms of names (made before their transcription).
+NAME_FORMS = {"order": "any", "nicknames": True, "transliterate": True}
+
+
+@pytest.mark.parametrize("options", [{}, NAME_FORMS], ids=["plain", "name forms"])
+def test_ctrl_c_stops_the_preparation_of_a_long_list(tmp_path, options):
     script = tmp_path / "preparing.py"
     script.write_text(PREPARING)
-    done = subprocess.run([sys.executable, str(script)], capture_output=True, text=True, timeout=120)
+    child = [sys.executable, str(script), repr(options)]
+    done = subprocess.run(child, capture_output=True, text=True, timeout=180)
     assert done.returncode == 0, done.stderr
     report = json.loads(done.stdout)
     assert report["outcome"] == "interrupted"
