@@ -271,6 +271,10 @@ void LookupServer::State::Route() {
   http.set_read_timeout(settings.readTimeout.count(), 0);
   http.set_keep_alive_timeout(settings.readTimeout.count());
   http.set_write_timeout(settings.readTimeout.count(), 0);
+  // An answer goes out as two writes (head, then body); with Nagle's
+  // algorithm on, the body waits for the client's delayed acknowledgement of
+  // the head, 40 ms on Linux, on every request of a kept-alive connection.
+  http.set_tcp_nodelay(true);
   const unsigned threads = settings.threads == 0 ? 1 : settings.threads;
   http.new_task_queue = [threads] { return new httplib::ThreadPool(threads); };
 }
