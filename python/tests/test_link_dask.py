@@ -71,6 +71,30 @@ def test_linking_on_the_cluster_equals_one_machine(client, people, model, layout
         pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
 
 
+# Each field's values, level and weight, as one machine explains them; a
+# partition left empty, and values missing as None and as NaN.
+@pytest.mark.parametrize("layout", ["unequal", "three"])
+def test_explained_pairs_on_the_cluster_equal_one_machine(client, people, model, layout):
+    frame = people.copy()
+    frame.iloc[3, frame.columns.get_loc("email")] = None
+    frame.iloc[5, frame.columns.get_loc("postcode")] = float("nan")
+    data = layouts(frame)[layout]
+    first, second = frame.iloc[:450], frame.iloc[450:]
+    cases = [
+        (vdask.link(data, model=model, threshold=0.5, explain=True),
+         vantel.link(frame, model=model, threshold=0.5, explain=True)),
+        (
+            vdask.link(layouts(first)[layout], dd.from_pandas(second, npartitions=2, sort=False), model=model,
+                       threshold=0.5, top=2, explain=True),
+            vantel.link(first, second, model=model, threshold=0.5, top=2, explain=True),
+        ),
+    ]
+    for lazy, expected in cases:
+        assert len(expected) > 20 and "email_level" in expected.columns
+        assert list(lazy.columns) == list(expected.columns)
+        pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
+
+
 def test_a_model_trained_on_the_client_is_that_of_one_machine(client, people):
     part = people.iloc[:400]
     lazy = vdask.link(part, fields=FIELDS, npartitions=3, sample=SAMPLE)

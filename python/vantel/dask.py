@@ -329,29 +329,32 @@ _LINK_REJECTED_META = _REJECTED_META.copy()
 
 
 class _LinkBlock:
-    """One partition's columns as the native pipeline reads them, and its keys."""
+    """One partition's columns as the native pipeline reads them, and its
+    keys; with ``explain``, the fields' columns as the frame holds them."""
 
-    __slots__ = ("columns", "keys", "count")
+    __slots__ = ("columns", "keys", "count", "shown")
 
-    def __init__(self, columns: dict, keys: pd.Index, count: int) -> None:
+    def __init__(self, columns: dict, keys: pd.Index, count: int, shown: dict) -> None:
         self.columns = columns
         self.keys = keys
         self.count = count
+        self.shown = shown
 
     def __getstate__(self):
-        return (self.columns, self.keys, self.count)
+        return (self.columns, self.keys, self.count, self.shown)
 
     def __setstate__(self, state) -> None:
-        self.columns, self.keys, self.count = state
+        self.columns, self.keys, self.count, self.shown = state
 
     def __len__(self) -> int:
         return self.count
 
 
-def _prepare_records(part: pd.DataFrame, names: list, id: Any, side: int, number: int) -> _LinkBlock:  # noqa: A002
+def _prepare_records(part: pd.DataFrame, names: list, id: Any, side: int, number: int, shown: list) -> _LinkBlock:  # noqa: A002
     where = f"{_FRAMES[side]} (partition {number})"
     columns = {column: _texts(part, column, where) for column in names}
-    return _LinkBlock(columns, _keys(part, id, where), len(part))
+    values = {column: _object_array(part[column].tolist()) for column in shown}
+    return _LinkBlock(columns, _keys(part, id, where), len(part), values)
 
 
 def _block_terms(block: _LinkBlock, fields: list):
@@ -383,51 +386,57 @@ def _link_rejections(side: int, offset: int, block: _LinkBlock, terms) -> pd.Dat
     return pd.DataFrame(rows, columns=list(_LINK_REJECTED_META.columns)).astype({"position": np.int64})
 
 
-def _link_meta(first_keys: pd.Index, second_keys: pd.Index) -> pd.DataFrame:
-    return pd.DataFrame(
-        {
-            "query": first_keys[:0],
-            "candidate": second_keys[:0],
-            "probability": np.empty(0),
-            "weight": np.empty(0),
-        }
-    )
+def _explained(columns: dict, shown: list, first_values: dict, second_values: dict, first, second, found) -> None:
+    """The columns that ``explain`` adds, as vantel.link names and orders
+    them: each field's two values, its level and its weight."""
+    for number, column in enumerate(shown):
+        columns[f"{column}_query"] = first_values[column][first]
+        columns[f"{column}_candidate"] = second_values[column][second]
+        columns[f"{column}_level"] = found["levels"][number] if found else np.empty(0, dtype=object)
+        columns[f"{column}_weight"] = found["field_weights"][number] if found else np.empty(0)
+
+
+def _link_meta(first_keys: pd.Index, second_keys: pd.Index, shown: list) -> pd.DataFrame:
+    columns = {
+        "query": first_keys[:0],
+        "candidate": second_keys[:0],
+        "probability": np.empty(0),
+        "weight": np.empty(0),
+    }
+    nothing = {column: np.empty(0, dtype=object) for column in shown}
+    empty = np.empty(0, dtype=np.int64)
+    _explained(columns, shown, nothing, nothing, empty, empty, None)
+    return pd.DataFrame(columns)
 
 
 def _link_blocks(first: _LinkBlock, second: Optional[_LinkBlock], block: int, options: tuple, model: Model, terms: list):
     """The kept pairs of one partition with itself (``second`` None) or
     with another (later, or of the other frame), positions within each."""
-    fields, scans, blocks, threshold, top = options
-    if len(first) == 0 or (second is not None and len(second) == 0):
+    fields, scans, blocks, threshold, top, shown = options
+    other = first if second is None else second
+    if len(first) == 0 or len(other) == 0:
         empty = np.empty(0, dtype=np.int64)
-        other = first if second is None else second
-        return pd.DataFrame(
-            {"query": first.keys[:0], "candidate": other.keys[:0], "probability": np.empty(0), "weight": np.empty(0),
-             "_query": empty, "_block": empty, "_candidate": empty}
-        )
+        frame = _link_meta(first.keys, other.keys, shown)
+        return frame.assign(_query=empty, _block=empty, _candidate=empty)
     if second is None:
         columns, count, first_count = first.columns, len(first), len(first)
     else:
         columns = {name: first.columns[name] + second.columns[name] for name in first.columns}
         count, first_count = len(first) + len(second), len(first)
     found = _vantel.link(
-        columns, count, first_count, fields, scans, blocks, model._native, threshold, top, True, False, 0,
+        columns, count, first_count, fields, scans, blocks, model._native, threshold, top, True, bool(shown), 0,
         _DEFAULT_SAMPLE, 1, None, terms[0], terms[1],
     )
-    other = first if second is None else second
     partners = found["second"] - (0 if second is None else first_count)
-    frame = pd.DataFrame(
-        {
-            "query": first.keys.take(found["first"]),
-            "candidate": other.keys.take(partners),
-            "probability": found["probability"],
-            "weight": found["weight"],
-            "_query": found["first"],
-            "_block": np.full(len(partners), block, dtype=np.int64),
-            "_candidate": partners,
-        }
-    )
-    return frame
+    result = {
+        "query": first.keys.take(found["first"]),
+        "candidate": other.keys.take(partners),
+        "probability": found["probability"],
+        "weight": found["weight"],
+    }
+    _explained(result, shown, first.shown, other.shown, found["first"], partners, found)
+    result.update(_query=found["first"], _block=np.full(len(partners), block, dtype=np.int64), _candidate=partners)
+    return pd.DataFrame(result)
 
 
 def _merge_links(top: int, *parts: pd.DataFrame) -> pd.DataFrame:
@@ -464,12 +473,14 @@ class _LinkPlan:
     counts, the model, and the offsets of the partitions."""
 
     def __init__(self, frames: list, fields: Any, scan: Any, block: Any, model: Any, id: Any,  # noqa: A002
-                 sample: int, training_rows: int) -> None:
+                 sample: int, training_rows: int, explain: bool = False) -> None:
         if model is not None and not isinstance(model, Model):
             model = Model.load(model)
         field_texts = _field_texts(fields, model)
         self.scans, self.blocks = _rule_texts(scan, "scan"), _rule_texts(block, "block")
-        _, names = _vantel.link_columns(field_texts, self.scans, self.blocks)
+        field_columns, names = _vantel.link_columns(field_texts, self.scans, self.blocks)
+        # The fields' columns as given, for explain's values.
+        self.shown = list(field_columns) if explain else []
         for number, frame in enumerate(frames):
             missing = [column for column in names + ([id] if id is not None else []) if column not in frame.columns]
             if missing:
@@ -479,12 +490,14 @@ class _LinkPlan:
             model = Model.train(*samples, fields=field_texts, scan=self.scans, block=self.blocks, sample=sample)
         self.model = model
         self.fields = field_texts
-        self.token = tokenize(*frames, field_texts, self.scans, self.blocks, model.to_json(), id)
+        self.token = tokenize(*frames, field_texts, self.scans, self.blocks, model.to_json(), id, self.shown)
         self.blocks_of, self.offsets, terms, rejections = [], [], [], []
         for side, frame in enumerate(frames):
             parts = frame.to_delayed()
             prepared = [
-                delayed(_prepare_records, pure=True)(part, names, id, side, n, dask_key_name=f"vantel-records-{self.token}-{side}-{n}")
+                delayed(_prepare_records, pure=True)(
+                    part, names, id, side, n, self.shown, dask_key_name=f"vantel-records-{self.token}-{side}-{n}"
+                )
                 for n, part in enumerate(parts)
             ]
             lengths = [delayed(len, pure=True)(b, dask_key_name=f"vantel-rows-{self.token}-{side}-{n}") for n, b in enumerate(prepared)]
@@ -518,6 +531,7 @@ def link(
     threshold: float = 0.9,
     top: Optional[int] = None,
     model: Any = None,
+    explain: bool = False,
     sample: int = _DEFAULT_SAMPLE,
     training_rows: int = DEFAULT_TRAINING_ROWS,
     npartitions: Optional[int] = None,
@@ -534,7 +548,9 @@ def link(
     one pair of partitions (i <= j to de-duplicate, every i with every j to
     link), with one thread. Computed, the rows equal those of
     :func:`vantel.link` on the same data and model, in its order, ``top``
-    applied across all partitions. The result's ``model`` attribute is the
+    applied across all partitions; with ``explain`` also, for each field,
+    its two values, its level and its weight, as :func:`vantel.link` gives
+    them. The result's ``model`` attribute is the
     model, ``rejected`` a lazy DataFrame (``list``, ``position``, ``key``,
     ``reason``) of the rows left out.
     """
@@ -550,10 +566,10 @@ def link(
     frames = [_frame_collection(frame, "frame", npartitions)]
     if not one_frame:
         frames.append(_frame_collection(other, "other", npartitions))
-    plan = _LinkPlan(frames, fields, scan, block, model, id, sample, training_rows)
+    plan = _LinkPlan(frames, fields, scan, block, model, id, sample, training_rows, bool(explain))
     queries = plan.blocks_of[0]
     candidates = queries if one_frame else plan.blocks_of[1]
-    options = (plan.fields, plan.scans, plan.blocks, float(threshold), top)
+    options = (plan.fields, plan.scans, plan.blocks, float(threshold), top, plan.shown)
     model_task = delayed(plan.model, name=f"vantel-model-{plan.token}")
     merged = []
     for i, first in enumerate(queries):
@@ -568,7 +584,7 @@ def link(
         merged.append(delayed(_merge_links, pure=True)(top, *parts, dask_key_name=f"vantel-link-merge-{plan.token}-{i}"))
     first_meta = frames[0]._meta.index if id is None else pd.Index(frames[0]._meta[id])
     second_meta = frames[-1]._meta.index if id is None else pd.Index(frames[-1]._meta[id])
-    pairs = dd.from_delayed(merged, meta=_link_meta(first_meta, second_meta), verify_meta=False, prefix="vantel-links")
+    pairs = dd.from_delayed(merged, meta=_link_meta(first_meta, second_meta, plan.shown), verify_meta=False, prefix="vantel-links")
     object.__setattr__(pairs, "rejected", plan.rejected())
     object.__setattr__(pairs, "model", plan.model)
     return pairs
@@ -610,7 +626,7 @@ def link_groups(
     frames = [_frame_collection(frame, "frame", npartitions)]
     plan = _LinkPlan(frames, fields, scan, block, model, id, sample, training_rows)
     blocks = plan.blocks_of[0]
-    options = (plan.fields, plan.scans, plan.blocks, float(threshold), 0)
+    options = (plan.fields, plan.scans, plan.blocks, float(threshold), 0, [])
     model_task = delayed(plan.model, name=f"vantel-model-{plan.token}")
     tasks = [
         delayed(_group_links, pure=True)(

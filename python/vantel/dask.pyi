@@ -53,6 +53,7 @@ def link(
     threshold: float = 0.9,
     top: Optional[int] = None,
     model: Union[Model, str, None] = None,
+    explain: bool = False,
     sample: int = 1000000,
     training_rows: int = 200000,
     npartitions: Optional[int] = None,
