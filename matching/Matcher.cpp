@@ -32,6 +32,7 @@
 #include <atomic>
 #include <cmath>
 #include <condition_variable>
+#include <cstdlib>
 #include <deque>
 #include <exception>
 #include <functional>
@@ -402,7 +403,8 @@ struct Matcher::State {
     explicit Worker(std::int16_t method) : scorer(method) {}
     matching::PairScorer scorer;
     std::vector<QueryScan> scans;
-    std::vector<std::size_t> firstSlot;  // [cell] the first slot a query of the block may pair with
+    std::vector<std::size_t> firstSlot;    // [cell] the first slot a query of the block may pair with
+    std::vector<std::uint32_t> cellOrder;  // a lone query's cells, nearest in length first
     std::vector<std::uint64_t> passed;
     std::uint64_t bounded = 0;
     std::size_t grownBytes = 0;  // what the kept pairs took since the run last looked
@@ -689,17 +691,44 @@ bool Matcher::State::ScanBlock(std::size_t first, std::size_t end, Worker& worke
                                    ? side->layout.FirstSlotAfter(cells[cell], static_cast<std::uint32_t>(first))
                                    : cells[cell].firstSlot;
     }
-    for (const matching::Tile& tile : side->tiles) {
-      for (QueryScan& query : worker.scans) {
-        if (stopping()) return false;
-        const std::size_t before = query.kept.capacity();
-        worker.scorer.SetQuery(*query.profile);
-        for (std::size_t cell = tile.firstCell; cell < tile.endCell; ++cell) {
-          const std::size_t begin = std::max(worker.firstSlot[cell], tile.firstBlock * kLanes);
-          const std::size_t stop = std::min(cells[cell].endSlot(), tile.endBlock * kLanes);
-          if (begin < stop) VisitCell(query, cells[cell], begin, stop, worker);
+    if (options.top != 0 && worker.scans.size() == 1) {
+      // One query with a limit (a lookup): its cells nearest in length first,
+      // whole, so that a full list of best answers raises its floor early and
+      // the cells further away are skipped or scanned for more. The order of
+      // visits changes no pair kept (the floor admits ties), only the work.
+      QueryScan& query = worker.scans.front();
+      const std::int32_t textLength = usesSpelling() ? query.profile->textLength : 0;
+      const std::int32_t formLength =
+          usesSound() ? std::min<std::int32_t>(query.profile->formLength, matching::kLongestCounted + 1) : 0;
+      const auto distance = [&](const Cell& cell) {
+        return std::abs(cell.textLength - textLength) + std::abs(cell.formLength - formLength);
+      };
+      std::vector<std::uint32_t>& order = worker.cellOrder;
+      order.resize(cells.size());
+      for (std::size_t cell = 0; cell < cells.size(); ++cell) order[cell] = static_cast<std::uint32_t>(cell);
+      std::stable_sort(order.begin(), order.end(),
+                       [&](std::uint32_t a, std::uint32_t b) { return distance(cells[a]) < distance(cells[b]); });
+      if (stopping()) return false;
+      const std::size_t before = query.kept.capacity();
+      worker.scorer.SetQuery(*query.profile);
+      for (const std::uint32_t cell : order) {
+        if (worker.firstSlot[cell] < cells[cell].endSlot())
+          VisitCell(query, cells[cell], worker.firstSlot[cell], cells[cell].endSlot(), worker);
+      }
+      grown(query, before);
+    } else {
+      for (const matching::Tile& tile : side->tiles) {
+        for (QueryScan& query : worker.scans) {
+          if (stopping()) return false;
+          const std::size_t before = query.kept.capacity();
+          worker.scorer.SetQuery(*query.profile);
+          for (std::size_t cell = tile.firstCell; cell < tile.endCell; ++cell) {
+            const std::size_t begin = std::max(worker.firstSlot[cell], tile.firstBlock * kLanes);
+            const std::size_t stop = std::min(cells[cell].endSlot(), tile.endBlock * kLanes);
+            if (begin < stop) VisitCell(query, cells[cell], begin, stop, worker);
+          }
+          grown(query, before);
         }
-        grown(query, before);
       }
     }
   }

@@ -81,6 +81,32 @@ struct AllAnswers {
 
 class MatcherMethods : public ::testing::TestWithParam<std::int16_t> {};
 
+// A lone query with a limit (a lookup) visits the cells nearest its lengths
+// first; it must keep what the brute force keeps, ties to the earlier
+// candidate included: candidates repeated further down the list, and queries
+// that are candidates themselves.
+TEST_P(MatcherMethods, LooksUpOneQueryAsTheBruteForceDoes) {
+  const std::int16_t method = GetParam();
+  std::vector<std::u16string> candidates = testing::RandomNames(2, 240);
+  for (std::size_t at = 0; at < 60; at += 3) candidates.push_back(candidates[at]);
+  std::vector<std::u16string> queries = testing::RandomNames(4, 12);
+  queries.insert(queries.end(), candidates.begin() + 5, candidates.begin() + 17);
+  const AllAnswers all(queries, candidates, method);
+  for (std::size_t q = 0; q < queries.size(); ++q) {
+    for (const double threshold : {0.0, 60.0, 85.5}) {
+      for (const std::size_t top : {1u, 2u, 5u}) {
+        SCOPED_TRACE(::testing::Message() << "query " << q << " threshold " << threshold << " top " << top);
+        std::vector<ScoredPair> expected;
+        for (const ScoredPair& pair : all.Expected(threshold, top)) {
+          if (pair.query == q) expected.push_back({0, pair.candidate, pair.answer});
+        }
+        const MatchOptions options{.method = method, .threshold = threshold, .top = top, .threads = 1};
+        EXPECT_EQ(Matcher({queries[q]}, candidates, options).Run(), expected);
+      }
+    }
+  }
+}
+
 TEST_P(MatcherMethods, ReportsWhatCompareGivesForEveryPair) {
   const std::int16_t method = GetParam();
   const AllAnswers linking(testing::RandomNames(1, 36), testing::RandomNames(2, 30), method);
