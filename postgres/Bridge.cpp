@@ -15,6 +15,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -25,6 +26,7 @@
 #include "vantel/Errors.h"
 #include "vantel/Match.h"
 #include "vantel/MatchRequest.h"
+#include "vantel/NameForms.h"
 #include "vantel/Utf8.h"
 
 namespace {
@@ -228,6 +230,11 @@ void RunMatch(const VantelMatchRequest& request) {
 
 }  // namespace
 
+// The options of name forms behind the opaque handle of Bridge.h.
+struct VantelNames {
+  vantel::NameOptions options;
+};
+
 extern "C" {
 
 const char* VantelDescriptionOf(int32_t number) {
@@ -267,6 +274,54 @@ VantelOutcome VantelCompare(const char* first, size_t first_length, const char* 
   return Guarded(failure, [&] {
     *answer =
         Comparer().Compare(std::string_view(first, first_length), std::string_view(second, second_length), method);
+  });
+}
+
+VantelOutcome VantelPrepareNames(const VantelNameSettings* settings, VantelNames** names, VantelFailure* failure) {
+  return Guarded(failure, [&] {
+    vantel::NameOptions options;
+    options.anyOrder = settings->any_order;
+    if (settings->transliterate && !vantel::TransliterationAvailable()) {
+      throw vantel::RuntimeError(vantel::error::kInvalidProcedureCall,
+                                 "this build of vantel cannot transliterate (built without ICU)");
+    }
+    options.transliterate = settings->transliterate;
+    std::shared_ptr<const vantel::NameTable> own;
+    if (settings->aliases != nullptr) {
+      auto parsed = std::make_shared<vantel::NameTable>(
+          vantel::NameTable::Parse(std::string_view(settings->aliases, settings->aliases_length), "aliases"));
+      // Text of no groups (blank, or only comments) gives the answers of no
+      // table, and the forms then cost nothing.
+      if (parsed->groupCount() > 0) own = std::move(parsed);
+    }
+    if (own != nullptr && settings->nicknames) {
+      auto merged = std::make_shared<vantel::NameTable>(*vantel::NameTable::English());
+      merged->Add(*own);
+      options.aliases = std::move(merged);
+    } else if (own != nullptr) {
+      options.aliases = std::move(own);
+    } else if (settings->nicknames) {
+      options.aliases = vantel::NameTable::English();
+    }
+    *names = new VantelNames{std::move(options)};
+  });
+}
+
+void VantelFreeNames(VantelNames* names) { delete names; }
+
+VantelOutcome VantelCompareNames(const char* first, size_t first_length, const char* second, size_t second_length,
+                                 int16_t method, const VantelNames* names, double* answer, VantelFailure* failure) {
+  return Guarded(failure, [&] {
+    // Compare itself when no option is on, as the library's CompareNames
+    // answers then, without the conversion to UTF-16 here.
+    if (!names->options.any()) {
+      *answer =
+          Comparer().Compare(std::string_view(first, first_length), std::string_view(second, second_length), method);
+      return;
+    }
+    const std::u16string a = vantel::Utf8ToUtf16(std::string_view(first, first_length));
+    const std::u16string b = vantel::Utf8ToUtf16(std::string_view(second, second_length));
+    *answer = vantel::CompareNames(Comparer(), a, b, method, names->options).answer;
   });
 }
 
