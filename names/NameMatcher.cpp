@@ -27,9 +27,15 @@ struct Layout {
   FormList written, sorted;
 };
 
-Layout Expand(const std::vector<std::u16string>& strings, const NameOptions& names) {
+// How many strings are expanded between two calls of the checkpoint: their
+// forms (a transliteration, the alias lookups) take some microseconds each,
+// and a caller that stops a run should not wait for millions of them.
+constexpr std::size_t kStringsPerCheckpoint = 1024;
+
+Layout Expand(const std::vector<std::u16string>& strings, const NameOptions& names, const MatchOptions& options) {
   Layout layout;
   for (std::size_t index = 0; index < strings.size(); ++index) {
+    if (options.checkpoint && index % kStringsPerCheckpoint == kStringsPerCheckpoint - 1) options.checkpoint();
     std::vector<std::u16string> written = NameForms(strings[index], names);
     for (std::u16string& form : SortedNameForms(written, names)) {
       layout.sorted.forms.push_back(std::move(form));
@@ -110,8 +116,8 @@ struct NameMatcher::State {
 NameMatcher::NameMatcher(const std::vector<std::u16string>& queries, const std::vector<std::u16string>& candidates,
                          const MatchOptions& options, const NameOptions& names)
     : state_(std::make_unique<State>()) {
-  state_->queries = Expand(queries, names);
-  state_->candidates = Expand(candidates, names);
+  state_->queries = Expand(queries, names, options);
+  state_->candidates = Expand(candidates, names, options);
   state_->top = options.top;
   state_->Build(options, names, queries.size(), candidates.size());
 }
@@ -119,7 +125,7 @@ NameMatcher::NameMatcher(const std::vector<std::u16string>& queries, const std::
 NameMatcher::NameMatcher(const std::vector<std::u16string>& strings, const MatchOptions& options,
                          const NameOptions& names)
     : state_(std::make_unique<State>()) {
-  state_->queries = Expand(strings, names);
+  state_->queries = Expand(strings, names, options);
   state_->withItself = true;
   state_->top = options.top;
   state_->Build(options, names, strings.size(), strings.size());

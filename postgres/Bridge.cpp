@@ -29,6 +29,11 @@
 #include "vantel/NameForms.h"
 #include "vantel/Utf8.h"
 
+// The options of name forms behind the opaque handle of Bridge.h.
+struct VantelNames {
+  vantel::NameOptions options;
+};
+
 namespace {
 
 // One per backend process (and per parallel worker, each a process of its
@@ -211,29 +216,31 @@ void RunMatch(const VantelMatchRequest& request) {
     }
   };
 
-  const vantel::Matcher matcher =
-      withinQueries ? vantel::Matcher(queries, options) : vantel::Matcher(queries, candidates, options);
-  for (const vantel::Rejection& rejection : matcher.rejections()) {
-    std::int32_t number = 0;
-    std::string description;
-    if (IsRuntimeError(rejection.reason, number, description)) {
-      throw ElementError{rejection.list == vantel::ListRole::Candidates, rejection.index, number, description};
+  // The plain Matcher stays the one that runs without options of name forms.
+  const auto run = [&](const auto& matcher) {
+    for (const vantel::Rejection& rejection : matcher.rejections()) {
+      std::int32_t number = 0;
+      std::string description;
+      if (IsRuntimeError(rejection.reason, number, description)) {
+        throw ElementError{rejection.list == vantel::ListRole::Candidates, rejection.index, number, description};
+      }
     }
-  }
-
-  const auto emit = [&](const vantel::ScoredPair& pair) {
-    if (!request.emit(request.context, pair.query, pair.candidate, pair.answer)) throw SinkFailed{};
+    const auto emit = [&](const vantel::ScoredPair& pair) {
+      if (!request.emit(request.context, pair.query, pair.candidate, pair.answer)) throw SinkFailed{};
+    };
+    const auto progress = [&](std::uint64_t /*pairsDone*/) { stopIfAsked(); };
+    matcher.Run(emit, progress, std::chrono::milliseconds(request.interval_ms));
   };
-  const auto progress = [&](std::uint64_t /*pairsDone*/) { stopIfAsked(); };
-  matcher.Run(emit, progress, std::chrono::milliseconds(request.interval_ms));
+  if (request.names != nullptr && request.names->options.any()) {
+    const vantel::NameOptions& names = request.names->options;
+    run(withinQueries ? vantel::NameMatcher(queries, options, names)
+                      : vantel::NameMatcher(queries, candidates, options, names));
+  } else {
+    run(withinQueries ? vantel::Matcher(queries, options) : vantel::Matcher(queries, candidates, options));
+  }
 }
 
 }  // namespace
-
-// The options of name forms behind the opaque handle of Bridge.h.
-struct VantelNames {
-  vantel::NameOptions options;
-};
 
 extern "C" {
 

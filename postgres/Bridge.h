@@ -122,6 +122,9 @@ typedef struct VantelMatchRequest {
   size_t top;           /* 0 keeps every pair */
   unsigned threads;     /* at least 1 */
   size_t pending_bytes; /* the most bytes of kept pairs held at once (about; see MatchOptions) */
+  /* The options of name forms (the library's NameMatcher); NULL, or no
+   * option on, for the plain matcher. */
+  const VantelNames* names;
   /* Both are called on the calling thread only. should_stop is asked every few
    * milliseconds while the strings are prepared, before each thread is
    * started, and about every interval_ms milliseconds while the pairs are

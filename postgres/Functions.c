@@ -234,6 +234,10 @@ PG_FUNCTION_INFO_V1(vantel_match);
 PG_FUNCTION_INFO_V1(vantel_match_int4);
 PG_FUNCTION_INFO_V1(vantel_dedupe);
 PG_FUNCTION_INFO_V1(vantel_dedupe_int4);
+PG_FUNCTION_INFO_V1(vantel_match_names);
+PG_FUNCTION_INFO_V1(vantel_match_names_int4);
+PG_FUNCTION_INFO_V1(vantel_dedupe_names);
+PG_FUNCTION_INFO_V1(vantel_dedupe_names_int4);
 
 /* vantel_compare(text, text, method int2 DEFAULT 0) RETURNS float8 */
 Datum
@@ -599,12 +603,15 @@ strings_of_array(ArrayType *array, const char *function, const char *name, size_
  * pairs. top NULL keeps every pair, top K the K best of each query.
  */
 static Datum
-match(FunctionCallInfo fcinfo, bool within, bool method_int4)
+match(FunctionCallInfo fcinfo, bool within, bool method_int4, bool with_names)
 {
-	const char *function = within ? "vantel_dedupe" : "vantel_match";
+	const char *function = within ? (with_names ? "vantel_dedupe_names" : "vantel_dedupe")
+		: (with_names ? "vantel_match_names" : "vantel_match");
 	const int	threshold_arg = within ? 1 : 2;
 	const int	method_arg = threshold_arg + 1;
 	const int	top_arg = threshold_arg + 2;
+	const int	options_arg = top_arg + 1;
+	const int	aliases_arg = top_arg + 2;
 	ReturnSetInfo *rsinfo = (ReturnSetInfo *) fcinfo->resultinfo;
 	VantelMatchRequest request;
 	MatchSink	sink;
@@ -612,6 +619,7 @@ match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 	VantelOutcome outcome;
 	double		threshold;
 	int16		method;
+	const VantelNames *names;
 
 	InitMaterializedSRF(fcinfo, 0);
 	for (int arg = 0; arg <= method_arg; ++arg)
@@ -619,6 +627,8 @@ match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 		if (PG_ARGISNULL(arg))
 			return (Datum) 0;
 	}
+	if (with_names && (PG_ARGISNULL(options_arg) || PG_ARGISNULL(aliases_arg)))
+		return (Datum) 0;
 
 	threshold = PG_GETARG_FLOAT8(threshold_arg);
 	if (VantelCheckThreshold(threshold, &failure) != VANTEL_OK)
@@ -629,6 +639,9 @@ match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 						errmsg("%s: top must be at least 1 (or NULL, to keep every pair), not %d", function,
 							   PG_GETARG_INT32(top_arg))));
 	method = method_int4 ? method_of(PG_GETARG_INT32(method_arg)) : PG_GETARG_INT16(method_arg);
+	/* Read before the lists, whose conversion takes a while: a bad option fails at once. */
+	names = with_names ? names_of_call(fcinfo, function, PG_GETARG_TEXT_PP(options_arg),
+									   PG_GETARG_TEXT_PP(aliases_arg)) : NULL;
 
 	memset(&request, 0, sizeof request);
 	memset(&sink, 0, sizeof sink);
@@ -640,6 +653,7 @@ match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 											  &request.candidate_count, &sink.subscripts.candidate_base);
 	request.threshold = threshold;
 	request.method = method;
+	request.names = names;
 	request.top = PG_ARGISNULL(top_arg) ? 0 : (size_t) PG_GETARG_INT32(top_arg);
 	request.threads = threads_to_use();
 	/* The pairs waiting to be written out in order, like a sort's: within work_mem. */
@@ -670,25 +684,56 @@ match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 Datum
 vantel_match(PG_FUNCTION_ARGS)
 {
-	return match(fcinfo, false, false);
+	return match(fcinfo, false, false, false);
 }
 
 /* vantel_match(..., method int4, top int DEFAULT NULL): so that a literal method needs no cast */
 Datum
 vantel_match_int4(PG_FUNCTION_ARGS)
 {
-	return match(fcinfo, false, true);
+	return match(fcinfo, false, true, false);
 }
 
 /* vantel_dedupe(names text[], threshold float8, method int2 DEFAULT 0, top int DEFAULT NULL) */
 Datum
 vantel_dedupe(PG_FUNCTION_ARGS)
 {
-	return match(fcinfo, true, false);
+	return match(fcinfo, true, false, false);
 }
 
 Datum
 vantel_dedupe_int4(PG_FUNCTION_ARGS)
 {
-	return match(fcinfo, true, true);
+	return match(fcinfo, true, true, false);
+}
+
+/*
+ * vantel_match_names(queries, candidates, threshold, method, top, options text DEFAULT '', aliases text DEFAULT '')
+ * vantel_dedupe_names(names, threshold, method, top, options text DEFAULT '', aliases text DEFAULT '')
+ *
+ * vantel_match and vantel_dedupe under the options of name forms: exactly
+ * the pairs whose vantel_compare_names answer reaches the threshold.
+ */
+Datum
+vantel_match_names(PG_FUNCTION_ARGS)
+{
+	return match(fcinfo, false, false, true);
+}
+
+Datum
+vantel_match_names_int4(PG_FUNCTION_ARGS)
+{
+	return match(fcinfo, false, true, true);
+}
+
+Datum
+vantel_dedupe_names(PG_FUNCTION_ARGS)
+{
+	return match(fcinfo, true, false, true);
+}
+
+Datum
+vantel_dedupe_names_int4(PG_FUNCTION_ARGS)
+{
+	return match(fcinfo, true, true, true);
 }

@@ -82,3 +82,31 @@ CREATE FUNCTION vantel_compare_names(text, text, method int4, options text DEFAU
                                      aliases text DEFAULT '') RETURNS float8
 AS 'MODULE_PATHNAME', 'vantel_compare_names_int4'
 LANGUAGE C IMMUTABLE STRICT PARALLEL SAFE COST 200;
+
+-- vantel_match and vantel_dedupe under the same options: exactly the pairs
+-- whose vantel_compare_names answer reaches the threshold, in the same order
+-- and with the same columns. Every form of every string takes part in the
+-- scan. NULL options or aliases give no rows, as the other NULL arguments do.
+CREATE FUNCTION vantel_match_names(queries text[], candidates text[], threshold float8, method int2 DEFAULT 0,
+                                   top int DEFAULT NULL, options text DEFAULT '', aliases text DEFAULT '')
+RETURNS TABLE (query int, candidate int, answer float8)
+AS 'MODULE_PATHNAME', 'vantel_match_names'
+LANGUAGE C IMMUTABLE PARALLEL SAFE ROWS 1000;
+
+CREATE FUNCTION vantel_match_names(queries text[], candidates text[], threshold float8, method int4,
+                                   top int DEFAULT NULL, options text DEFAULT '', aliases text DEFAULT '')
+RETURNS TABLE (query int, candidate int, answer float8)
+AS 'MODULE_PATHNAME', 'vantel_match_names_int4'
+LANGUAGE C IMMUTABLE PARALLEL SAFE ROWS 1000;
+
+CREATE FUNCTION vantel_dedupe_names(names text[], threshold float8, method int2 DEFAULT 0, top int DEFAULT NULL,
+                                    options text DEFAULT '', aliases text DEFAULT '')
+RETURNS TABLE (query int, candidate int, answer float8)
+AS 'MODULE_PATHNAME', 'vantel_dedupe_names'
+LANGUAGE C IMMUTABLE PARALLEL SAFE ROWS 1000;
+
+CREATE FUNCTION vantel_dedupe_names(names text[], threshold float8, method int4, top int DEFAULT NULL,
+                                    options text DEFAULT '', aliases text DEFAULT '')
+RETURNS TABLE (query int, candidate int, answer float8)
+AS 'MODULE_PATHNAME', 'vantel_dedupe_names_int4'
+LANGUAGE C IMMUTABLE PARALLEL SAFE ROWS 1000;

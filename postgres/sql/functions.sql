@@ -63,8 +63,8 @@ CREATE EXTENSION vantel;
 SELECT vantel_compare('cat', 'kat', 2);
 
 -- Version 1.0 updates to 1.1, which adds vantel_dedupe, then to 1.2, which
--- adds vantel_compare_names, and ends with the functions (and their
--- declarations) that 1.2 creates.
+-- adds vantel_compare_names, vantel_match_names and vantel_dedupe_names, and
+-- ends with the functions (and their declarations) that 1.2 creates.
 SELECT extversion FROM pg_extension WHERE extname = 'vantel';
 CREATE TEMP TABLE functions_of_1_2 AS
   SELECT p.proname, pg_get_function_identity_arguments(p.oid) AS arguments, p.prosrc,

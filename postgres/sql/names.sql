@@ -1,5 +1,6 @@
--- vantel_compare_names: the options of name forms (word order, nicknames,
--- own aliases, transliteration) as `vantel compare` takes them.
+-- vantel_compare_names, vantel_match_names and vantel_dedupe_names: the
+-- options of name forms (word order, nicknames, own aliases, transliteration)
+-- as `vantel compare` and `vantel match` take them.
 CREATE EXTENSION IF NOT EXISTS vantel;
 \set aliases `cat "$PG_ABS_SRCDIR/data/aliases.csv"`
 
@@ -128,3 +129,80 @@ FROM (SELECT answer, vantel_compare_names(first, second, method, options,
                                           CASE WHEN own_aliases THEN :'aliases' ELSE '' END) AS sql
       FROM (SELECT * FROM cli_names WHERE method = 2
             ORDER BY first, second, options, own_aliases) AS interleaved) AS t;
+
+-- vantel_match_names and vantel_dedupe_names give exactly the rows that the
+-- command line's answers above give, in vantel_match's order: each list
+-- (data/name-forms.txt, data/names-utf8.txt) with itself, and its odd rows
+-- against its even rows, for every set of options, three methods and
+-- thresholds, with and without top.
+CREATE TABLE forms_list (id serial, name text);
+\copy forms_list (name) FROM PROGRAM 'cat "$PG_ABS_SRCDIR/data/name-forms.txt"'
+CREATE TABLE utf8_list (id serial, name text);
+\copy utf8_list (name) FROM PROGRAM 'cat "$PG_ABS_SRCDIR/data/names-utf8.txt"'
+CREATE VIEW lists AS SELECT 'forms' AS list, * FROM forms_list UNION ALL SELECT 'utf8', * FROM utf8_list;
+-- Each pair once (a name of both files gives some pairs twice), to look answers up.
+CREATE TABLE cli_pairs AS SELECT DISTINCT method, options, own_aliases, first, second, answer FROM cli_names;
+CREATE UNIQUE INDEX ON cli_pairs (first, second, method, options, own_aliases);
+
+-- The rows of the functions in output order, as text. Queries are the odd
+-- rows, candidates the even ones (subscript k is row 2k - 1 or 2k).
+CREATE FUNCTION matched(l text, within bool, o text, own bool, m int2, t float8, k int) RETURNS text[]
+LANGUAGE sql AS $$
+  SELECT coalesce(array_agg(row(query, candidate, answer)::text ORDER BY n), '{}')
+  FROM (SELECT * FROM vantel_dedupe_names((SELECT array_agg(name ORDER BY id) FROM lists WHERE list = l), t, m, k,
+                                          o, CASE WHEN own THEN current_setting('vantel_test.aliases') ELSE '' END)
+                 WITH ORDINALITY AS f(query, candidate, answer, n) WHERE within
+        UNION ALL
+        SELECT * FROM vantel_match_names((SELECT array_agg(name ORDER BY id) FROM lists WHERE list = l AND id % 2 = 1),
+                                         (SELECT array_agg(name ORDER BY id) FROM lists WHERE list = l AND id % 2 = 0),
+                                         t, m, k, o,
+                                         CASE WHEN own THEN current_setting('vantel_test.aliases') ELSE '' END)
+                 WITH ORDINALITY AS f(query, candidate, answer, n) WHERE NOT within) AS rows
+$$;
+
+-- The same from the command line's answer to every pair.
+CREATE FUNCTION brute(l text, within bool, o text, own bool, m int2, t float8, k int) RETURNS text[]
+LANGUAGE sql AS $$
+  SELECT coalesce(array_agg(row(query, candidate, answer)::text ORDER BY query, answer DESC, candidate), '{}')
+  FROM (SELECT CASE WHEN within THEN a.id ELSE (a.id + 1) / 2 END AS query,
+               CASE WHEN within THEN b.id ELSE b.id / 2 END AS candidate, c.answer,
+               row_number() OVER (PARTITION BY a.id ORDER BY c.answer DESC, b.id) AS rank
+        FROM lists a JOIN lists b ON a.list = l AND b.list = l
+                                 AND CASE WHEN within THEN a.id < b.id ELSE a.id % 2 = 1 AND b.id % 2 = 0 END
+        JOIN cli_pairs c ON c.first = a.name AND c.second = b.name AND c.method = m AND c.options = o
+                        AND c.own_aliases = own
+        WHERE c.answer >= t) AS ranked
+  WHERE k IS NULL OR rank <= k
+$$;
+
+SELECT set_config('vantel_test.aliases', :'aliases', false) IS NOT NULL AS aliases_set;
+SELECT options, own_aliases, count(*) AS runs, sum(cardinality(matched)) AS rows,
+       count(*) FILTER (WHERE matched = brute) AS same_rows_in_order
+FROM (SELECT s.options, s.own_aliases,
+             matched(l.list, w.within, s.options, s.own_aliases, t.method, t.threshold, k.top),
+             brute(l.list, w.within, s.options, s.own_aliases, t.method, t.threshold, k.top)
+      FROM (SELECT DISTINCT options, own_aliases FROM cli_pairs) AS s
+      CROSS JOIN (VALUES ('forms'), ('utf8')) AS l(list) CROSS JOIN (VALUES (true), (false)) AS w(within)
+      CROSS JOIN (VALUES (0::int2, 80::float8), (2::int2, 85::float8), (3::int2, 90::float8)) AS t(method, threshold)
+      CROSS JOIN (VALUES (NULL::int), (2)) AS k(top)) AS runs
+GROUP BY 1, 2 ORDER BY 1, 2;
+
+-- What a query looks like: a register's duplicates under the options, joined
+-- back through the subscripts; NULL, empty and over-long names take part in
+-- no pair and keep their subscripts.
+SELECT q.name AS query, c.name AS candidate, m.answer
+FROM vantel_dedupe_names((SELECT array_agg(name ORDER BY id) FROM forms_list), 90, 2,
+                         options => 'order=any nicknames transliterate') AS m
+JOIN forms_list q ON q.id = m.query JOIN forms_list c ON c.id = m.candidate
+ORDER BY m.query, m.answer DESC, m.candidate LIMIT 12;
+SELECT * FROM vantel_dedupe_names(ARRAY['Bob Smith', NULL, '', repeat('x', 71), 'SMITH, Robert'], 90, 2,
+                                  options => 'order=any nicknames');
+SELECT * FROM vantel_match_names(ARRAY['Olu Adeyemi', 'Bob Smith'], ARRAY['Robert Smith', 'Olumide Adeyemi'], 95, 2,
+                                 NULL, 'nicknames', 'Olumide,Olu');
+-- NULL options or aliases give no rows, as the other NULL arguments do; a
+-- bad option is refused before the lists are read.
+SELECT count(*) AS null_options FROM vantel_dedupe_names(ARRAY['Bob', 'Robert'], 50, 0, NULL, NULL);
+SELECT count(*) AS null_aliases FROM vantel_match_names(ARRAY['Bob'], ARRAY['Robert'], 50, 0, NULL, '', NULL);
+SELECT * FROM vantel_dedupe_names(ARRAY['Bob', 'Robert'], 50, options => 'nicknames=sometimes');
+SELECT * FROM vantel_match_names(ARRAY['Bob'], ARRAY['Robert'], 50, 70000, NULL, 'nicknames');
+SELECT * FROM vantel_match_names(ARRAY['Bob'], ARRAY['Robert'], 50, aliases => 'Robert,Bob,');
