@@ -15,6 +15,7 @@
 #include <cstring>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <new>
 #include <string>
 #include <string_view>
@@ -25,7 +26,13 @@
 #include "vantel/Errors.h"
 #include "vantel/Match.h"
 #include "vantel/MatchRequest.h"
+#include "vantel/NameForms.h"
 #include "vantel/Utf8.h"
+
+// The options of name forms behind the opaque handle of Bridge.h.
+struct VantelNames {
+  vantel::NameOptions options;
+};
 
 namespace {
 
@@ -209,21 +216,28 @@ void RunMatch(const VantelMatchRequest& request) {
     }
   };
 
-  const vantel::Matcher matcher =
-      withinQueries ? vantel::Matcher(queries, options) : vantel::Matcher(queries, candidates, options);
-  for (const vantel::Rejection& rejection : matcher.rejections()) {
-    std::int32_t number = 0;
-    std::string description;
-    if (IsRuntimeError(rejection.reason, number, description)) {
-      throw ElementError{rejection.list == vantel::ListRole::Candidates, rejection.index, number, description};
+  // The plain Matcher stays the one that runs without options of name forms.
+  const auto run = [&](const auto& matcher) {
+    for (const vantel::Rejection& rejection : matcher.rejections()) {
+      std::int32_t number = 0;
+      std::string description;
+      if (IsRuntimeError(rejection.reason, number, description)) {
+        throw ElementError{rejection.list == vantel::ListRole::Candidates, rejection.index, number, description};
+      }
     }
-  }
-
-  const auto emit = [&](const vantel::ScoredPair& pair) {
-    if (!request.emit(request.context, pair.query, pair.candidate, pair.answer)) throw SinkFailed{};
+    const auto emit = [&](const vantel::ScoredPair& pair) {
+      if (!request.emit(request.context, pair.query, pair.candidate, pair.answer)) throw SinkFailed{};
+    };
+    const auto progress = [&](std::uint64_t /*pairsDone*/) { stopIfAsked(); };
+    matcher.Run(emit, progress, std::chrono::milliseconds(request.interval_ms));
   };
-  const auto progress = [&](std::uint64_t /*pairsDone*/) { stopIfAsked(); };
-  matcher.Run(emit, progress, std::chrono::milliseconds(request.interval_ms));
+  if (request.names != nullptr && request.names->options.any()) {
+    const vantel::NameOptions& names = request.names->options;
+    run(withinQueries ? vantel::NameMatcher(queries, options, names)
+                      : vantel::NameMatcher(queries, candidates, options, names));
+  } else {
+    run(withinQueries ? vantel::Matcher(queries, options) : vantel::Matcher(queries, candidates, options));
+  }
 }
 
 }  // namespace
@@ -267,6 +281,54 @@ VantelOutcome VantelCompare(const char* first, size_t first_length, const char* 
   return Guarded(failure, [&] {
     *answer =
         Comparer().Compare(std::string_view(first, first_length), std::string_view(second, second_length), method);
+  });
+}
+
+VantelOutcome VantelPrepareNames(const VantelNameSettings* settings, VantelNames** names, VantelFailure* failure) {
+  return Guarded(failure, [&] {
+    vantel::NameOptions options;
+    options.anyOrder = settings->any_order;
+    if (settings->transliterate && !vantel::TransliterationAvailable()) {
+      throw vantel::RuntimeError(vantel::error::kInvalidProcedureCall,
+                                 "this build of vantel cannot transliterate (built without ICU)");
+    }
+    options.transliterate = settings->transliterate;
+    std::shared_ptr<const vantel::NameTable> own;
+    if (settings->aliases != nullptr) {
+      auto parsed = std::make_shared<vantel::NameTable>(
+          vantel::NameTable::Parse(std::string_view(settings->aliases, settings->aliases_length), "aliases"));
+      // Text of no groups (blank, or only comments) gives the answers of no
+      // table, and the forms then cost nothing.
+      if (parsed->groupCount() > 0) own = std::move(parsed);
+    }
+    if (own != nullptr && settings->nicknames) {
+      auto merged = std::make_shared<vantel::NameTable>(*vantel::NameTable::English());
+      merged->Add(*own);
+      options.aliases = std::move(merged);
+    } else if (own != nullptr) {
+      options.aliases = std::move(own);
+    } else if (settings->nicknames) {
+      options.aliases = vantel::NameTable::English();
+    }
+    *names = new VantelNames{std::move(options)};
+  });
+}
+
+void VantelFreeNames(VantelNames* names) { delete names; }
+
+VantelOutcome VantelCompareNames(const char* first, size_t first_length, const char* second, size_t second_length,
+                                 int16_t method, const VantelNames* names, double* answer, VantelFailure* failure) {
+  return Guarded(failure, [&] {
+    // Compare itself when no option is on, as the library's CompareNames
+    // answers then, without the conversion to UTF-16 here.
+    if (!names->options.any()) {
+      *answer =
+          Comparer().Compare(std::string_view(first, first_length), std::string_view(second, second_length), method);
+      return;
+    }
+    const std::u16string a = vantel::Utf8ToUtf16(std::string_view(first, first_length));
+    const std::u16string b = vantel::Utf8ToUtf16(std::string_view(second, second_length));
+    *answer = vantel::CompareNames(Comparer(), a, b, method, names->options).answer;
   });
 }
 

@@ -74,6 +74,34 @@ int VantelMostThreads(void);
 VantelOutcome VantelCompare(const char* first, size_t first_length, const char* second, size_t second_length,
                             int16_t method, double* answer, VantelFailure* failure);
 
+/*
+ * The options of name forms, prepared once for many pairs: the library's
+ * NameOptions with their name table built. Opaque to the server.
+ */
+typedef struct VantelNames VantelNames;
+
+typedef struct VantelNameSettings {
+  bool any_order;     /* also the forms with their words sorted */
+  bool nicknames;     /* the built-in table of English given names */
+  bool transliterate; /* also the forms in Latin letters */
+  /* CSV text (UTF-8) of own name groups, added to the built-in table with
+   * nicknames, else alone; NULL, or text of no groups: none. */
+  const char* aliases;
+  size_t aliases_length;
+} VantelNameSettings;
+
+/* Builds the options: run-time error 5 for aliases that are not a table of
+ * groups (naming "aliases" and the line) or transliteration in a build
+ * without it. *names is set on VANTEL_OK only; free it with VantelFreeNames. */
+VantelOutcome VantelPrepareNames(const VantelNameSettings* settings, VantelNames** names, VantelFailure* failure);
+void VantelFreeNames(VantelNames* names);
+
+/* The library's CompareNames under prepared options, with the comparer of
+ * this process: the largest answer over the forms of the two strings, or -1
+ * when either is empty or longer than 70 UTF-16 code units. */
+VantelOutcome VantelCompareNames(const char* first, size_t first_length, const char* second, size_t second_length,
+                                 int16_t method, const VantelNames* names, double* answer, VantelFailure* failure);
+
 /* The phonetic form of a word. *form stays valid until the next call. */
 VantelOutcome VantelPhonetic(const char* word, size_t length, const char** form, size_t* form_length,
                              VantelFailure* failure);
@@ -94,6 +122,9 @@ typedef struct VantelMatchRequest {
   size_t top;           /* 0 keeps every pair */
   unsigned threads;     /* at least 1 */
   size_t pending_bytes; /* the most bytes of kept pairs held at once (about; see MatchOptions) */
+  /* The options of name forms (the library's NameMatcher); NULL, or no
+   * option on, for the plain matcher. */
+  const VantelNames* names;
   /* Both are called on the calling thread only. should_stop is asked every few
    * milliseconds while the strings are prepared, before each thread is
    * started, and about every interval_ms milliseconds while the pairs are

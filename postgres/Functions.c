@@ -12,6 +12,7 @@
  */
 #include "postgres.h"
 
+#include <ctype.h>
 #include <math.h>
 #include <string.h>
 #include <unistd.h>
@@ -227,10 +228,16 @@ PG_FUNCTION_INFO_V1(vantel_compare_int4);
 PG_FUNCTION_INFO_V1(vantel_spelling);
 PG_FUNCTION_INFO_V1(vantel_sound);
 PG_FUNCTION_INFO_V1(vantel_phonetic);
+PG_FUNCTION_INFO_V1(vantel_compare_names);
+PG_FUNCTION_INFO_V1(vantel_compare_names_int4);
 PG_FUNCTION_INFO_V1(vantel_match);
 PG_FUNCTION_INFO_V1(vantel_match_int4);
 PG_FUNCTION_INFO_V1(vantel_dedupe);
 PG_FUNCTION_INFO_V1(vantel_dedupe_int4);
+PG_FUNCTION_INFO_V1(vantel_match_names);
+PG_FUNCTION_INFO_V1(vantel_match_names_int4);
+PG_FUNCTION_INFO_V1(vantel_dedupe_names);
+PG_FUNCTION_INFO_V1(vantel_dedupe_names_int4);
 
 /* vantel_compare(text, text, method int2 DEFAULT 0) RETURNS float8 */
 Datum
@@ -274,6 +281,206 @@ vantel_phonetic(PG_FUNCTION_ARGS)
 	if (outcome != VANTEL_OK)
 		report_failure(outcome, &failure, NULL);
 	PG_RETURN_TEXT_P(text_of_utf8(form, form_length));
+}
+
+/*
+ * The options of name forms as SQL gives them: words separated by spaces or
+ * commas, letter case ignored. "order=any" (or "order=given"), "nicknames"
+ * and "transliterate" (either also "=on" or "=off", or any other spelling of
+ * a boolean that PostgreSQL reads). They stand for the command line's
+ * --order, --nicknames and --transliterate; an empty text for none.
+ */
+static void
+read_name_options(const char *function, const text *options, VantelNameSettings *settings)
+{
+	const char *data = VARDATA_ANY(options);
+	int			length = VARSIZE_ANY_EXHDR(options);
+	int			at = 0;
+
+	while (at < length)
+	{
+		int			start;
+		char	   *word;
+		char	   *value;
+		size_t		name_length;
+
+		if (data[at] == ',' || isspace((unsigned char) data[at]))
+		{
+			++at;
+			continue;
+		}
+		start = at;
+		while (at < length && data[at] != ',' && !isspace((unsigned char) data[at]))
+			++at;
+		word = pnstrdup(data + start, at - start);
+		value = strchr(word, '=');
+		name_length = value == NULL ? strlen(word) : (size_t) (value - word);
+		if (value != NULL)
+			++value;
+
+		if (name_length == 5 && pg_strncasecmp(word, "order", 5) == 0)
+		{
+			if (value != NULL && pg_strcasecmp(value, "any") == 0)
+				settings->any_order = true;
+			else if (value != NULL && pg_strcasecmp(value, "given") == 0)
+				settings->any_order = false;
+			else
+				ereport(ERROR, (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+								errmsg("%s: the option \"%s\" must be order=any or order=given", function, word)));
+		}
+		else if ((name_length == 9 && pg_strncasecmp(word, "nicknames", 9) == 0) ||
+				 (name_length == 13 && pg_strncasecmp(word, "transliterate", 13) == 0))
+		{
+			bool		on = true;
+
+			if (value != NULL && !parse_bool(value, &on))
+				ereport(ERROR, (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+								errmsg("%s: the option \"%s\" must be %.*s, %.*s=on or %.*s=off", function, word,
+									   (int) name_length, word, (int) name_length, word, (int) name_length, word)));
+			if (name_length == 9)
+				settings->nicknames = on;
+			else
+				settings->transliterate = on;
+		}
+		else
+			ereport(ERROR, (errcode(ERRCODE_INVALID_PARAMETER_VALUE),
+							errmsg("%s: unknown option \"%s\"", function, word),
+							errhint("The options are order=any, nicknames and transliterate, separated by spaces.")));
+		pfree(word);
+	}
+}
+
+/*
+ * The prepared options of one call site, kept in fn_extra: a query passes
+ * the same options and aliases for every row, and building the name table
+ * (the built-in one merged with own groups) once per row would cost more
+ * than the comparison.
+ */
+typedef struct NamesCache
+{
+	char	   *options;		/* the texts they were prepared from, as given */
+	int			options_length;
+	char	   *aliases;
+	int			aliases_length;
+	VantelNames *names;			/* owned: freed with the function's memory context */
+	MemoryContextCallback free_names;
+} NamesCache;
+
+static void
+free_cached_names(void *arg)
+{
+	NamesCache *cache = (NamesCache *) arg;
+
+	if (cache->names != NULL)
+		VantelFreeNames(cache->names);
+	cache->names = NULL;
+}
+
+static bool
+same_bytes(const char *kept, int kept_length, const text *value)
+{
+	return kept_length == (int) VARSIZE_ANY_EXHDR(value) && memcmp(kept, VARDATA_ANY(value), kept_length) == 0;
+}
+
+static char *
+copy_bytes(MemoryContext context, const text *value)
+{
+	int			length = VARSIZE_ANY_EXHDR(value);
+	char	   *copy = MemoryContextAlloc(context, Max(length, 1));
+
+	memcpy(copy, VARDATA_ANY(value), length);
+	return copy;
+}
+
+static const VantelNames *
+names_of_call(FunctionCallInfo fcinfo, const char *function, const text *options, const text *aliases)
+{
+	MemoryContext context = fcinfo->flinfo->fn_mcxt;
+	NamesCache *cache = (NamesCache *) fcinfo->flinfo->fn_extra;
+	VantelNameSettings settings;
+	VantelNames *names = NULL;
+	VantelFailure failure;
+	VantelOutcome outcome;
+	char	   *options_copy;
+	char	   *aliases_copy;
+
+	if (cache != NULL && cache->names != NULL && same_bytes(cache->options, cache->options_length, options) &&
+		same_bytes(cache->aliases, cache->aliases_length, aliases))
+		return cache->names;
+
+	memset(&settings, 0, sizeof settings);
+	read_name_options(function, options, &settings);
+	if (VARSIZE_ANY_EXHDR(aliases) > 0)
+	{
+		Utf8		csv = utf8_of_text(aliases);
+
+		settings.aliases = csv.data;
+		settings.aliases_length = csv.length;
+	}
+	if (cache == NULL)
+	{
+		cache = MemoryContextAllocZero(context, sizeof(NamesCache));
+		cache->free_names.func = free_cached_names;
+		cache->free_names.arg = cache;
+		MemoryContextRegisterResetCallback(context, &cache->free_names);
+		fcinfo->flinfo->fn_extra = cache;
+	}
+	options_copy = copy_bytes(context, options);
+	aliases_copy = copy_bytes(context, aliases);
+	outcome = VantelPrepareNames(&settings, &names, &failure);
+	if (outcome != VANTEL_OK)
+	{
+		pfree(options_copy);
+		pfree(aliases_copy);
+		report_failure(outcome, &failure, NULL);
+	}
+
+	/* Nothing below raises an error, so the new options are never lost. */
+	free_cached_names(cache);
+	if (cache->options != NULL)
+		pfree(cache->options);
+	if (cache->aliases != NULL)
+		pfree(cache->aliases);
+	cache->options = options_copy;
+	cache->options_length = VARSIZE_ANY_EXHDR(options);
+	cache->aliases = aliases_copy;
+	cache->aliases_length = VARSIZE_ANY_EXHDR(aliases);
+	cache->names = names;
+	return names;
+}
+
+/*
+ * vantel_compare_names(text, text, method, options text DEFAULT '', aliases text DEFAULT '')
+ *   RETURNS float8
+ */
+static Datum
+compare_names(FunctionCallInfo fcinfo, bool method_int4)
+{
+	int16		method = method_int4 ? method_of(PG_GETARG_INT32(2)) : PG_GETARG_INT16(2);
+	const VantelNames *names = names_of_call(fcinfo, "vantel_compare_names", PG_GETARG_TEXT_PP(3),
+											 PG_GETARG_TEXT_PP(4));
+	Utf8		a = utf8_of_text(PG_GETARG_TEXT_PP(0));
+	Utf8		b = utf8_of_text(PG_GETARG_TEXT_PP(1));
+	VantelFailure failure;
+	double		answer = 0;
+	VantelOutcome outcome = VantelCompareNames(a.data, a.length, b.data, b.length, method, names, &answer, &failure);
+
+	if (outcome != VANTEL_OK)
+		report_failure(outcome, &failure, NULL);
+	PG_RETURN_FLOAT8(answer);
+}
+
+Datum
+vantel_compare_names(PG_FUNCTION_ARGS)
+{
+	return compare_names(fcinfo, false);
+}
+
+/* So that a literal method needs no cast, as with vantel_compare. */
+Datum
+vantel_compare_names_int4(PG_FUNCTION_ARGS)
+{
+	return compare_names(fcinfo, true);
 }
 
 /* The state of the pair sink of vantel_match, which runs on this thread. */
@@ -396,12 +603,15 @@ strings_of_array(ArrayType *array, const char *function, const char *name, size_
  * pairs. top NULL keeps every pair, top K the K best of each query.
  */
 static Datum
-match(FunctionCallInfo fcinfo, bool within, bool method_int4)
+match(FunctionCallInfo fcinfo, bool within, bool method_int4, bool with_names)
 {
-	const char *function = within ? "vantel_dedupe" : "vantel_match";
+	const char *function = within ? (with_names ? "vantel_dedupe_names" : "vantel_dedupe")
+		: (with_names ? "vantel_match_names" : "vantel_match");
 	const int	threshold_arg = within ? 1 : 2;
 	const int	method_arg = threshold_arg + 1;
 	const int	top_arg = threshold_arg + 2;
+	const int	options_arg = top_arg + 1;
+	const int	aliases_arg = top_arg + 2;
 	ReturnSetInfo *rsinfo = (ReturnSetInfo *) fcinfo->resultinfo;
 	VantelMatchRequest request;
 	MatchSink	sink;
@@ -409,6 +619,7 @@ match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 	VantelOutcome outcome;
 	double		threshold;
 	int16		method;
+	const VantelNames *names;
 
 	InitMaterializedSRF(fcinfo, 0);
 	for (int arg = 0; arg <= method_arg; ++arg)
@@ -416,6 +627,8 @@ match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 		if (PG_ARGISNULL(arg))
 			return (Datum) 0;
 	}
+	if (with_names && (PG_ARGISNULL(options_arg) || PG_ARGISNULL(aliases_arg)))
+		return (Datum) 0;
 
 	threshold = PG_GETARG_FLOAT8(threshold_arg);
 	if (VantelCheckThreshold(threshold, &failure) != VANTEL_OK)
@@ -426,6 +639,9 @@ match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 						errmsg("%s: top must be at least 1 (or NULL, to keep every pair), not %d", function,
 							   PG_GETARG_INT32(top_arg))));
 	method = method_int4 ? method_of(PG_GETARG_INT32(method_arg)) : PG_GETARG_INT16(method_arg);
+	/* Read before the lists, whose conversion takes a while: a bad option fails at once. */
+	names = with_names ? names_of_call(fcinfo, function, PG_GETARG_TEXT_PP(options_arg),
+									   PG_GETARG_TEXT_PP(aliases_arg)) : NULL;
 
 	memset(&request, 0, sizeof request);
 	memset(&sink, 0, sizeof sink);
@@ -437,6 +653,7 @@ match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 											  &request.candidate_count, &sink.subscripts.candidate_base);
 	request.threshold = threshold;
 	request.method = method;
+	request.names = names;
 	request.top = PG_ARGISNULL(top_arg) ? 0 : (size_t) PG_GETARG_INT32(top_arg);
 	request.threads = threads_to_use();
 	/* The pairs waiting to be written out in order, like a sort's: within work_mem. */
@@ -467,25 +684,56 @@ match(FunctionCallInfo fcinfo, bool within, bool method_int4)
 Datum
 vantel_match(PG_FUNCTION_ARGS)
 {
-	return match(fcinfo, false, false);
+	return match(fcinfo, false, false, false);
 }
 
 /* vantel_match(..., method int4, top int DEFAULT NULL): so that a literal method needs no cast */
 Datum
 vantel_match_int4(PG_FUNCTION_ARGS)
 {
-	return match(fcinfo, false, true);
+	return match(fcinfo, false, true, false);
 }
 
 /* vantel_dedupe(names text[], threshold float8, method int2 DEFAULT 0, top int DEFAULT NULL) */
 Datum
 vantel_dedupe(PG_FUNCTION_ARGS)
 {
-	return match(fcinfo, true, false);
+	return match(fcinfo, true, false, false);
 }
 
 Datum
 vantel_dedupe_int4(PG_FUNCTION_ARGS)
 {
-	return match(fcinfo, true, true);
+	return match(fcinfo, true, true, false);
+}
+
+/*
+ * vantel_match_names(queries, candidates, threshold, method, top, options text DEFAULT '', aliases text DEFAULT '')
+ * vantel_dedupe_names(names, threshold, method, top, options text DEFAULT '', aliases text DEFAULT '')
+ *
+ * vantel_match and vantel_dedupe under the options of name forms: exactly
+ * the pairs whose vantel_compare_names answer reaches the threshold.
+ */
+Datum
+vantel_match_names(PG_FUNCTION_ARGS)
+{
+	return match(fcinfo, false, false, true);
+}
+
+Datum
+vantel_match_names_int4(PG_FUNCTION_ARGS)
+{
+	return match(fcinfo, false, true, true);
+}
+
+Datum
+vantel_dedupe_names(PG_FUNCTION_ARGS)
+{
+	return match(fcinfo, true, false, true);
+}
+
+Datum
+vantel_dedupe_names_int4(PG_FUNCTION_ARGS)
+{
+	return match(fcinfo, true, true, true);
 }

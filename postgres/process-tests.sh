@@ -8,7 +8,8 @@
 #                 candidates at threshold 0 as an ordinary role with work_mem
 #                 4MB and vantel.threads 1024, within a bound
 #   cancel        statement_timeout 1s and pg_terminate_backend while 2,000,000
-#                 strings are prepared end the query within 5 s and 2 s
+#                 strings are prepared end the query within 5 s and 2 s; and
+#                 statement_timeout while their name forms are made
 #   signals       the worker threads block SIGFPE and the server's signals
 #   no-thread     a thread the system refuses is SQLSTATE 53000
 set -euo pipefail
@@ -67,6 +68,19 @@ if [[ $out == *"canceling statement due to statement timeout"* ]] && awk -v t="$
   pass "cancel: statement_timeout stops the preparation"
 else
   fail "cancel: statement_timeout 1s took ${took} s ($out)"
+fi
+
+# cancel: the same while the name forms of 2,000,000 strings are made (their
+# transliterations, before the matcher's own preparation).
+start=$(now)
+out=$(sql -c "SET statement_timeout = '1s'" \
+  -c "SELECT count(*) FROM many, vantel_dedupe_names(many.strings, 99, 2, options => 'transliterate')" 2>&1 || true)
+took=$(seconds_since "$start")
+echo "# statement_timeout 1s ended the making of name forms after ${took} s: $out"
+if [[ $out == *"canceling statement due to statement timeout"* ]] && awk -v t="$took" 'BEGIN { exit !(t < 5) }'; then
+  pass "cancel: statement_timeout stops the making of name forms"
+else
+  fail "cancel: statement_timeout 1s took ${took} s while name forms were made ($out)"
 fi
 
 # A query that runs in the background under a name, and its backend's pid.

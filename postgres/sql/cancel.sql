@@ -15,6 +15,13 @@ SELECT count(*) FROM many, vantel_dedupe(many.strings, 99.5, 99::int4);
 RESET statement_timeout;
 SELECT clock_timestamp() - :'started'::timestamptz < interval '5 seconds' AS stopped_promptly;
 RESET vantel.threads;
+-- And under options of name forms, whose forms are made before the matcher's preparation.
+SELECT clock_timestamp() AS started \gset
+SET statement_timeout = '500ms';
+SELECT count(*) FROM many, vantel_dedupe_names(many.strings, 99.5, 99, options => 'order=any nicknames transliterate');
+RESET statement_timeout;
+SELECT clock_timestamp() - :'started'::timestamptz < interval '5 seconds' AS stopped_promptly;
 SELECT vantel_compare('cat', 'kat', 2) AS still_answering,
-       (SELECT count(*) FROM vantel_dedupe(ARRAY['Jon', 'John', 'Jean'], 50)) AS still_matching;
+       (SELECT count(*) FROM vantel_dedupe(ARRAY['Jon', 'John', 'Jean'], 50)) AS still_matching,
+       (SELECT count(*) FROM vantel_dedupe_names(ARRAY['Jon', 'Jonathan', 'Jean'], 95, options => 'nicknames')) AS still_matching_names;
 DROP TABLE many;

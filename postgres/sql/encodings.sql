@@ -25,6 +25,11 @@ CREATE TABLE cli_forms (name text, form text);
 SELECT count(*) AS forms, count(*) FILTER (WHERE vantel_phonetic(name) = form) AS equal FROM cli_forms;
 SELECT vantel_phonetic('Jürgen Müller') AS form, convert_to(vantel_phonetic('Jürgen Müller'), 'LATIN1') AS latin1_bytes;
 SELECT query, candidate, answer FROM vantel_match(ARRAY['José García', 'Jürgen Müller'], ARRAY['Jose Garcia', 'Juergen Mueller'], 50);
+-- Own aliases are read in LATIN1 too, and an unknown option is named as it was written.
+SELECT vantel_compare_names('José García', 'GARCIA, Jose', 2, 'order=any transliterate') AS order_and_accents,
+       vantel_compare_names('Jürg Müller', 'Jürgen Müller', 2, '', 'Jürgen,Jürg') AS own_aliases,
+       vantel_compare('Jürg Müller', 'Jürgen Müller', 2) AS plain;
+SELECT vantel_compare_names('a', 'b', 0, 'ordér=any');
 -- A character that LATIN1 cannot hold never gets in.
 SELECT vantel_compare('Łukasz', 'Lukasz');
 
@@ -42,6 +47,7 @@ SELECT vantel_phonetic('Łukasz') AS form, vantel_compare(repeat('😀', 35), re
 -- Bytes that are not UTF-8 are refused, whichever function reads them.
 SELECT vantel_compare(E'caf\xe9', 'cafe');
 SELECT vantel_phonetic(E'\xff');
+SELECT vantel_compare_names('cafe', 'cafe', 0, '', E'caf\xe9,cafe');
 -- In a list, the error names the element and the byte.
 SELECT * FROM vantel_dedupe(ARRAY['cafe', E'caf\xe9'], 50);
 SELECT count(*) FROM vantel_match(ARRAY['cafe'], ARRAY['cafe', 'caf', E'\xc3'], 50);

@@ -62,23 +62,32 @@ SELECT count(*) AS left_behind FROM pg_proc WHERE proname LIKE 'vantel\_%';
 CREATE EXTENSION vantel;
 SELECT vantel_compare('cat', 'kat', 2);
 
--- Version 1.0 updates to 1.1, which adds vantel_dedupe, and ends with the
--- functions that 1.1 creates.
+-- Version 1.0 updates to 1.1, which adds vantel_dedupe, then to 1.2, which
+-- adds vantel_compare_names, vantel_match_names and vantel_dedupe_names, and
+-- ends with the functions (and their declarations) that 1.2 creates.
 SELECT extversion FROM pg_extension WHERE extname = 'vantel';
-CREATE TEMP TABLE functions_of_1_1 AS
-  SELECT p.proname, pg_get_function_identity_arguments(p.oid) AS arguments, p.prosrc
+CREATE TEMP TABLE functions_of_1_2 AS
+  SELECT p.proname, pg_get_function_identity_arguments(p.oid) AS arguments, p.prosrc,
+         pg_get_function_arguments(p.oid) AS defaults, p.provolatile, p.proisstrict, p.proparallel, p.procost
+  FROM pg_proc p WHERE p.proname LIKE 'vantel\_%';
+CREATE TEMP VIEW functions_now AS
+  SELECT p.proname, pg_get_function_identity_arguments(p.oid) AS arguments, p.prosrc,
+         pg_get_function_arguments(p.oid) AS defaults, p.provolatile, p.proisstrict, p.proparallel, p.procost
   FROM pg_proc p WHERE p.proname LIKE 'vantel\_%';
 DROP EXTENSION vantel;
 CREATE EXTENSION vantel VERSION '1.0';
 SELECT count(*) AS dedupe_in_1_0 FROM pg_proc WHERE proname = 'vantel_dedupe';
 ALTER EXTENSION vantel UPDATE TO '1.1';
+SELECT extversion, (SELECT count(*) FROM pg_proc WHERE proname = 'vantel_dedupe') AS dedupe,
+       (SELECT count(*) FROM pg_proc WHERE proname = 'vantel_compare_names') AS compare_names
+FROM pg_extension WHERE extname = 'vantel';
+ALTER EXTENSION vantel UPDATE;
 SELECT extversion FROM pg_extension WHERE extname = 'vantel';
-(SELECT p.proname, pg_get_function_identity_arguments(p.oid), p.prosrc FROM pg_proc p WHERE p.proname LIKE 'vantel\_%'
- EXCEPT SELECT * FROM functions_of_1_1)
+(SELECT * FROM functions_now EXCEPT SELECT * FROM functions_of_1_2)
 UNION ALL
-(SELECT * FROM functions_of_1_1
- EXCEPT SELECT p.proname, pg_get_function_identity_arguments(p.oid), p.prosrc FROM pg_proc p WHERE p.proname LIKE 'vantel\_%');
+(SELECT * FROM functions_of_1_2 EXCEPT SELECT * FROM functions_now);
 SELECT * FROM vantel_dedupe(ARRAY['Jon', 'John'], 50);
+SELECT vantel_compare_names('SMITH, John', 'John Smith', 2, 'order=any');
 
 -- vantel.max_threads caps vantel.threads; only a superuser may change it.
 CREATE ROLE vantel_user;
