@@ -99,8 +99,18 @@ bool SameText(std::string_view a, std::string_view b) {
 
 struct LookupServer::State {
   State(std::shared_ptr<const LookupList> lookupList, ServerSettings serverSettings)
-      : settings(std::move(serverSettings)), list(std::move(lookupList)) {
+      : settings(std::move(serverSettings)), list(WarmedUp(std::move(lookupList))) {
     if (settings.token) journal = std::make_unique<Journal>(settings.journalPath);
+  }
+
+  // The list with the scan's layout for the default method made: a list lays
+  // itself out for a method on its first lookup of it, which on a long list
+  // takes far longer than a lookup, so that the first request after the start
+  // or a change would wait for it.
+  std::shared_ptr<const LookupList> WarmedUp(std::shared_ptr<const LookupList> made) const {
+    const MatchOptions options{.method = settings.defaults.method, .threshold = 100.0, .top = 1, .threads = 1};
+    made->Find({u"a"}, options, std::chrono::steady_clock::time_point::max());
+    return made;
   }
 
   // The list as the last change left it: what a request reads throughout.
@@ -109,6 +119,7 @@ struct LookupServer::State {
     return list;
   }
   void Publish(std::shared_ptr<const LookupList> changed) {
+    changed = WarmedUp(std::move(changed));
     const std::lock_guard lock(listMutex);
     list = std::move(changed);
   }
