@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iostream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "tests/names/NameData.h"
 #include "vantel/CompareUS.h"
 #include "vantel/Errors.h"
 #include "vantel/NameForms.h"
@@ -235,6 +238,38 @@ TEST(Comparisons, NameLevelsOfNameForms) {
     const FieldComparison plain = ParseFieldComparison("g:name");
     EXPECT_EQ(plain.levelNames()[CompareValues(plain, first, second)], "other") << first << " " << second;
   }
+}
+
+// The share of pairs of a table that reach 88 or a level of agreement above
+// it (equal, alias, 95, initials agree).
+double ShareAgreeing(const std::vector<names::testing::NamePair>& pairs, const FieldComparison& comparison) {
+  const std::vector<std::string> names = comparison.levelNames();
+  const auto at88 = static_cast<std::size_t>(std::find(names.begin(), names.end(), ">=88") - names.begin());
+  std::size_t agreeing = 0;
+  for (const auto& [first, second] : pairs) {
+    if (CompareValues(comparison, Utf16ToUtf8(first), Utf16ToUtf8(second)) <= at88) ++agreeing;
+  }
+  return static_cast<double>(agreeing) / static_cast<double>(pairs.size());
+}
+
+// Real name forms of one person with initials ("J. R. Smith", "Smith, J.",
+// "W H Brown") agree by their initials; two people with the same surname and
+// other initials, or the same initials and another surname, do not.
+TEST(Comparisons, InitialsAgreeForEachPersonOfTheTable) {
+  const auto same = names::testing::ReadPairs("initials.tsv");
+  const auto different = names::testing::ReadPairs("different_initials.tsv");
+  ASSERT_GE(same.size(), 100u);
+  ASSERT_GE(different.size(), 100u);
+  const FieldComparison plain = ParseFieldComparison("n:name");
+  const FieldComparison initials = ParseFieldComparison("n:name:initials=on");
+  const double sameBefore = ShareAgreeing(same, plain), sameAfter = ShareAgreeing(same, initials);
+  const double differentBefore = ShareAgreeing(different, plain), differentAfter = ShareAgreeing(different, initials);
+  std::cout << "initials: same person " << same.size() << " pairs, agreeing " << sameBefore << " -> " << sameAfter
+            << "; different people " << different.size() << " pairs, agreeing " << differentBefore << " -> "
+            << differentAfter << '\n';
+  EXPECT_EQ(sameAfter, 1.0);
+  EXPECT_LT(sameBefore, 0.5);
+  EXPECT_EQ(differentAfter, differentBefore);
 }
 
 TEST(Comparisons, InitialsAgreeByWord) {
