@@ -708,10 +708,11 @@ bool Matcher::State::ScanBlock(std::size_t first, std::size_t end, Worker& worke
       for (std::size_t cell = 0; cell < cells.size(); ++cell) order[cell] = static_cast<std::uint32_t>(cell);
       std::stable_sort(order.begin(), order.end(),
                        [&](std::uint32_t a, std::uint32_t b) { return distance(cells[a]) < distance(cells[b]); });
-      if (stopping()) return false;
       const std::size_t before = query.kept.capacity();
       worker.scorer.SetQuery(*query.profile);
       for (const std::uint32_t cell : order) {
+        // A lookup's deadline, Ctrl-C or a cancelled statement ends it between cells.
+        if (stopping()) return false;
         if (worker.firstSlot[cell] < cells[cell].endSlot())
           VisitCell(query, cells[cell], worker.firstSlot[cell], cells[cell].endSlot(), worker);
       }

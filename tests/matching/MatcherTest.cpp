@@ -355,6 +355,17 @@ TEST(Matcher, ReportsProgressUpToEveryPair) {
   EXPECT_GT(pairs, 0u);
 }
 
+// A lone query with a limit scans its cells in an order of its own; a stop
+// (a lookup's deadline, Ctrl-C) still ends it between cells, not at its end.
+TEST(Matcher, StopsALoneQueryBetweenItsCells) {
+  const auto candidates = testing::RandomNames(27, 200000);
+  const Matcher matcher({u"Margaret Johnson"}, candidates, {.threshold = 0, .top = 1000000, .threads = 1});
+  EXPECT_THROW(matcher.Run([](const ScoredPair&) {}, [](std::uint64_t) { throw std::runtime_error("deadline"); },
+                           std::chrono::milliseconds(1)),
+               std::runtime_error);
+  EXPECT_LT(matcher.counts().scored, candidates.size() / 2);
+}
+
 TEST(Matcher, StopsItsWorkersWhenTheSinkThrows) {
   const auto names = testing::RandomNames(9, 200);
   const Matcher matcher(names, {.threshold = 0, .threads = 3});
