@@ -17,20 +17,21 @@ import tempfile
 import time
 
 
-def start_server(command, folder):
+def start_server(command, folder, startup=600):
     """Starts `vantel serve`, returns (process, port, seconds until it listened)."""
     log_path = os.path.join(folder, "serve.log")
-    log = open(log_path, "w+", encoding="utf-8")  # pylint: disable=consider-using-with
     started = time.monotonic()
-    server = subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
+    with open(log_path, "w", encoding="utf-8") as log:
+        server = subprocess.Popen(command, stdout=log, stderr=subprocess.STDOUT, start_new_session=True)
     while True:
         with open(log_path, encoding="utf-8") as said:
             found = re.search(r"listening on http://127\.0\.0\.1:(\d+)/", said.read())
         if found:
             return server, int(found.group(1)), time.monotonic() - started
-        if server.poll() is not None:
+        if server.poll() is not None or time.monotonic() - started > startup:
+            os.killpg(server.pid, signal.SIGKILL)
             with open(log_path, encoding="utf-8") as said:
-                sys.exit(f"vantel serve ended ({server.returncode}): {said.read()}")
+                sys.exit(f"vantel serve did not start ({server.poll()}): {said.read()}")
         time.sleep(0.002)
 
 
@@ -80,7 +81,8 @@ def main():
     requests = bodies(queries, options)
 
     with tempfile.TemporaryDirectory() as folder:
-        command = [arguments.vantel, "serve", "--listen", "127.0.0.1:0",
+        # The server lays its list out for its default method before it listens.
+        command = [arguments.vantel, "serve", "--listen", "127.0.0.1:0", "--method", str(arguments.method),
                    *arguments.serve_arguments.split(), arguments.list]
         server, port, ready = start_server(command, folder)
         try:
@@ -106,9 +108,11 @@ def main():
             started = time.monotonic()
             for client in clients:
                 client.start()
-            answered = sum(results.get() for _ in clients)
             for client in clients:
-                client.join()
+                client.join(timeout=600)
+                if client.exitcode != 0:
+                    sys.exit(f"a client failed (exit {client.exitcode})")
+            answered = sum(results.get(timeout=10) for _ in clients)
             elapsed = time.monotonic() - started
         finally:
             os.killpg(server.pid, signal.SIGTERM)

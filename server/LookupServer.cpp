@@ -119,7 +119,6 @@ struct LookupServer::State {
     return list;
   }
   void Publish(std::shared_ptr<const LookupList> changed) {
-    changed = WarmedUp(std::move(changed));
     const std::lock_guard lock(listMutex);
     list = std::move(changed);
   }
@@ -203,7 +202,9 @@ void LookupServer::State::Route() {
              response.set_content(metrics.Render(Current()->size()), "text/plain; version=0.0.4");
            }));
 
-  // Changes: on the journal first, then in the list that later requests read.
+  // Changes: the new list is made (and laid out) first, so that a failure to
+  // make it leaves no journal line behind; then the change goes on the journal,
+  // then the list is the one that later requests read.
   http.Post("/v1/records", route([this](const httplib::Request& request, httplib::Response& response) {
               Authorize(request);
               const std::lock_guard lock(changeMutex);
@@ -216,8 +217,9 @@ void LookupServer::State::Route() {
                 lines += AddedLine(record, current->fieldNames());
                 ids.push_back({{"id", IdJson(*current, record)}});
               }
+              auto changed = WarmedUp(std::make_shared<const LookupList>(current->WithAdded(std::move(added))));
               journal->Append(lines);
-              Publish(std::make_shared<const LookupList>(current->WithAdded(std::move(added))));
+              Publish(std::move(changed));
               SendJson(response, {{"records", std::move(ids)}}, 201);
             }));
   http.Delete(R"(/v1/records/(.+))", route([this](const httplib::Request& request, httplib::Response& response) {
@@ -227,8 +229,9 @@ void LookupServer::State::Route() {
                 const std::shared_ptr<const LookupList> current = Current();
                 if (!current->Holds(id))
                   throw ApiError(404, error::kSubscriptOutOfRange, "no record has the id '" + id + "'");
+                auto changed = WarmedUp(std::make_shared<const LookupList>(current->WithRemoved(id)));
                 journal->Append(RemovedLine(id));
-                Publish(std::make_shared<const LookupList>(current->WithRemoved(id)));
+                Publish(std::move(changed));
                 SendJson(response, {{"removed", id}});
               }));
 
