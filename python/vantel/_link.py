@@ -311,6 +311,16 @@ def link(
     return _pairs_frame(run, id, explain)
 
 
+def _explain_columns(columns: dict, shown: list, first_values: dict, second_values: dict, first, second, found) -> None:
+    """The columns that ``explain`` adds, as vantel.link names and orders
+    them: each field's two values, its level and its weight."""
+    for number, column in enumerate(shown):
+        columns[f"{column}_query"] = first_values[column][first]
+        columns[f"{column}_candidate"] = second_values[column][second]
+        columns[f"{column}_level"] = found["levels"][number] if found is not None else np.empty(0, dtype=object)
+        columns[f"{column}_weight"] = found["field_weights"][number] if found is not None else np.empty(0)
+
+
 def _pairs_frame(run: _Run, id: Optional[str], explain: bool):  # noqa: A002
     pandas = _pandas()
     keys = [_keys(each, id, _FRAMES[n]) for n, each in enumerate(run.frames)]
@@ -323,12 +333,11 @@ def _pairs_frame(run: _Run, id: Optional[str], explain: bool):  # noqa: A002
         "weight": found["weight"],
     }
     if explain:
-        for number, column in enumerate(run.columns):
-            values = np.concatenate([_object_array(each[column].tolist()) for each in run.frames])
-            columns[f"{column}_query"] = values[first]
-            columns[f"{column}_candidate"] = values[second]
-            columns[f"{column}_level"] = found["levels"][number]
-            columns[f"{column}_weight"] = found["field_weights"][number]
+        values = {
+            column: np.concatenate([_object_array(each[column].tolist()) for each in run.frames])
+            for column in run.columns
+        }
+        _explain_columns(columns, run.columns, values, values, first, second, found)
     result = pandas.DataFrame(columns)
     return run.annotate(result, keys)
 

@@ -37,7 +37,7 @@ from dask.delayed import delayed
 
 from . import _vantel
 from ._api import _LISTS, Groups, Rejection, _count, _groups_frame, _integer, _object_array, _threshold
-from ._link import _DEFAULT_SAMPLE, _FRAMES, Model, _field_texts, _keys, _rule_texts, _texts
+from ._link import _DEFAULT_SAMPLE, _FRAMES, Model, _explain_columns, _field_texts, _keys, _rule_texts, _texts
 
 __all__ = ["match", "groups", "link", "link_groups"]
 
@@ -386,16 +386,6 @@ def _link_rejections(side: int, offset: int, block: _LinkBlock, terms) -> pd.Dat
     return pd.DataFrame(rows, columns=list(_LINK_REJECTED_META.columns)).astype({"position": np.int64})
 
 
-def _explained(columns: dict, shown: list, first_values: dict, second_values: dict, first, second, found) -> None:
-    """The columns that ``explain`` adds, as vantel.link names and orders
-    them: each field's two values, its level and its weight."""
-    for number, column in enumerate(shown):
-        columns[f"{column}_query"] = first_values[column][first]
-        columns[f"{column}_candidate"] = second_values[column][second]
-        columns[f"{column}_level"] = found["levels"][number] if found else np.empty(0, dtype=object)
-        columns[f"{column}_weight"] = found["field_weights"][number] if found else np.empty(0)
-
-
 def _link_meta(first_keys: pd.Index, second_keys: pd.Index, shown: list) -> pd.DataFrame:
     columns = {
         "query": first_keys[:0],
@@ -405,7 +395,7 @@ def _link_meta(first_keys: pd.Index, second_keys: pd.Index, shown: list) -> pd.D
     }
     nothing = {column: np.empty(0, dtype=object) for column in shown}
     empty = np.empty(0, dtype=np.int64)
-    _explained(columns, shown, nothing, nothing, empty, empty, None)
+    _explain_columns(columns, shown, nothing, nothing, empty, empty, None)
     return pd.DataFrame(columns)
 
 
@@ -434,7 +424,7 @@ def _link_blocks(first: _LinkBlock, second: Optional[_LinkBlock], block: int, op
         "probability": found["probability"],
         "weight": found["weight"],
     }
-    _explained(result, shown, first.shown, other.shown, found["first"], partners, found)
+    _explain_columns(result, shown, first.shown, other.shown, found["first"], partners, found)
     result.update(_query=found["first"], _block=np.full(len(partners), block, dtype=np.int64), _candidate=partners)
     return pd.DataFrame(result)
 
