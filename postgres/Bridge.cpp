@@ -29,7 +29,8 @@
 #include "vantel/NameForms.h"
 #include "vantel/Utf8.h"
 
-// The options of name forms behind the opaque handle of Bridge.h.
+// The options of name forms, behind an opaque handle: Functions.c is C and
+// keeps it in fn_extra between rows without knowing what it holds.
 struct VantelNames {
   vantel::NameOptions options;
 };
@@ -216,7 +217,8 @@ void RunMatch(const VantelMatchRequest& request) {
     }
   };
 
-  // The plain Matcher stays the one that runs without options of name forms.
+  // Without options of name forms the plain Matcher runs: it makes no forms,
+  // and its answers are the ones every other surface is held to.
   const auto run = [&](const auto& matcher) {
     for (const vantel::Rejection& rejection : matcher.rejections()) {
       std::int32_t number = 0;
@@ -326,8 +328,16 @@ VantelOutcome VantelCompareNames(const char* first, size_t first_length, const c
           Comparer().Compare(std::string_view(first, first_length), std::string_view(second, second_length), method);
       return;
     }
-    const std::u16string a = vantel::Utf8ToUtf16(std::string_view(first, first_length));
-    const std::u16string b = vantel::Utf8ToUtf16(std::string_view(second, second_length));
+    // A text too long to compare is refused before it is converted: a
+    // column may hold texts of any size, and each would cost twice that.
+    const std::string_view firstText(first, first_length), secondText(second, second_length);
+    if (vantel::Utf16Length(firstText) > vantel::CompareUS::kMaxLength ||
+        vantel::Utf16Length(secondText) > vantel::CompareUS::kMaxLength) {
+      *answer = vantel::CompareUS::kRefused;
+      return;
+    }
+    const std::u16string a = vantel::Utf8ToUtf16(firstText);
+    const std::u16string b = vantel::Utf8ToUtf16(secondText);
     *answer = vantel::CompareNames(Comparer(), a, b, method, names->options).answer;
   });
 }
