@@ -169,6 +169,7 @@ class Page:
         return self.evaluate("""(() => {
             const status = document.getElementById('status');
             return {status: status.textContent, error: status.className === 'error',
+                    answers: status.dataset.query === undefined ? null : status.dataset.query,
                     rows: [...document.querySelectorAll('#candidates tr')].map(
                         (tr) => [...tr.cells].map((td) => td.textContent))};
         })()""")
@@ -207,9 +208,10 @@ def main():
                     page.type_into("query", query)
                     want_status = {0: "No candidates.", 1: "1 candidate."}.get(len(expected[query]),
                                                                                f"{len(expected[query])} candidates.")
-                    want = {"status": want_status, "error": False, "rows": expected[query]}
+                    want = {"status": want_status, "error": False, "answers": query, "rows": expected[query]}
                     # A request can go out before the last key when the
-                    # machine is slow; only the answer to the whole name counts.
+                    # machine is slow; only the answer to the whole name
+                    # counts, and the page says which query it answers.
                     deadline = time.monotonic() + ANSWER
                     while (shown := page.shown()) != want:
                         if time.monotonic() > deadline:
