@@ -4,6 +4,7 @@
 // then each string list's ends, each position and each reference to another
 // section.
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 
@@ -35,8 +36,10 @@ class Reader {
   }
 
   void Check() {
-    if (size_ == 0) Refuse(Fault::Truncated, "is truncated: it is empty");
-    if (size_ < sizeof index::kMagic || std::memcmp(bytes_, index::kMagic, sizeof index::kMagic) != 0) {
+    if (size_ == 0) Refuse(Fault::Truncated, "is empty, not an index");
+    // A file cut short within its magic number is still an index cut short.
+    const std::size_t magic = std::min(size_, sizeof index::kMagic);
+    if (std::memcmp(bytes_, index::kMagic, magic) != 0) {
       Refuse(Fault::Foreign, "is not a vantel index (wrong magic number)");
     }
     if (size_ < sizeof(index::Header)) Refuse(Fault::Truncated, "is truncated: shorter than its header");
