@@ -1,15 +1,18 @@
 // libFuzzer target: the index reader over damaged files. An input too short
 // to be a whole index would only ever test the header, so the input
-// describes a valid index and the damage done to it. Input layout: a byte
-// of flags (1: write the checksums anew after the damage, so that what lies
+// describes a valid index and the damage done to it. Input layout: a byte of
+// flags (1: write the checksums anew after the damage, so that what lies
 // behind them is reached; 2: cut the file at the first damage's offset;
-// 4: read the input itself as a file as well), the candidate strings, each
-// ended by a newline, up to a zero byte (bytes from 0x80 up stand for
-// characters outside ASCII), then damages of three bytes each: a 16-bit
-// offset into the file, scaled to its length, and a byte to XOR there.
+// 4: read the input itself as a file as well; the top five bits: a shift of
+// 0 to 31 bytes added to every offset), a byte whose low three bits give the
+// number of damages, the damages of two bytes each (an offset in 256ths of
+// the file and a byte to XOR there), then further candidate strings, each
+// ended by a newline (bytes from 0x80 up stand for characters outside ASCII),
+// after a few fixed ones that fill every section of the file.
 // Whatever the damage, the reader must refuse the file with IndexError or
 // give an index whose every field and every match can be read; undamaged,
 // the index must match exactly as the list it was made from.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -67,19 +70,21 @@ void Touch(const vantel::Index& index, const std::vector<std::u16string>& querie
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 1) return 0;
+  if (size < 2) return 0;
   const std::uint8_t flags = data[0];
-  std::size_t at = 1;
-  std::vector<std::u16string> candidates(1);
-  for (; at < size && data[at] != 0; ++at) {
+  const std::size_t damages = std::min<std::size_t>(data[1] & 7, (size - 2) / 2);
+  std::size_t at = 2 + 2 * damages;
+  // An empty string and one too long are refused; the rest take part.
+  std::vector<std::u16string> candidates = {u"Smith", u"", std::u16string(71, u'a'), u"Smyth", u"Jones"};
+  candidates.emplace_back();
+  for (; at < size; ++at) {
     if (data[at] == '\n') {
       candidates.emplace_back();
     } else {
       candidates.back() += static_cast<char16_t>(data[at] < 0x80 ? data[at] : 0x100 + data[at]);
     }
   }
-  ++at;
-  const std::vector<std::u16string> queries = {u"Smith", candidates.front()};
+  const std::vector<std::u16string> queries = {u"Smith", candidates.back()};
 
   const auto prepared = std::make_shared<const vantel::PreparedCandidates>(candidates);
   vantel::IndexRecords records;
@@ -95,25 +100,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     records.fields.insert(records.fields.end(), {fields[2 * row], fields[2 * row + 1], fields[2 * row + 1]});
   }
   records.numberedIds = true;
-  records.problems = {{3, "empty string"}};
+  records.problems = {{3, "short of fields"}};
   std::string bytes;
   vantel::WriteIndex(bytes, *prepared, records);
 
-  bool damaged = false;
-  for (; at + 3 <= size; at += 3) {
-    const std::size_t offset = (std::size_t{data[at]} | std::size_t{data[at + 1]} << 8) * bytes.size() / 65536;
-    if ((flags & 2) != 0 && !damaged) bytes.resize(offset);
-    if (offset < bytes.size()) bytes[offset] = static_cast<char>(bytes[offset] ^ data[at + 2]);
-    damaged = true;
+  for (std::size_t damage = 0; damage < damages; ++damage) {
+    const std::size_t offset = data[2 + 2 * damage] * bytes.size() / 256 + (flags >> 3);
+    if ((flags & 2) != 0 && damage == 0) bytes.resize(std::min(offset, bytes.size()));
+    if (offset < bytes.size()) bytes[offset] = static_cast<char>(bytes[offset] ^ data[3 + 2 * damage]);
   }
   if ((flags & 1) != 0) vantel::index::RefreshChecksums(bytes);
 
   const std::shared_ptr<const vantel::Index> index = Read(bytes);
-  if (!damaged) {
+  if (damages == 0) {
     Require(index != nullptr && index->size() == candidates.size());
     Require(MatchWith(queries, index->candidates()) == MatchWith(queries, prepared));
+  } else if (index) {
+    Touch(*index, queries);
   }
-  if (index) Touch(*index, queries);
   if ((flags & 4) != 0) {
     if (const auto raw = Read(std::string(reinterpret_cast<const char*>(data), size))) Touch(*raw, queries);
   }
