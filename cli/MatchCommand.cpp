@@ -444,6 +444,7 @@ int RunMatch(ArgumentCursor& args, Streams& streams) {
                        (files.size() == 1 ? "" : "s"));
     }
     if (settings.groups) throw UsageError("--groups finds the duplicates within one file: not with --index");
+    if (settings.all) throw UsageError("--all goes with --groups");
     if (settings.names.any()) throw UsageError("the options of names do not go with --index");
     return RunMatchIndex(settings, files[0], streams);
   }
