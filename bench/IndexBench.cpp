@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -55,8 +56,11 @@ const std::string& IndexPath() {
     records.numberedIds = true;
     std::string bytes;
     WriteIndex(bytes, prepared, records);
-    const std::string file = (std::filesystem::temp_directory_path() / "vantel-bench-names.vidx").string();
-    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    std::string file = (std::filesystem::temp_directory_path() / "vantel-bench-names.vidx").string();
+    std::ofstream out(file, std::ios::binary);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out) throw std::runtime_error("cannot write " + file);
     return file;
   }();
   return path;

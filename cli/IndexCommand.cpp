@@ -42,12 +42,14 @@ constexpr std::string_view kIndexHelp =
     "each match, and the exit status is 1.\n";
 
 void WriteFile(const std::string& path, const std::string& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  // The name is UTF-8, whatever the system's code page.
+  const std::filesystem::path file(std::u8string(path.begin(), path.end()));
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
   if (out) out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   if (out) out.close();
   if (!out) {
     std::error_code ignored;
-    std::filesystem::remove(path, ignored);
+    std::filesystem::remove(file, ignored);
     throw OutputError("cannot write the index " + path);
   }
 }

@@ -47,7 +47,7 @@ std::uint64_t Checksum(const void* bytes, std::size_t size) noexcept {
   std::uint64_t lanes[4] = {kPrime1 + kPrime2, kPrime2, 0, 0 - kPrime1};
   std::size_t at = 0;
   for (; at + 32 <= size; at += 32) {
-    for (int lane = 0; lane < 4; ++lane) {
+    for (std::size_t lane = 0; lane < 4; ++lane) {
       std::uint64_t word = 0;
       std::memcpy(&word, data + at + 8 * lane, 8);
       lanes[lane] = Mix(lanes[lane], word);

@@ -1,5 +1,8 @@
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "Mapping.h"
@@ -13,12 +16,14 @@ MappedFile MapFile(const std::string& path) {
   const auto refuse = [&](const std::string& why) {
     throw IndexError(IndexError::Fault::Unreadable, path + ": " + why);
   };
+  // The name is UTF-8, whatever the system's code page.
+  const std::filesystem::path file(std::u8string(path.begin(), path.end()));
   std::error_code error;
-  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  const std::filesystem::file_status status = std::filesystem::status(file, error);
   if (error) refuse(error.message());
   if (std::filesystem::is_directory(status)) refuse("is a directory, not an index file");
   if (!std::filesystem::is_regular_file(status)) refuse("is not a regular file");
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(file, std::ios::binary);
   if (!in) refuse("cannot be opened");
   in.seekg(0, std::ios::end);
   const auto size = static_cast<std::size_t>(in.tellg());
