@@ -18,6 +18,7 @@ constexpr std::string_view kHelp =
     "\n"
     "Commands:\n"
     "  compare   compare two strings, or the pairs of a file\n"
+    "  index     prepare a list of candidates once, into an index file\n"
     "  match     match a list of strings against another, or find its duplicates\n"
     "  link      link records by several fields, or find the duplicate records of a file\n"
     "  phonetic  print the phonetic form of words\n"
@@ -44,7 +45,8 @@ constexpr Command kServe = nullptr;
 #endif
 
 constexpr CommandEntry kCommands[] = {
-    {"compare", RunCompare}, {"phonetic", RunPhonetic}, {"match", RunMatch}, {"link", RunLink}, {"serve", kServe},
+    {"compare", RunCompare}, {"phonetic", RunPhonetic}, {"match", RunMatch},
+    {"index", RunIndex},     {"link", RunLink},         {"serve", kServe},
 };
 
 int Dispatch(std::span<const std::string_view> args, Streams& streams) {

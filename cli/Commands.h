@@ -15,6 +15,7 @@ namespace vantel::cli {
 int RunCompare(ArgumentCursor& args, Streams& streams);
 int RunPhonetic(ArgumentCursor& args, Streams& streams);
 int RunMatch(ArgumentCursor& args, Streams& streams);
+int RunIndex(ArgumentCursor& args, Streams& streams);
 int RunLink(ArgumentCursor& args, Streams& streams);
 // Built only with the lookup server (VANTEL_HAVE_SERVER).
 int RunServe(ArgumentCursor& args, Streams& streams);

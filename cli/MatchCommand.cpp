@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -24,6 +25,7 @@
 #include "vantel/CompareUS.h"
 #include "vantel/Errors.h"
 #include "vantel/Groups.h"
+#include "vantel/Index.h"
 #include "vantel/Match.h"
 #include "vantel/MatchRequest.h"
 #include "vantel/Records.h"
@@ -51,6 +53,8 @@ constexpr std::string_view kMatchHelp =
     "  --threads N     score pairs on N threads (default, and 0: one per processor)\n"
     "  --format F      tsv (default; a tab, CR or backslash in a string is written\n"
     "                  \\t, \\r, \\\\), csv (RFC 4180) or json (one object a line)\n"
+    "  --index F       take the candidates from the index F that 'vantel index'\n"
+    "                  wrote: the pairs are those of its file as CANDIDATES\n"
     "  --quiet         no progress bar (one is drawn on standard error only when\n"
     "                  that is a terminal)\n"
     "\n"
@@ -87,6 +91,7 @@ struct MatchSettings {
   bool quiet = false;
   RecordSelection records;
   bool groups = false, all = false, unmatched = false, explain = false;
+  std::optional<std::string> index;
   NameSettings nameSettings;
   NameOptions names;  // resolved from nameSettings once the command line is read
 };
@@ -116,6 +121,8 @@ MatchSettings ParseMatchOptions(ArgumentCursor& args, std::vector<std::string_vi
       settings.options.threads = ParseThreads(args.TakeValue(*option));
     } else if (*option == "--format") {
       settings.format = ParsePairFormat(args.TakeValue(*option));
+    } else if (*option == "--index") {
+      settings.index = std::string(args.TakeValue(*option));
     } else if (*option == "--groups") {
       flag(settings.groups);
     } else if (*option == "--all") {
@@ -177,20 +184,78 @@ void AddExplanation(std::vector<OutputField>& fields, const Explanation& explana
   }
 }
 
+// The candidates' side of the output: the rows of a record file, or of an index.
+class CandidateRows {
+ public:
+  virtual ~CandidateRows() = default;
+  virtual OutputField Id(std::size_t candidate, std::array<char, 24>& buffer) const = 0;
+  virtual std::string_view Text(std::size_t candidate) const = 0;
+  virtual std::string_view Keep(std::size_t candidate, std::size_t keep) const = 0;
+  virtual std::u16string String(std::size_t candidate) const = 0;
+  virtual std::size_t keepCount() const = 0;
+  virtual bool numberedIds() const = 0;
+  virtual std::string idName() const = 0;
+  virtual std::string stringName() const = 0;
+  virtual std::vector<std::string> keepNames() const = 0;
+};
+
+class FileRows final : public CandidateRows {
+ public:
+  explicit FileRows(const RecordFile& file) : file_(file) {}
+  OutputField Id(std::size_t candidate, std::array<char, 24>& buffer) const override {
+    return IdField(file_, file_.rows[candidate], buffer);
+  }
+  std::string_view Text(std::size_t candidate) const override {
+    return file_.table.field(file_.rows[candidate], file_.column);
+  }
+  std::string_view Keep(std::size_t candidate, std::size_t keep) const override {
+    return file_.table.field(file_.rows[candidate], file_.keeps[keep]);
+  }
+  std::u16string String(std::size_t candidate) const override { return file_.strings[candidate]; }
+  std::size_t keepCount() const override { return file_.keeps.size(); }
+  bool numberedIds() const override { return !file_.id; }
+  std::string idName() const override { return file_.idName; }
+  std::string stringName() const override { return file_.stringName; }
+  std::vector<std::string> keepNames() const override { return file_.keepNames; }
+
+ private:
+  const RecordFile& file_;
+};
+
+class IndexRows final : public CandidateRows {
+ public:
+  explicit IndexRows(const Index& index) : index_(index) {}
+  OutputField Id(std::size_t candidate, std::array<char, 24>&) const override {
+    return {index_.id(candidate), index_.numberedIds()};
+  }
+  std::string_view Text(std::size_t candidate) const override { return index_.text(candidate); }
+  std::string_view Keep(std::size_t candidate, std::size_t keep) const override { return index_.keep(candidate, keep); }
+  // The file's text was valid UTF-8, and the string was made from it.
+  std::u16string String(std::size_t candidate) const override { return Utf8ToUtf16(index_.text(candidate)); }
+  std::size_t keepCount() const override { return index_.keepNames().size(); }
+  bool numberedIds() const override { return index_.numberedIds(); }
+  std::string idName() const override { return std::string(index_.idName()); }
+  std::string stringName() const override { return std::string(index_.stringName()); }
+  std::vector<std::string> keepNames() const override { return {index_.keepNames().begin(), index_.keepNames().end()}; }
+
+ private:
+  const Index& index_;
+};
+
 // Writes the pairs as the matcher finds them, with the unmatched queries
 // among them when asked.
 class PairWriter {
  public:
-  PairWriter(Output& out, const MatchSettings& settings, const RecordFile& queries, const RecordFile& candidates,
+  PairWriter(Output& out, const MatchSettings& settings, const RecordFile& queries, const CandidateRows& candidates,
              const std::vector<Rejection>& rejections)
       : out_(out), settings_(settings), queries_(queries), candidates_(candidates) {
     const auto prefixed = [](std::string_view prefix, const std::string& name) {
       return name.empty() ? std::string(prefix) : std::string(prefix) + "_" + name;
     };
-    names_ = {prefixed("query", queries.idName), prefixed("candidate", candidates.idName),
-              prefixed("query", queries.stringName), prefixed("candidate", candidates.stringName)};
+    names_ = {prefixed("query", queries.idName), prefixed("candidate", candidates.idName()),
+              prefixed("query", queries.stringName), prefixed("candidate", candidates.stringName())};
     for (const std::string& name : queries.keepNames) names_.push_back(prefixed("query", name));
-    for (const std::string& name : candidates.keepNames) names_.push_back(prefixed("candidate", name));
+    for (const std::string& name : candidates.keepNames()) names_.push_back(prefixed("candidate", name));
     names_.emplace_back("answer");
     if (settings.explain) names_.insert(names_.end(), {"sound", "spelling", "query_phonetic", "candidate_phonetic"});
     if (settings.explain && settings.names.any()) names_.insert(names_.end(), {"query_form", "candidate_form"});
@@ -205,19 +270,19 @@ class PairWriter {
     WriteUnmatchedBefore(pair.query);
     nextQuery_ = pair.query + 1;
     fields_.clear();
-    const std::size_t queryRow = queries_.rows[pair.query], candidateRow = candidates_.rows[pair.candidate];
+    const std::size_t queryRow = queries_.rows[pair.query];
     fields_.push_back(IdField(queries_, queryRow, queryId_));
-    fields_.push_back(IdField(candidates_, candidateRow, candidateId_));
+    fields_.push_back(candidates_.Id(pair.candidate, candidateId_));
     fields_.push_back({queries_.table.field(queryRow, queries_.column), false});
-    fields_.push_back({candidates_.table.field(candidateRow, candidates_.column), false});
+    fields_.push_back({candidates_.Text(pair.candidate), false});
     for (const std::size_t keep : queries_.keeps) fields_.push_back({queries_.table.field(queryRow, keep), false});
-    for (const std::size_t keep : candidates_.keeps) {
-      fields_.push_back({candidates_.table.field(candidateRow, keep), false});
+    for (std::size_t keep = 0; keep < candidates_.keepCount(); ++keep) {
+      fields_.push_back({candidates_.Keep(pair.candidate, keep), false});
     }
     fields_.push_back({FormatAnswer(pair.answer, answer_), true});
     Explanation explanation;
     if (settings_.explain) {
-      explanation = Explain(explainer_, queries_.strings[pair.query], candidates_.strings[pair.candidate], settings_);
+      explanation = Explain(explainer_, queries_.strings[pair.query], candidates_.String(pair.candidate), settings_);
       AddExplanation(fields_, explanation, settings_);
     }
     WriteRow(out_, settings_.format, names_, fields_);
@@ -233,11 +298,11 @@ class PairWriter {
       const std::size_t row = queries_.rows[nextQuery_];
       fields_.clear();
       fields_.push_back(IdField(queries_, row, queryId_));
-      fields_.push_back({{}, !candidates_.id});
+      fields_.push_back({{}, candidates_.numberedIds()});
       fields_.push_back({queries_.table.field(row, queries_.column), false});
       fields_.push_back({});
       for (const std::size_t keep : queries_.keeps) fields_.push_back({queries_.table.field(row, keep), false});
-      for (std::size_t keep = 0; keep < candidates_.keeps.size(); ++keep) fields_.push_back({});
+      for (std::size_t keep = 0; keep < candidates_.keepCount(); ++keep) fields_.push_back({});
       fields_.push_back({{}, true});
       if (settings_.explain) fields_.insert(fields_.end(), {{{}, true}, {{}, true}, {}, {}});
       if (settings_.explain && settings_.names.any()) fields_.insert(fields_.end(), {{}, {}});
@@ -248,7 +313,7 @@ class PairWriter {
   Output& out_;
   const MatchSettings& settings_;
   const RecordFile& queries_;
-  const RecordFile& candidates_;
+  const CandidateRows& candidates_;
   std::vector<std::string> names_;
   std::vector<OutputField> fields_;  // reused: no allocation per pair
   std::vector<char> rejected_;
@@ -299,6 +364,66 @@ void WriteGroups(Output& out, const MatchSettings& settings, const RecordFile& f
   }
 }
 
+// vantel match --index: the candidates, their rows set aside and their
+// fields come from the index; what comes out is what the file it was made
+// from would have given as CANDIDATES.
+int RunMatchIndex(const MatchSettings& settings, std::string_view queryFile, Streams& streams) {
+  Output& out = streams.out;
+  std::ostream& err = streams.err;
+  std::shared_ptr<const Index> index;
+  try {
+    index = Index::Open(*settings.index);
+  } catch (const IndexError& refused) {
+    throw InputError(refused.what());
+  }
+  Input queryInput = OpenInput(queryFile, streams, "QUERIES");
+  std::vector<Problem> problems;
+  const RecordFile queries = ReadRecordFile(queryInput, 0, settings.records, problems);
+  for (const auto& [line, reason] : index->problems()) problems.push_back({1, line, std::string(reason)});
+
+  const Matcher matcher(queries.strings, index->candidates(), settings.options);
+  for (const Rejection& rejection : matcher.rejections()) {
+    const bool isQuery = rejection.list == ListRole::Queries;
+    problems.push_back({isQuery ? 0u : 1u,
+                        isQuery ? queries.table.line(queries.rows[rejection.index]) : index->line(rejection.index),
+                        rejection.reason});
+  }
+  std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) {
+    return std::pair(a.file, a.line) < std::pair(b.file, b.line);
+  });
+  for (const Problem& problem : problems) {
+    const std::string& name = problem.file == 0 ? queries.name : index->sourceName();
+    err << "vantel match: " << name << " line " << problem.line << ": " << problem.reason << '\n';
+  }
+
+  std::optional<ProgressBar> bar;
+  if (!settings.quiet && streams.errIsTerminal) bar.emplace(err, matcher.pairCount());
+  const IndexRows candidateRows(*index);
+  PairWriter writer(out, settings, queries, candidateRows, matcher.rejections());
+  const auto emit = [&](const ScoredPair& pair) {
+    if (bar) bar->Clear();
+    writer.Write(pair);
+  };
+  // As for a file of candidates: what is found is written about ten times a second.
+  const auto progress = [&](std::uint64_t done) {
+    out.Flush();
+    if (bar) bar->Update(done);
+  };
+  try {
+    matcher.Run(emit, progress);
+  } catch (const RuntimeError& failure) {
+    if (bar) bar->Clear();
+    err << "vantel match: " << failure.what() << '\n';
+    return kExitFailure;
+  } catch (const OutputError&) {
+    if (bar) bar->Clear();
+    throw;
+  }
+  if (bar) bar->Clear();
+  writer.Finish();
+  return problems.empty() ? kExitOk : kExitFailure;
+}
+
 }  // namespace
 
 int RunMatch(ArgumentCursor& args, Streams& streams) {
@@ -312,6 +437,16 @@ int RunMatch(ArgumentCursor& args, Streams& streams) {
     out.Put("\n");
     out.Put(kNameOptionsHelp);
     return kExitOk;
+  }
+  if (settings.index) {
+    if (files.size() != 1) {
+      throw UsageError("with --index, expected QUERIES alone, got " + std::to_string(files.size()) + " file argument" +
+                       (files.size() == 1 ? "" : "s"));
+    }
+    if (settings.groups) throw UsageError("--groups finds the duplicates within one file: not with --index");
+    if (settings.all) throw UsageError("--all goes with --groups");
+    if (settings.names.any()) throw UsageError("the options of names do not go with --index");
+    return RunMatchIndex(settings, files[0], streams);
   }
   if (files.empty() || files.size() > 2) {
     throw UsageError("expected QUERIES and at most one CANDIDATES file, got " + std::to_string(files.size()) +
@@ -335,7 +470,7 @@ int RunMatch(ArgumentCursor& args, Streams& streams) {
   const RecordFile queries = ReadRecordFile(queryInput, 0, settings.records, problems);
   const RecordFile candidates =
       candidateInput ? ReadRecordFile(*candidateInput, 1, settings.records, problems) : RecordFile{};
-  const RecordFile& candidateFile = candidateInput ? candidates : queries;
+  const FileRows candidateRows(candidateInput ? candidates : queries);
 
   // A string whose transcription fails is set aside here, not thrown.
   std::optional<FormMatcher> matcher;
@@ -364,7 +499,7 @@ int RunMatch(ArgumentCursor& args, Streams& streams) {
   if (settings.groups) {
     groups.emplace(queries.strings.size());
   } else {
-    writer.emplace(out, settings, queries, candidateFile, matcher->rejections());
+    writer.emplace(out, settings, queries, candidateRows, matcher->rejections());
   }
   const auto emit = [&](const ScoredPair& pair) {
     if (groups) {

@@ -21,12 +21,14 @@
 #include "server/Journal.h"
 #include "server/LookupList.h"
 #include "server/LookupServer.h"
+#include "vantel/Index.h"
 
 namespace vantel::cli {
 namespace {
 
 constexpr std::string_view kServeHelp =
     "Usage: vantel serve [OPTIONS] FILE\n"
+    "       vantel serve [OPTIONS] --index NAME.vidx\n"
     "\n"
     "Answers lookups of the strings of FILE (one string a line, or a CSV or TSV\n"
     "file of records) over HTTP with JSON, until SIGINT or SIGTERM:\n"
@@ -36,6 +38,9 @@ constexpr std::string_view kServeHelp =
     "  GET  /v1/health  GET /metrics (Prometheus)  GET / (a search page)\n"
     "  /reconcile       the reconciliation protocol that OpenRefine speaks\n"
     "\n"
+    "  --index F        serve the list of the index F that 'vantel index' wrote,\n"
+    "                   with its record options, instead of a FILE; changes go\n"
+    "                   to F.journal\n"
     "  --listen H:P     the address to listen on (default 127.0.0.1:8080; port 0\n"
     "                   takes any free port, which is reported)\n"
     "  --method N       the method of requests that give none (default 0)\n"
@@ -63,6 +68,7 @@ struct ServeSettings {
   server::ServerSettings server;
   RecordSelection records;
   std::optional<std::string> tokenFile;
+  std::optional<std::string> index;
 };
 
 // The token is the file's text without the line end and spaces around it.
@@ -127,6 +133,8 @@ ServeSettings ParseServeOptions(ArgumentCursor& args, std::vector<std::string_vi
       server.mostBodyBytes = ParseCount(args.TakeValue(*option), *option, std::size_t{1} << 30);
     } else if (*option == "--threads") {
       server.threads = static_cast<unsigned>(ParseCount(args.TakeValue(*option), *option, 1024));
+    } else if (*option == "--index") {
+      settings.index = std::string(args.TakeValue(*option));
     } else if (*option == "--token-file") {
       settings.tokenFile = std::string(args.TakeValue(*option));
     } else if (*option == "--help" || *option == "-h") {
@@ -172,23 +180,49 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
     streams.out.Put(kServeHelp);
     return kExitOk;
   }
-  if (files.size() != 1) {
+  if (settings.index && !files.empty()) {
+    throw UsageError("with --index, no FILE: got " + std::to_string(files.size()) + " file arguments");
+  }
+  if (!settings.index && files.size() != 1) {
     throw UsageError("expected one FILE, got " + std::to_string(files.size()) + " file arguments");
   }
-  if (files[0] == "-") throw UsageError("FILE must be a file: the server reads it whole before it answers");
+  if (!settings.index && files[0] == "-") {
+    throw UsageError("FILE must be a file: the server reads it whole before it answers");
+  }
 
-  Input input = OpenInput(files[0], streams, "FILE");
   std::vector<Problem> problems;
-  const RecordFile file = ReadRecordFile(input, 0, settings.records, problems);
-  if (settings.tokenFile) settings.server.token = ReadToken(*settings.tokenFile);
-  std::shared_ptr<const server::LookupList> list = PrepareList(file, settings.server.threads, problems);
+  std::shared_ptr<const server::LookupList> list;
+  std::string listName;
+  if (settings.index) {
+    std::shared_ptr<const Index> index;
+    try {
+      index = Index::Open(*settings.index);
+    } catch (const IndexError& refused) {
+      throw InputError(refused.what());
+    }
+    listName = index->sourceName();
+    // The rows set aside on reading, and the strings the matcher refuses, as serving the file reports them.
+    for (const auto& [line, reason] : index->problems()) problems.push_back({0, line, std::string(reason)});
+    for (const Rejection& rejection : index->candidates()->parts().rejections) {
+      problems.push_back({0, index->line(rejection.index), rejection.reason});
+    }
+    if (settings.tokenFile) settings.server.token = ReadToken(*settings.tokenFile);
+    list = std::make_shared<const server::LookupList>(*index);
+    settings.server.journalPath = *settings.index + ".journal";
+  } else {
+    Input input = OpenInput(files[0], streams, "FILE");
+    const RecordFile file = ReadRecordFile(input, 0, settings.records, problems);
+    listName = file.name;
+    if (settings.tokenFile) settings.server.token = ReadToken(*settings.tokenFile);
+    list = PrepareList(file, settings.server.threads, problems);
+    settings.server.journalPath = std::string(files[0]) + ".journal";
+  }
   std::stable_sort(problems.begin(), problems.end(),
                    [](const Problem& a, const Problem& b) { return a.line < b.line; });
   for (const Problem& problem : problems) {
-    err << "vantel serve: " << file.name << " line " << problem.line << ": " << problem.reason << '\n';
+    err << "vantel serve: " << listName << " line " << problem.line << ": " << problem.reason << '\n';
   }
 
-  settings.server.journalPath = std::string(files[0]) + ".journal";
   try {
     bool cutShort = false;
     list = server::ReplayJournal(settings.server.journalPath, list, cutShort);
@@ -212,7 +246,7 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
     err << "vantel serve: " << failure.what() << '\n';
     return kExitFailure;
   }
-  err << "vantel serve: " << list->size() << " records of " << file.name << "; listening on http://"
+  err << "vantel serve: " << list->size() << " records of " << listName << "; listening on http://"
       << settings.server.host << ':' << port << "/" << std::endl;
 
   std::atomic<bool> served = true;

@@ -328,6 +328,7 @@ void GrowLongest(const std::vector<matching::Profile>& profiles, std::int32_t& l
 
 struct PreparedCandidates::Data {
   std::size_t size = 0;
+  std::shared_ptr<const void> storage;  // what the views of a list made of parts point into
   Profiles made;
   std::vector<Entry> entries;         // every comparable string's, those whose form failed included
   std::vector<Rejection> rejections;  // those of their lengths
@@ -373,6 +374,67 @@ PreparedCandidates::PreparedCandidates(const std::vector<std::u16string>& candid
   GrowLongest(data->made.profiles, data->longestText, data->longestForm);
   checkpoint();
   data_ = std::move(data);
+}
+
+PreparedCandidates::PreparedCandidates(Parts parts, std::shared_ptr<const void> storage) {
+  const auto refuse = [] { throw RuntimeError(error::kInvalidProcedureCall); };
+  // Positions in a list are kept in 32 bits.
+  if (parts.size >= matching::Layout::kEmpty || parts.texts.size() >= matching::Layout::kEmpty) refuse();
+  if (parts.forms.size() != parts.texts.size()) refuse();
+  auto data = std::make_unique<Data>();
+  data->size = parts.size;
+  data->storage = std::move(storage);
+  Profiles& made = data->made;
+  made.profiles.resize(parts.texts.size());
+  made.failures.resize(parts.texts.size());
+  for (std::size_t id = 0; id < parts.texts.size(); ++id) {
+    if (!service::IsComparableLength(parts.texts[id]) || parts.forms[id].size() >= kLongestForm) refuse();
+    made.profiles[id] = matching::ProfileOf(parts.texts[id], parts.forms[id]);
+  }
+  for (auto& [id, reason] : parts.failures) {
+    if (id >= made.failures.size() || made.failures[id] || !parts.forms[id].empty()) refuse();
+    made.failures[id] = std::move(reason);
+  }
+  // Every position once at most, in order, whether it takes part or was refused.
+  std::vector<char> seen(parts.size, 0);
+  const auto take = [&](std::size_t position, std::size_t& next) {
+    if (position >= parts.size || position < next || seen[position]) refuse();
+    seen[position] = 1;
+    next = position + 1;
+  };
+  std::size_t next = 0;
+  data->entries.reserve(parts.entries.size());
+  for (const auto& [position, id] : parts.entries) {
+    take(position, next);
+    if (id >= parts.texts.size()) refuse();
+    data->entries.push_back({position, id});
+  }
+  next = 0;
+  for (Rejection& rejection : parts.rejections) {
+    if (rejection.list != ListRole::Candidates) refuse();
+    take(rejection.index, next);
+  }
+  data->rejections = std::move(parts.rejections);
+  GrowLongest(made.profiles, data->longestText, data->longestForm);
+  data_ = std::move(data);
+}
+
+PreparedCandidates::Parts PreparedCandidates::parts() const {
+  Parts parts;
+  parts.size = data_->size;
+  const std::vector<matching::Profile>& profiles = data_->made.profiles;
+  parts.texts.reserve(profiles.size());
+  parts.forms.reserve(profiles.size());
+  for (std::size_t id = 0; id < profiles.size(); ++id) {
+    parts.texts.push_back(profiles[id].text);
+    parts.forms.push_back(profiles[id].form);
+    if (data_->made.failures[id])
+      parts.failures.emplace_back(static_cast<std::uint32_t>(id), *data_->made.failures[id]);
+  }
+  parts.entries.reserve(data_->entries.size());
+  for (const Entry& entry : data_->entries) parts.entries.emplace_back(entry.index, entry.profile);
+  parts.rejections = data_->rejections;
+  return parts;
 }
 
 PreparedCandidates::~PreparedCandidates() = default;

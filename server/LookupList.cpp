@@ -79,6 +79,32 @@ LookupList::LookupList(std::vector<LookupRecord> records, std::vector<std::strin
   Prepare(threads);
 }
 
+LookupList::LookupList(const Index& index)
+    : fieldNames_(index.keepNames().begin(), index.keepNames().end()), numberedIds_(index.numberedIds()) {
+  records_.reserve(index.size());
+  strings_.reserve(index.size());
+  for (std::size_t at = 0; at < index.size(); ++at) {
+    LookupRecord record{std::string(index.id(at)), std::string(index.text(at)), {}};
+    for (std::size_t keep = 0; keep < fieldNames_.size(); ++keep) record.fields.emplace_back(index.keep(at, keep));
+    strings_.push_back(Utf8ToUtf16(record.text));
+    if (numberedIds_) mostNumber_ = std::max(mostNumber_, NumberOf(record.id));
+    records_.push_back(std::move(record));
+  }
+  // The stored forms serve the lists that later changes make, as those
+  // worked out at start do; a form that failed is left to fail again there.
+  const PreparedCandidates::Parts parts = index.candidates()->parts();
+  std::vector<char> failed(parts.texts.size(), 0);
+  for (const auto& failure : parts.failures) failed[failure.first] = 1;
+  FormTable forms;
+  forms.reserve(parts.texts.size());
+  for (std::size_t text = 0; text < parts.texts.size(); ++text) {
+    if (!failed[text]) forms.emplace(parts.texts[text], parts.forms[text]);
+  }
+  forms_ = std::make_shared<const FormTable>(std::move(forms));
+  addedForms_ = std::make_shared<const FormTable>();
+  prepared_ = index.candidates();
+}
+
 void LookupList::Prepare(unsigned threads) {
   const PhoneticFormFunction knownForm = [forms = forms_, added = addedForms_](CompareUS& comparer,
                                                                                std::u16string_view text) {

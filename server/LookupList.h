@@ -20,6 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "vantel/Index.h"
 #include "vantel/Match.h"
 
 namespace vantel::server {
@@ -44,6 +45,9 @@ class LookupList {
   // numbers. The phonetic forms are worked out on `threads` threads.
   LookupList(std::vector<LookupRecord> records, std::vector<std::string> fieldNames, bool numberedIds,
              unsigned threads = 1);
+  // The list of an index: its records and its prepared strings as stored,
+  // nothing transcribed. Changes made to it later transcribe only what they add.
+  explicit LookupList(const Index& index);
 
   std::size_t size() const noexcept { return records_.size(); }
   const LookupRecord& record(std::size_t index) const noexcept { return records_[index]; }

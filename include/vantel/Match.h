@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "vantel/CompareUS.h"
@@ -111,6 +112,25 @@ class PreparedCandidates {
   PreparedCandidates& operator=(const PreparedCandidates&) = delete;
 
   std::size_t size() const noexcept;  // of the list it was given
+
+  // What a prepared list is made of, so that it can be stored and taken up
+  // again without transcribing anything.
+  struct Parts {
+    std::size_t size = 0;                                         // of the list it was given
+    std::vector<std::u16string_view> texts;                       // its distinct comparable strings
+    std::vector<std::u16string_view> forms;                       // [text] its phonetic form; empty where that failed
+    std::vector<std::pair<std::uint32_t, std::string>> failures;  // text, why its form failed; by text
+    std::vector<std::pair<std::size_t, std::uint32_t>> entries;   // list position, its text; by position
+    std::vector<Rejection> rejections;                            // the positions refused for their lengths, in order
+  };
+  // Views into this list, which must outlive them.
+  Parts parts() const;
+  // The list that `parts` describe, the same as the one they were taken
+  // from: its views point into `storage`, which it holds. Parts that do not
+  // fit together (a position or a text out of range, out of order, a text
+  // that could not be compared) throw RuntimeError 5 (invalid procedure call
+  // or argument).
+  PreparedCandidates(Parts parts, std::shared_ptr<const void> storage);
 
  private:
   friend class Matcher;

@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Runs the real `vantel serve` on a record file, asks it over HTTP, checks
 each answer against `vantel match --top` on the same file, and stops it with
-SIGTERM; then adds a record, kills the server with SIGKILL, and finds the
-record in the server started again. Usage: serve_process_test.py VANTEL RECORDS.csv"""
+SIGTERM; the same with the index of the file (vantel serve --index); then
+adds a record, kills the server with SIGKILL, and finds the record in the
+server started again. Usage: serve_process_test.py VANTEL RECORDS.csv"""
 
 import json
 import os
@@ -98,39 +99,52 @@ def main():
         if sum(len(found) for found in expected.values()) < 5:
             raise SystemExit(f"the queries find too little to compare: {expected}")
 
-        server, base = start(vantel, ["--column", "name", "--id", "id", "--keep", "city", "--threads", "2",
-                                      "--method", str(METHOD), "--threshold", str(THRESHOLD), records], folder)
-        try:
-            for query in QUERIES:
-                status, answer = post(base + "v1/match", json.dumps(
-                    {"query": query, "top": TOP, "threshold": THRESHOLD, "method": METHOD}).encode())
-                if status != 200 or answer["candidates"] != expected[query]:
-                    raise SystemExit(f"{query}: served {status} {answer}, vantel match gave {expected[query]}")
-
-            status, answer = post(base + "v1/match", b'{"query": 5}')
-            if status != 400 or "error" not in answer:
-                raise SystemExit(f"a bad request was answered {status} {answer}")
-
-            form = urllib.parse.urlencode({"queries": json.dumps(
-                {f"q{n}": {"query": q, "limit": 1} for n, q in enumerate(QUERIES)})}).encode()
-            status, answer = post(base + "reconcile", form, "application/x-www-form-urlencoded")
-            for n, query in enumerate(QUERIES):
-                best = [{"id": c["id"], "name": c["string"], "score": c["answer"]} for c in expected[query][:1]]
-                got = [{k: c[k] for k in ("id", "name", "score")} for c in answer[f"q{n}"]["result"]]
-                if status != 200 or got != best:
-                    raise SystemExit(f"reconciling {query}: {status} {got}, vantel match --top 1 gave {best}")
-
-            server.send_signal(signal.SIGTERM)
-            status = server.wait(timeout=30)
-            rest = server.stderr.read()
-            if status != 0 or "stopped" not in rest:
-                raise SystemExit(f"after SIGTERM vantel serve ended with {status}: {rest}")
-        finally:
-            if server.poll() is None:
-                server.kill()
-                server.wait()
+        index = os.path.join(folder, "records.vidx")
+        made = subprocess.run([vantel, "index", "--column", "name", "--id", "id", "--keep", "city", records,
+                               "-o", index], capture_output=True, text=True, check=False)
+        if made.returncode != 0:
+            raise SystemExit(f"vantel index failed ({made.returncode}): {made.stderr}")
+        records_options = ["--column", "name", "--id", "id", "--keep", "city"]
+        for listed in ([*records_options, records], ["--index", index]):
+            check_server(vantel, listed, folder, expected)
         survives_kill(vantel, records, folder)
-    print("vantel serve answers as vantel match --top does")
+    print("vantel serve answers as vantel match --top does, from the file and from its index")
+
+
+def check_server(vantel, listed, folder, expected):
+    """The server of `listed` (a file with its record options, or an index)
+    answers each query as `expected`, and stops on SIGTERM."""
+    server, base = start(vantel, ["--threads", "2", "--method", str(METHOD), "--threshold", str(THRESHOLD),
+                                  *listed], folder)
+    try:
+        for query in QUERIES:
+            status, answer = post(base + "v1/match", json.dumps(
+                {"query": query, "top": TOP, "threshold": THRESHOLD, "method": METHOD}).encode())
+            if status != 200 or answer["candidates"] != expected[query]:
+                raise SystemExit(f"{query}: served {status} {answer}, vantel match gave {expected[query]}")
+
+        status, answer = post(base + "v1/match", b'{"query": 5}')
+        if status != 400 or "error" not in answer:
+            raise SystemExit(f"a bad request was answered {status} {answer}")
+
+        form = urllib.parse.urlencode({"queries": json.dumps(
+            {f"q{n}": {"query": q, "limit": 1} for n, q in enumerate(QUERIES)})}).encode()
+        status, answer = post(base + "reconcile", form, "application/x-www-form-urlencoded")
+        for n, query in enumerate(QUERIES):
+            best = [{"id": c["id"], "name": c["string"], "score": c["answer"]} for c in expected[query][:1]]
+            got = [{k: c[k] for k in ("id", "name", "score")} for c in answer[f"q{n}"]["result"]]
+            if status != 200 or got != best:
+                raise SystemExit(f"reconciling {query}: {status} {got}, vantel match --top 1 gave {best}")
+
+        server.send_signal(signal.SIGTERM)
+        status = server.wait(timeout=30)
+        rest = server.stderr.read()
+        if status != 0 or "stopped" not in rest:
+            raise SystemExit(f"after SIGTERM vantel serve ended with {status}: {rest}")
+    finally:
+        if server.poll() is None:
+            server.kill()
+            server.wait()
 
 
 if __name__ == "__main__":

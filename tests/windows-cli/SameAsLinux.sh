@@ -98,7 +98,7 @@ same "match, a wrong threshold" "" match --threshold abc names.txt
 same "match, a wrong format" "" match --format xml names.txt
 same "no command" "" 
 same "an unknown command" "" contrast a b
-for help in "" compare match phonetic; do
+for help in "" compare index match phonetic; do
   same "${help:-vantel} --help" "" ${help:+"$help"} --help
 done
 same "--version" "" --version
