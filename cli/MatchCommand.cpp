@@ -379,13 +379,15 @@ int RunMatchIndex(const MatchSettings& settings, std::string_view queryFile, Str
   Input queryInput = OpenInput(queryFile, streams, "QUERIES");
   std::vector<Problem> problems;
   const RecordFile queries = ReadRecordFile(queryInput, 0, settings.records, problems);
-  for (const auto& [line, reason] : index->problems()) problems.push_back({1, line, std::string(reason)});
+  for (const auto& [line, reason] : index->problems())
+    problems.push_back({1, static_cast<std::size_t>(line), std::string(reason)});
 
   const Matcher matcher(queries.strings, index->candidates(), settings.options);
   for (const Rejection& rejection : matcher.rejections()) {
     const bool isQuery = rejection.list == ListRole::Queries;
     problems.push_back({isQuery ? 0u : 1u,
-                        isQuery ? queries.table.line(queries.rows[rejection.index]) : index->line(rejection.index),
+                        isQuery ? queries.table.line(queries.rows[rejection.index])
+                                : static_cast<std::size_t>(index->line(rejection.index)),
                         rejection.reason});
   }
   std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) {

@@ -76,7 +76,7 @@ void RefreshChecksums(std::string& bytes) {
     SectionEntry entry;
     std::memcpy(&entry, at, sizeof entry);
     if (entry.offset > bytes.size() || entry.length > bytes.size() - entry.offset) continue;
-    entry.checksum = Checksum(bytes.data() + entry.offset, entry.length);
+    entry.checksum = Checksum(bytes.data() + entry.offset, static_cast<std::size_t>(entry.length));
     std::memcpy(at, &entry, sizeof entry);
   }
   std::string covered(bytes.data(), offsetof(Header, checksum));

@@ -76,7 +76,8 @@ class Reader {
           entry.offset > size_ || entry.length > size_ - entry.offset) {
         Malformed(section, "lies outside the file");
       }
-      if (index::Checksum(bytes_ + entry.offset, entry.length) != entry.checksum) {
+      // Within the file, so both fit a size_t even where that is 32 bits.
+      if (index::Checksum(bytes_ + entry.offset, static_cast<std::size_t>(entry.length)) != entry.checksum) {
         Malformed(section, "fails its checksum");
       }
     }
@@ -86,7 +87,7 @@ class Reader {
   Array<T> Get(index::Section section) const {
     const index::SectionEntry& entry = entries_[section];
     if (entry.length % sizeof(T) != 0) Malformed(section, "is not a whole number of items");
-    return {reinterpret_cast<const T*>(bytes_ + entry.offset), entry.length / sizeof(T)};
+    return {reinterpret_cast<const T*>(bytes_ + entry.offset), static_cast<std::size_t>(entry.length / sizeof(T))};
   }
 
   template <typename T>

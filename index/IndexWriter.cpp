@@ -99,14 +99,16 @@ void WriteIndex(std::string& out, const PreparedCandidates& candidates, const In
   header.checksum = index::Checksum(covered.data(), covered.size());
 
   out.clear();
-  out.reserve(header.fileSize);
+  // Every section is in memory already, so the file's size fits a size_t.
+  const auto fileSize = static_cast<std::size_t>(header.fileSize);
+  out.reserve(fileSize);
   Append(out, header);
   out.append(covered, offsetof(index::Header, checksum), std::string::npos);
   for (std::uint32_t kind = 1; kind <= index::kSectionCount; ++kind) {
-    out.resize(directory[kind - 1].offset, '\0');
+    out.resize(static_cast<std::size_t>(directory[kind - 1].offset), '\0');
     out += sections[kind];
   }
-  out.resize(header.fileSize, '\0');
+  out.resize(fileSize, '\0');
 }
 
 }  // namespace vantel
