@@ -367,6 +367,44 @@ void WriteGroups(Output& out, const MatchSettings& settings, const RecordFile& f
 // vantel match --index: the candidates, their rows set aside and their
 // fields come from the index; what comes out is what the file it was made
 // from would have given as CANDIDATES.
+// Reports the rows set aside, by file (queries first) and line; `names`
+// holds the queries' file name and the candidates'.
+void ReportProblems(std::vector<Problem>& problems, const std::array<std::string_view, 2>& names, std::ostream& err) {
+  std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) {
+    return std::pair(a.file, a.line) < std::pair(b.file, b.line);
+  });
+  for (const Problem& problem : problems) {
+    err << "vantel match: " << names[problem.file] << " line " << problem.line << ": " << problem.reason << '\n';
+  }
+}
+
+// Runs a matcher with each pair handed to `emit`. About ten times a second
+// the rows found so far are written out, so that an output that fails is
+// found out within that time, however few pairs there are (and the rows go
+// above the bar, not into it); a failed write throws from a sink, which stops
+// the matcher's workers. False, with the message written, when a comparison
+// failed outright and the run could not go on.
+template <typename AnyMatcher, typename Emit>
+bool RunShowingProgress(const AnyMatcher& matcher, const Emit& emit, Output& out, std::ostream& err,
+                        std::optional<ProgressBar>& bar) {
+  const auto progress = [&](std::uint64_t done) {
+    out.Flush();
+    if (bar) bar->Update(done);
+  };
+  try {
+    matcher.Run(emit, progress);
+  } catch (const RuntimeError& failure) {
+    if (bar) bar->Clear();
+    err << "vantel match: " << failure.what() << '\n';
+    return false;
+  } catch (const OutputError&) {
+    if (bar) bar->Clear();
+    throw;
+  }
+  if (bar) bar->Clear();
+  return true;
+}
+
 int RunMatchIndex(const MatchSettings& settings, std::string_view queryFile, Streams& streams) {
   Output& out = streams.out;
   std::ostream& err = streams.err;
@@ -390,13 +428,7 @@ int RunMatchIndex(const MatchSettings& settings, std::string_view queryFile, Str
                                 : static_cast<std::size_t>(index->line(rejection.index)),
                         rejection.reason});
   }
-  std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) {
-    return std::pair(a.file, a.line) < std::pair(b.file, b.line);
-  });
-  for (const Problem& problem : problems) {
-    const std::string& name = problem.file == 0 ? queries.name : index->sourceName();
-    err << "vantel match: " << name << " line " << problem.line << ": " << problem.reason << '\n';
-  }
+  ReportProblems(problems, {queries.name, index->sourceName()}, err);
 
   std::optional<ProgressBar> bar;
   if (!settings.quiet && streams.errIsTerminal) bar.emplace(err, matcher.pairCount());
@@ -406,22 +438,7 @@ int RunMatchIndex(const MatchSettings& settings, std::string_view queryFile, Str
     if (bar) bar->Clear();
     writer.Write(pair);
   };
-  // As for a file of candidates: what is found is written about ten times a second.
-  const auto progress = [&](std::uint64_t done) {
-    out.Flush();
-    if (bar) bar->Update(done);
-  };
-  try {
-    matcher.Run(emit, progress);
-  } catch (const RuntimeError& failure) {
-    if (bar) bar->Clear();
-    err << "vantel match: " << failure.what() << '\n';
-    return kExitFailure;
-  } catch (const OutputError&) {
-    if (bar) bar->Clear();
-    throw;
-  }
-  if (bar) bar->Clear();
+  if (!RunShowingProgress(matcher, emit, out, err, bar)) return kExitFailure;
   writer.Finish();
   return problems.empty() ? kExitOk : kExitFailure;
 }
@@ -486,13 +503,7 @@ int RunMatch(ArgumentCursor& args, Streams& streams) {
     const RecordFile& file = isQuery ? queries : candidates;
     problems.push_back({isQuery ? 0u : 1u, file.table.line(file.rows[rejection.index]), rejection.reason});
   }
-  std::stable_sort(problems.begin(), problems.end(), [](const Problem& a, const Problem& b) {
-    return std::pair(a.file, a.line) < std::pair(b.file, b.line);
-  });
-  for (const Problem& problem : problems) {
-    const RecordFile& file = problem.file == 0 ? queries : candidates;
-    err << "vantel match: " << file.name << " line " << problem.line << ": " << problem.reason << '\n';
-  }
+  ReportProblems(problems, {queries.name, candidates.name}, err);
 
   std::optional<ProgressBar> bar;
   if (!settings.quiet && streams.errIsTerminal) bar.emplace(err, matcher->pairCount());
@@ -511,25 +522,7 @@ int RunMatch(ArgumentCursor& args, Streams& streams) {
     if (bar) bar->Clear();
     writer->Write(pair);
   };
-  // Called about ten times a second: the rows found so far are written then,
-  // so that an output that fails is found out within that time, however
-  // few pairs there are (and the rows go above the bar, not into it). A
-  // failed write throws from a sink, which stops the matcher's workers.
-  const auto progress = [&](std::uint64_t done) {
-    out.Flush();
-    if (bar) bar->Update(done);
-  };
-  try {
-    matcher->Run(emit, progress);
-  } catch (const RuntimeError& failure) {  // a comparison failed outright: the run cannot go on
-    if (bar) bar->Clear();
-    err << "vantel match: " << failure.what() << '\n';
-    return kExitFailure;
-  } catch (const OutputError&) {
-    if (bar) bar->Clear();
-    throw;
-  }
-  if (bar) bar->Clear();
+  if (!RunShowingProgress(*matcher, emit, out, err, bar)) return kExitFailure;
   if (writer) writer->Finish();
   if (groups) WriteGroups(out, settings, queries, groups->Members(settings.all, matcher->rejections()));
   return problems.empty() ? kExitOk : kExitFailure;

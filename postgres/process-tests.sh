@@ -58,30 +58,30 @@ else
   fail "memory: the backend's peak was ${many} kB asking for 1024 threads (${one} kB on 1)"
 fi
 
-# cancel: the preparation of 2,000,000 strings (about 20 s) heeds statement_timeout.
-start=$(now)
-out=$(sql -c "SET vantel.threads = 1024" -c "SET statement_timeout = '1s'" \
-  -c "SELECT count(*) FROM many, vantel_dedupe(many.strings, 99, 2)" 2>&1 || true)
-took=$(seconds_since "$start")
-echo "# statement_timeout 1s ended the preparation after ${took} s: $out"
-if [[ $out == *"canceling statement due to statement timeout"* ]] && awk -v t="$took" 'BEGIN { exit !(t < 5) }'; then
-  pass "cancel: statement_timeout stops the preparation"
-else
-  fail "cancel: statement_timeout 1s took ${took} s ($out)"
-fi
+# cancel: a long preparation heeds statement_timeout = 1s, ending within 5 s.
+# Usage: expect_timeout WHAT QUERY [SET...]
+expect_timeout() {
+  local what=$1 query=$2
+  shift 2
+  local settings=() setting
+  for setting in "$@"; do settings+=(-c "$setting"); done
+  start=$(now)
+  out=$(sql "${settings[@]}" -c "SET statement_timeout = '1s'" -c "$query" 2>&1 || true)
+  took=$(seconds_since "$start")
+  echo "# statement_timeout 1s ended $what after ${took} s: $out"
+  if [[ $out == *"canceling statement due to statement timeout"* ]] && awk -v t="$took" 'BEGIN { exit !(t < 5) }'; then
+    pass "cancel: statement_timeout stops $what"
+  else
+    fail "cancel: statement_timeout 1s took ${took} s to stop $what ($out)"
+  fi
+}
 
-# cancel: the same while the name forms of 2,000,000 strings are made (their
+# The preparation of 2,000,000 strings (about 20 s).
+expect_timeout "the preparation" "SELECT count(*) FROM many, vantel_dedupe(many.strings, 99, 2)" "SET vantel.threads = 1024"
+# The same while the name forms of 2,000,000 strings are made (their
 # transliterations, before the matcher's own preparation).
-start=$(now)
-out=$(sql -c "SET statement_timeout = '1s'" \
-  -c "SELECT count(*) FROM many, vantel_dedupe_names(many.strings, 99, 2, options => 'transliterate')" 2>&1 || true)
-took=$(seconds_since "$start")
-echo "# statement_timeout 1s ended the making of name forms after ${took} s: $out"
-if [[ $out == *"canceling statement due to statement timeout"* ]] && awk -v t="$took" 'BEGIN { exit !(t < 5) }'; then
-  pass "cancel: statement_timeout stops the making of name forms"
-else
-  fail "cancel: statement_timeout 1s took ${took} s while name forms were made ($out)"
-fi
+expect_timeout "the making of name forms" \
+  "SELECT count(*) FROM many, vantel_dedupe_names(many.strings, 99, 2, options => 'transliterate')"
 
 # A query that runs in the background under a name, and its backend's pid.
 start_victim() {
