@@ -47,20 +47,28 @@ constexpr std::string_view kLinkHelp =
     "                  date (equal, day and month swapped, one digit, same year\n"
     "                  and month, other; format=YYYY-MM-DD or YYYYMMDD by\n"
     "                  default, e.g. format=DD/MM/YYYY), code (letters and\n"
-    "                  digits: equal, one edit, other), email (equal, same\n"
-    "                  address before the @, other). Names also take\n"
-    "                  order=any (also the words sorted), nicknames=on (the\n"
-    "                  built-in name groups) and aliases=FILE (a table of\n"
-    "                  them), each with the level alias after equal, and\n"
-    "                  initials=on (the level initials after the first\n"
-    "                  threshold); names and text transliterate=on\n"
+    "                  digits: equal, one edit, other; tail=N compares the\n"
+    "                  last N only, e.g. phones), email (equal, same address\n"
+    "                  before the @, other; edits=on adds one-edit: one edit\n"
+    "                  apart before the @). Names also take order=any (also\n"
+    "                  the words sorted), nicknames=on (the built-in name\n"
+    "                  groups) and aliases=FILE (a table of them), each with\n"
+    "                  the level alias after equal, initials=on (the level\n"
+    "                  initials after the first threshold) and swap=C (the\n"
+    "                  level swapped after the first threshold: this field\n"
+    "                  and name field C agree crosswise); names and text\n"
+    "                  transliterate=on, and edits=on (the level one-edit\n"
+    "                  before other: one letter added, dropped, changed or\n"
+    "                  swapped with its neighbour)\n"
     "  --scan C:T      candidates: every pair whose answer on C reaches T, by\n"
     "                  the exhaustive scan of 'vantel match' (repeatable)\n"
     "  --block K[+K..] candidates: pairs equal on the key; K is a column,\n"
-    "                  phonetic(C), first(C,N) or year(C) (repeatable)\n"
+    "                  phonetic(C), first(C,N), last(C,N) (the last N\n"
+    "                  letters and digits) or year(C) (repeatable)\n"
     "                  Without rules: a block on each date, code and email\n"
-    "                  field, and one on the phonetic forms of the first two\n"
-    "                  name fields together.\n"
+    "                  field (a code with tail=N on last(C,N)), and one on\n"
+    "                  the phonetic forms of the first two name fields\n"
+    "                  together.\n"
     "  --plan          write how many pairs each rule yields, and stop\n"
     "  --threshold P   keep pairs of match probability P or more, 0 to 1\n"
     "                  (default 0.9)\n"
@@ -81,6 +89,8 @@ constexpr std::string_view kLinkHelp =
     "                  thresholds, and the recall of the candidates, on\n"
     "                  standard error (or --evaluate FILE)\n"
     "  --evaluate FILE write that report to FILE\n"
+    "  --train-on-truth  with --truth: train m from the candidate pairs that\n"
+    "                  the truth makes one entity instead of without labels\n"
     "  --format F      tsv (default), csv or json\n"
     "  --threads N     work on N threads (default, and 0: one per processor)\n"
     "  --quiet         no summary of the training on standard error\n"
@@ -95,7 +105,8 @@ struct LinkSettings {
   std::vector<std::string> scans, blocks;
   double threshold = 0.9;
   std::size_t top = 0;
-  bool groups = false, all = false, unmatched = false, explain = false, plan = false, quiet = false;
+  bool groups = false, all = false, unmatched = false, explain = false, plan = false, quiet = false,
+       trainOnTruth = false;
   std::optional<std::string> id, modelFile, saveModel, truth, evaluate;
   std::vector<std::string> keep;
   PairFormat format = PairFormat::Tsv;
@@ -178,6 +189,8 @@ LinkSettings ParseOptions(ArgumentCursor& args, std::vector<std::string_view>& f
       settings.saveModel = text();
     } else if (*option == "--truth") {
       settings.truth = text();
+    } else if (*option == "--train-on-truth") {
+      flag(settings.trainOnTruth);
     } else if (*option == "--evaluate") {
       settings.evaluate = text();
     } else if (*option == "--groups") {
@@ -302,6 +315,8 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
   if (settings.unmatched && !linking) throw UsageError("--unmatched goes with an OTHER file");
   if (settings.top && !linking) throw UsageError("--top goes with an OTHER file");
   if (settings.evaluate && !settings.truth) throw UsageError("--evaluate goes with --truth");
+  if (settings.trainOnTruth && !settings.truth) throw UsageError("--train-on-truth goes with --truth");
+  if (settings.trainOnTruth && settings.modelFile) throw UsageError("--train-on-truth and --model exclude each other");
   if (settings.modelFile && settings.saveModel)
     throw UsageError("--save-model writes a trained model: not with --model");
 
@@ -309,7 +324,10 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
   try {
     linkRules = LinkRules::Of(settings.fields, settings.scans, settings.blocks);
   } catch (const RuleTextError& bad) {
-    throw UsageError(std::string(bad.part() == RuleTextError::Part::Scan ? "--scan " : "--block ") + bad.what());
+    const char* option = bad.part() == RuleTextError::Part::Scan    ? "--scan "
+                         : bad.part() == RuleTextError::Part::Block ? "--block "
+                                                                    : "--field ";
+    throw UsageError(option + std::string(bad.what()));
   }
   const std::vector<CandidateRule>& rules = linkRules.rules;
   std::optional<LinkModel> savedModel;
@@ -392,7 +410,9 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
     TrainingOptions training;
     training.samplePairs = settings.sample;
     training.threads = settings.threads;
-    model = pipeline.Train(records, found, training);
+    model = settings.trainOnTruth
+                ? pipeline.TrainFromTruth(records, candidates, EntitiesOf(columnValues(*settings.truth)), training)
+                : pipeline.Train(records, found, training);
     if (!model.training.converged)
       err << "vantel link: training did not converge within " << model.training.iterations
           << " iterations; the model is that of the last one\n";

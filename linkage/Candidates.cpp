@@ -68,6 +68,15 @@ std::optional<std::string> KeyOf(const KeyPart& part, std::string_view raw, Comp
   std::u16string folded(wide.size(), u'\0');
   similarity::UpperCaseInto(wide, folded.data());
   if (part.kind == KeyKind::First && folded.size() > part.length) folded.resize(part.length);
+  if (part.kind == KeyKind::Last) {
+    std::u16string kept;
+    for (const char16_t c : folded)
+      if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c >= 0x80)
+        kept.push_back(c);
+    if (kept.empty()) return std::nullopt;
+    if (kept.size() > part.length) kept.erase(0, kept.size() - part.length);
+    return Utf16ToUtf8(kept);
+  }
   return Utf16ToUtf8(folded);
 }
 
@@ -186,18 +195,19 @@ KeyPart ParseKeyPart(std::string_view text) {
     part.kind = KeyKind::Phonetic;
   } else if (function == "year") {
     part.kind = KeyKind::Year;
-  } else if (function == "first") {
-    part.kind = KeyKind::First;
+  } else if (function == "first" || function == "last") {
+    part.kind = function == "first" ? KeyKind::First : KeyKind::Last;
+    const std::string name(function);
     const std::size_t comma = inside.rfind(',');
     if (comma == std::string_view::npos)
-      throw std::invalid_argument("first(C,N) needs N in '" + std::string(text) + "'");
+      throw std::invalid_argument(name + "(C,N) needs N in '" + std::string(text) + "'");
     const std::string_view number = inside.substr(comma + 1);
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), part.length);
     if (error != std::errc() || end != number.data() + number.size() || part.length == 0)
-      throw std::invalid_argument("first(C,N) needs N of 1 or more in '" + std::string(text) + "'");
+      throw std::invalid_argument(name + "(C,N) needs N of 1 or more in '" + std::string(text) + "'");
     inside = inside.substr(0, comma);
   } else {
-    throw std::invalid_argument("unknown key '" + std::string(function) + "' (keys: phonetic, first, year)");
+    throw std::invalid_argument("unknown key '" + std::string(function) + "' (keys: phonetic, first, last, year)");
   }
   if (inside.empty()) throw std::invalid_argument("'" + std::string(text) + "' names no column");
   part.column = std::string(inside);
@@ -224,6 +234,7 @@ std::string CandidateRule::Describe() const {
       case KeyKind::Value: text += parts[i].column; break;
       case KeyKind::Phonetic: text += "phonetic(" + parts[i].column + ")"; break;
       case KeyKind::First: text += "first(" + parts[i].column + "," + std::to_string(parts[i].length) + ")"; break;
+      case KeyKind::Last: text += "last(" + parts[i].column + "," + std::to_string(parts[i].length) + ")"; break;
       case KeyKind::Year: text += "year(" + parts[i].column + ")"; break;
     }
   }

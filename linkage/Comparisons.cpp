@@ -104,7 +104,9 @@ std::uint8_t CodeLevel(std::string_view a, std::string_view b) noexcept {
   return 2;
 }
 
-std::string CodeKey(std::string_view text) {
+// Letters and digits, lower case; with `tail`, only the last that many, so
+// that "+44 7700 900123" and "07700 900123" are one phone.
+std::string CodeKey(std::string_view text, std::uint32_t tail) {
   std::string key;
   for (const char c : text) {
     if (c >= 'A' && c <= 'Z')
@@ -112,7 +114,29 @@ std::string CodeKey(std::string_view text) {
     else if ((c >= 'a' && c <= 'z') || IsDigit(c) || static_cast<unsigned char>(c) >= 0x80)
       key.push_back(c);
   }
-  return key;
+  if (tail == 0 || key.size() <= tail) return key;
+  // Counted in characters: the first kept must not be the middle of one.
+  std::size_t from = key.size();
+  for (std::uint32_t kept = 0; kept < tail && from > 0; ++kept) {
+    --from;
+    while (from > 0 && (static_cast<unsigned char>(key[from]) & 0xC0) == 0x80) --from;
+  }
+  return key.substr(from);
+}
+
+// Whether one insertion, deletion, substitution or swap of two neighbours
+// turns one text into the other (they differ).
+template <typename Text>
+bool OneEditApart(Text a, Text b) noexcept {
+  if (a.size() > b.size()) std::swap(a, b);
+  if (b.size() - a.size() > 1) return false;
+  std::size_t first = 0;
+  while (first < a.size() && a[first] == b[first]) ++first;
+  if (a.size() < b.size()) return a.substr(first) == b.substr(first + 1);
+  if (first == a.size()) return false;
+  if (a.substr(first + 1) == b.substr(first + 1)) return true;
+  return first + 1 < a.size() && a[first] == b[first + 1] && a[first + 1] == b[first] &&
+         a.substr(first + 2) == b.substr(first + 2);
 }
 
 std::vector<double> ParseLevels(std::string_view text) {
@@ -244,12 +268,14 @@ FieldKind ParseFieldKind(std::string_view name) {
 
 std::size_t FieldComparison::levelCount() const noexcept {
   switch (kind) {
-    case FieldKind::Name: return thresholds.size() + 2 + (hasAliasLevel() ? 1 : 0) + (initials ? 1 : 0);
-    case FieldKind::Text: return thresholds.size() + 2;
+    case FieldKind::Name:
+      return thresholds.size() + 2 + (hasAliasLevel() ? 1 : 0) + (hasSwappedLevel() ? 1 : 0) + (initials ? 1 : 0) +
+             (edits ? 1 : 0);
+    case FieldKind::Text: return thresholds.size() + 2 + (edits ? 1 : 0);
     case FieldKind::Exact: return 2;
     case FieldKind::Date: return 5;
-    case FieldKind::Code:
-    case FieldKind::Email: return 3;
+    case FieldKind::Code: return 3;
+    case FieldKind::Email: return edits ? 4 : 3;
   }
   return 0;
 }
@@ -262,15 +288,19 @@ std::vector<std::string> FieldComparison::levelNames() const {
       if (hasAliasLevel()) names.emplace_back("alias");
       for (std::size_t i = 0; i < thresholds.size(); ++i) {
         names.push_back(">=" + FormatNumber(thresholds[i]));
+        if (i == 0 && hasSwappedLevel()) names.emplace_back("swapped");
         if (i == 0 && kind == FieldKind::Name && initials) names.emplace_back("initials");
       }
+      if (hasEditLevel()) names.emplace_back("one-edit");
       names.emplace_back("other");
       return names;
     }
     case FieldKind::Exact: return {"equal", "other"};
     case FieldKind::Date: return {"equal", "day-month-swapped", "one-digit", "same-year-month", "other"};
     case FieldKind::Code: return {"equal", "one-edit", "other"};
-    case FieldKind::Email: return {"equal", "same-local-part", "other"};
+    case FieldKind::Email:
+      if (edits) return {"equal", "same-local-part", "one-edit", "other"};
+      return {"equal", "same-local-part", "other"};
   }
   return {};
 }
@@ -293,6 +323,9 @@ std::string FieldComparison::Describe() const {
   if (kind == FieldKind::Name && !aliases.empty()) text += ":aliases=" + aliases;
   if (UsesCompare(kind) && transliterate) text += ":transliterate=on";
   if (kind == FieldKind::Name && initials) text += ":initials=on";
+  if (kind == FieldKind::Name && !swapWith.empty()) text += ":swap=" + swapWith;
+  if ((UsesCompare(kind) || kind == FieldKind::Email) && edits) text += ":edits=on";
+  if (kind == FieldKind::Code && tail > 0) text += ":tail=" + std::to_string(tail);
   return text;
 }
 
@@ -363,6 +396,18 @@ FieldComparison ParseFieldComparison(std::string_view given) {
       comparison.transliterate = ReadSwitch(key, value);
     } else if (key == "initials" && comparison.kind == FieldKind::Name) {
       comparison.initials = ReadSwitch(key, value);
+    } else if (key == "swap" && comparison.kind == FieldKind::Name) {
+      if (value.empty()) throw std::invalid_argument("swap needs a column");
+      if (value == comparison.column) throw std::invalid_argument("swap needs another column than the field's own");
+      comparison.swapWith = std::string(value);
+    } else if (key == "edits" && (UsesCompare(comparison.kind) || comparison.kind == FieldKind::Email)) {
+      comparison.edits = ReadSwitch(key, value);
+    } else if (key == "tail" && comparison.kind == FieldKind::Code) {
+      unsigned tail = 0;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), tail);
+      if (error != std::errc() || end != value.data() + value.size() || tail < 1 || tail > 1000)
+        throw std::invalid_argument("tail '" + std::string(value) + "' is not a count from 1 to 1000");
+      comparison.tail = tail;
     } else {
       throw std::invalid_argument("unknown parameter '" + std::string(key) + "' for kind " + kindName);
     }
@@ -405,7 +450,7 @@ bool InitialsAgree(CompareUS& comparer, std::u16string_view first, std::u16strin
 }
 
 PreparedField::PreparedField(const FieldComparison& comparison, const std::vector<std::string_view>& values,
-                             const FirstTexts* firstTexts)
+                             const FirstTexts* firstTexts, const std::vector<std::string_view>* swapValues)
     : data_(std::make_unique<Data>()) {
   Data& data = *data_;
   data.comparison = comparison;
@@ -420,87 +465,111 @@ PreparedField::PreparedField(const FieldComparison& comparison, const std::vecto
   const bool needsSound = service::NeedsSound(service::CombinationFor(comparison.method));
   std::u16string wide;
   std::u16string folded;
-  for (std::size_t record = 0; record < values.size(); ++record) {
-    const std::string_view value = Trim(values[record]);
-    if (value.empty()) continue;
-    std::string key;
-    std::uint32_t date = 0;
-    bool readable = true;
+  // The key of one value (empty when the value is), or nullopt when it cannot be read.
+  std::uint32_t date = 0;
+  const auto keyOf = [&](std::string_view value) -> std::optional<std::string> {
     switch (comparison.kind) {
       case FieldKind::Name:
       case FieldKind::Text:
       case FieldKind::Exact: try { Utf8ToUtf16(value, wide);
         } catch (const InvalidUtf8&) {
-          readable = false;
-          break;
+          return std::nullopt;
         }
-        if (comparison.kind != FieldKind::Exact && wide.size() > CompareUS::kMaxLength) readable = false;
+        if (comparison.kind != FieldKind::Exact && wide.size() > CompareUS::kMaxLength) return std::nullopt;
         folded.resize(wide.size());
         similarity::UpperCaseInto(wide, folded.data());
-        key = Utf16ToUtf8(folded);
-        break;
+        return Utf16ToUtf8(folded);
       case FieldKind::Date: {
         const auto read = ReadDate(value, comparison.dateFormat);
-        readable = read.has_value();
-        date = read.value_or(0);
-        key = std::to_string(date);
-        break;
+        if (!read) return std::nullopt;
+        date = *read;
+        return std::to_string(date);
       }
-      case FieldKind::Code:
-        key = CodeKey(value);
-        readable = !key.empty();
-        break;
+      case FieldKind::Code: {
+        std::string key = CodeKey(value, comparison.tail);
+        if (key.empty()) return std::nullopt;
+        return key;
+      }
       case FieldKind::Email: {
-        key = AsciiLower(value);
+        std::string key = AsciiLower(value);
         const std::size_t at = key.find('@');
-        readable = at != std::string::npos && at > 0 && at + 1 < key.size();
-        break;
+        if (at == std::string::npos || at == 0 || at + 1 >= key.size()) return std::nullopt;
+        return key;
       }
     }
-    if (!readable) {
+    return std::nullopt;
+  };
+  // Numbers a new value, `wide` holding its text, and works out what its comparisons need.
+  const auto add = [&](std::string key) {
+    const auto number = static_cast<std::uint32_t>(data.keys.size());
+    if (UsesCompare(comparison.kind) && firstTexts != nullptr) {
+      // The whole file's first text of this key: it reads, as it did there.
+      if (const auto given = firstTexts->find(key); given != firstTexts->end()) Utf8ToUtf16(Trim(given->second), wide);
+    }
+    if (UsesCompare(comparison.kind)) {
+      std::u16string form;
+      if (needsSound) {
+        try {
+          form = transcriber.PhoneticForm(std::u16string_view(wide));
+        } catch (const RuntimeError&) {
+          form.clear();
+        }
+      }
+      data.texts.push_back(wide);
+      data.forms.push_back(std::move(form));
+      if (comparison.hasAliasLevel()) {
+        std::vector<std::u16string> aliasForms;
+        for (const std::u16string& aliasForm : NameForms(wide, aliasesOnly)) aliasForms.push_back(Folded(aliasForm));
+        std::sort(aliasForms.begin(), aliasForms.end());
+        data.aliasForms.push_back(std::move(aliasForms));
+      }
+      if (comparison.kind == FieldKind::Name && comparison.initials)
+        data.wordTexts.push_back(comparison.transliterate ? TransliterateToLatin(wide) : wide);
+      if (comparison.hasEditLevel()) data.foldedTexts.push_back(Folded(data.texts.back()));
+    }
+    if (comparison.kind == FieldKind::Date) data.dates.push_back(date);
+    if (comparison.kind == FieldKind::Email) {
+      const std::string local = key.substr(0, key.find('@'));
+      const auto localFound = localNumbers.try_emplace(local, static_cast<std::uint32_t>(localNumbers.size())).first;
+      data.localParts.push_back(localFound->second);
+    }
+    numbers.emplace(key, number);
+    data.keys.push_back(std::move(key));
+    return number;
+  };
+  for (std::size_t record = 0; record < values.size(); ++record) {
+    const std::string_view value = Trim(values[record]);
+    if (value.empty()) continue;
+    std::optional<std::string> key = keyOf(value);
+    if (!key) {
       data.unreadable[record] = 1;
       ++data.unreadableCount;
       continue;
     }
-    const auto [found, added] = numbers.try_emplace(key, static_cast<std::uint32_t>(data.keys.size()));
-    if (added) {
-      data.keys.push_back(key);
+    std::uint32_t number = 0;
+    if (const auto found = numbers.find(*key); found != numbers.end()) {
+      number = found->second;
+    } else {
+      number = add(std::move(*key));
       data.recordsWith.push_back(0);
       data.firstRecord.push_back(static_cast<std::uint32_t>(record));
-      if (UsesCompare(comparison.kind) && firstTexts != nullptr) {
-        // The whole file's first text of this key: it reads, as it did there.
-        if (const auto given = firstTexts->find(key); given != firstTexts->end())
-          Utf8ToUtf16(Trim(given->second), wide);
-      }
-      if (UsesCompare(comparison.kind)) {
-        std::u16string form;
-        if (needsSound) {
-          try {
-            form = transcriber.PhoneticForm(std::u16string_view(wide));
-          } catch (const RuntimeError&) {
-            form.clear();
-          }
-        }
-        data.texts.push_back(wide);
-        data.forms.push_back(std::move(form));
-        if (comparison.hasAliasLevel()) {
-          std::vector<std::u16string> aliasForms;
-          for (const std::u16string& aliasForm : NameForms(wide, aliasesOnly)) aliasForms.push_back(Folded(aliasForm));
-          std::sort(aliasForms.begin(), aliasForms.end());
-          data.aliasForms.push_back(std::move(aliasForms));
-        }
-        if (comparison.kind == FieldKind::Name && comparison.initials)
-          data.wordTexts.push_back(comparison.transliterate ? TransliterateToLatin(wide) : wide);
-      }
-      if (comparison.kind == FieldKind::Date) data.dates.push_back(date);
-      if (comparison.kind == FieldKind::Email) {
-        const std::string local = key.substr(0, key.find('@'));
-        const auto localFound = localNumbers.try_emplace(local, static_cast<std::uint32_t>(localNumbers.size())).first;
-        data.localParts.push_back(localFound->second);
-      }
     }
-    data.valueOfRecord[record] = found->second;
-    ++data.recordsWith[found->second];
+    data.valueOfRecord[record] = number;
+    ++data.recordsWith[number];
+  }
+  data.ownValues = data.keys.size();
+  if (comparison.hasSwappedLevel() && swapValues != nullptr) {
+    if (swapValues->size() != values.size())
+      throw std::invalid_argument("swap=" + comparison.swapWith + ": one value is needed per record");
+    data.swapValueOfRecord.assign(values.size(), kNoValue);
+    for (std::size_t record = 0; record < values.size(); ++record) {
+      const std::string_view value = Trim((*swapValues)[record]);
+      if (value.empty()) continue;
+      std::optional<std::string> key = keyOf(value);
+      if (!key) continue;
+      const auto found = numbers.find(*key);
+      data.swapValueOfRecord[record] = found != numbers.end() ? found->second : add(std::move(*key));
+    }
   }
 }
 
@@ -513,7 +582,9 @@ std::size_t PreparedField::recordCount() const noexcept { return data_->valueOfR
 std::size_t PreparedField::unreadableCount() const noexcept { return data_->unreadableCount; }
 bool PreparedField::unreadable(std::size_t record) const noexcept { return data_->unreadable[record] != 0; }
 std::uint32_t PreparedField::valueOf(std::size_t record) const noexcept { return data_->valueOfRecord[record]; }
-std::size_t PreparedField::distinctValues() const noexcept { return data_->keys.size(); }
+std::size_t PreparedField::distinctValues() const noexcept { return data_->ownValues; }
+std::size_t PreparedField::comparedValues() const noexcept { return data_->texts.size(); }
+std::string PreparedField::textOf(std::uint32_t value) const { return Utf16ToUtf8(data_->texts.at(value)); }
 std::uint32_t PreparedField::recordsWith(std::uint32_t value) const noexcept { return data_->recordsWith[value]; }
 const std::string& PreparedField::key(std::uint32_t value) const noexcept { return data_->keys[value]; }
 std::uint32_t PreparedField::firstRecordWith(std::uint32_t value) const noexcept { return data_->firstRecord[value]; }
@@ -555,11 +626,15 @@ double FieldComparer::Answer(const PreparedField& field, std::size_t first, std:
 }
 
 // Levels of names and text, best first: equal, alias, the first threshold,
-// initials, the other thresholds, other. Alias stands above every threshold:
-// a name of the same group is the same name to whoever wrote it; initials
-// stand below the first: they agree with many names.
+// swapped, initials, the other thresholds, one-edit, other. Alias stands
+// above every threshold: a name of the same group is the same name to
+// whoever wrote it; swapped and initials stand below the first: they agree
+// with many names; one edit agrees with few, but short names it leaves far
+// below every threshold ("Jamse", "James"). This is the level of the two
+// values themselves, so never "swapped", which Level works out.
 std::uint8_t FieldComparer::NameLevel(const PreparedField::Data& data, std::uint32_t a, std::uint32_t b) {
   const FieldComparison& comparison = data.comparison;
+  if (a == b) return 0;
   std::uint8_t next = 1;
   if (comparison.hasAliasLevel()) {
     const std::vector<std::u16string>&first = data.aliasForms[a], &second = data.aliasForms[b];
@@ -586,6 +661,7 @@ std::uint8_t FieldComparer::NameLevel(const PreparedField::Data& data, std::uint
   for (std::size_t i = 0; i < comparison.thresholds.size(); ++i) {
     if (answer && *answer >= comparison.thresholds[i]) return next;
     ++next;
+    if (i == 0 && comparison.hasSwappedLevel()) ++next;
     if (i == 0 && comparison.kind == FieldKind::Name && comparison.initials) {
       if (InitialsAgree(state_->compare, data.wordTexts[a], data.wordTexts[b], comparison.method,
                         comparison.thresholds.front()))
@@ -593,7 +669,21 @@ std::uint8_t FieldComparer::NameLevel(const PreparedField::Data& data, std::uint
       ++next;
     }
   }
+  if (comparison.hasEditLevel()) {
+    if (OneEditApart<std::u16string_view>(data.foldedTexts[a], data.foldedTexts[b])) return next;
+    ++next;
+  }
   return next;
+}
+
+std::uint8_t FieldComparer::RememberedNameLevel(const PreparedField::Data& data, std::uint32_t a, std::uint32_t b) {
+  auto& memory = state_->MemoryOf(data);
+  const std::uint64_t key = (std::uint64_t{a} << 32) | b;
+  if (const auto found = memory.find(key); found != memory.end()) return found->second;
+  const std::uint8_t level = NameLevel(data, a, b);
+  if (memory.size() >= State::kMostRemembered) memory.clear();
+  memory.emplace(key, level);
+  return level;
 }
 
 std::uint8_t FieldComparer::Level(const PreparedField& field, std::size_t first, std::size_t second) {
@@ -606,16 +696,25 @@ std::uint8_t FieldComparer::Level(const PreparedField& field, std::size_t first,
     case FieldKind::Exact: return 1;
     case FieldKind::Date: return DateLevel(data.dates[a], data.dates[b]);
     case FieldKind::Code: return CodeLevel(data.keys[a], data.keys[b]);
-    case FieldKind::Email: return data.localParts[a] == data.localParts[b] ? 1 : 2;
+    case FieldKind::Email: {
+      if (data.localParts[a] == data.localParts[b]) return 1;
+      if (!comparison.edits) return 2;
+      const std::string_view one = data.keys[a], other = data.keys[b];
+      return OneEditApart(one.substr(0, one.find('@')), other.substr(0, other.find('@'))) ? 2 : 3;
+    }
     case FieldKind::Name:
     case FieldKind::Text: break;
   }
-  auto& memory = state_->MemoryOf(data);
-  const std::uint64_t key = (std::uint64_t{a} << 32) | b;
-  if (const auto found = memory.find(key); found != memory.end()) return found->second;
-  const std::uint8_t level = NameLevel(data, a, b);
-  if (memory.size() >= State::kMostRemembered) memory.clear();
-  memory.emplace(key, level);
+  const std::uint8_t level = RememberedNameLevel(data, a, b);
+  if (!comparison.hasSwappedLevel() || data.swapValueOfRecord.empty()) return level;
+  // Swapped: below the first threshold, each record's value agrees (at any
+  // level but other) with the other record's value of the swap column.
+  const std::uint8_t swapped = comparison.hasAliasLevel() ? 3 : 2;
+  if (level < swapped) return level;
+  const std::uint32_t swapA = data.swapValueOfRecord[first], swapB = data.swapValueOfRecord[second];
+  if (swapA == PreparedField::kNoValue || swapB == PreparedField::kNoValue) return level;
+  const auto other = static_cast<std::uint8_t>(comparison.levelCount() - 1);
+  if (RememberedNameLevel(data, a, swapB) != other && RememberedNameLevel(data, swapA, b) != other) return swapped;
   return level;
 }
 

@@ -60,7 +60,11 @@ std::vector<CandidateRule> DefaultRules(const std::vector<FieldComparison>& fiel
   for (const FieldComparison& field : fields)
     if (field.kind == FieldKind::Date || field.kind == FieldKind::Code || field.kind == FieldKind::Email) {
       CandidateRule block;
-      block.parts.push_back({field.column, KeyKind::Value, 0});
+      // A code read by its tail is blocked by it: however a phone is written, its number is one key.
+      if (field.kind == FieldKind::Code && field.tail > 0)
+        block.parts.push_back({field.column, KeyKind::Last, field.tail});
+      else
+        block.parts.push_back({field.column, KeyKind::Value, 0});
       rules.push_back(block);
     }
   if (names.size() >= 2) {

@@ -39,6 +39,13 @@ std::vector<FieldComparison> ComparisonsOf(const LinkRecords& records) {
   return fields;
 }
 
+// The pairs that a model judges: of the two files when linking, of the one otherwise.
+double AllPairCount(const LinkRecords& records) {
+  const double first = static_cast<double>(records.firstCount());
+  const double second = static_cast<double>(records.recordCount() - records.firstCount());
+  return records.linking() ? first * second : first * (first - 1) / 2;
+}
+
 LinkModel AssembleModel(const LinkRecords& records, const LevelTable& m, const LevelTable& u, double prior) {
   LinkModel model;
   for (std::size_t f = 0; f < records.fieldCount(); ++f)
@@ -59,7 +66,15 @@ LinkRecords::LinkRecords(const std::vector<FieldComparison>& fields,
   if (recordCount_ > 0xFFFFFFF0u) throw std::invalid_argument("too many records");
   for (std::size_t f = 0; f < fields.size(); ++f) {
     if (columns[f].size() != recordCount_) throw std::invalid_argument("the columns differ in length");
-    fields_.emplace_back(fields[f], columns[f], firstTexts != nullptr ? &firstTexts->at(f) : nullptr);
+    const std::vector<std::string_view>* swapValues = nullptr;
+    if (fields[f].hasSwappedLevel()) {
+      for (std::size_t g = 0; g < fields.size() && swapValues == nullptr; ++g)
+        if (g != f && fields[g].column == fields[f].swapWith) swapValues = &columns[g];
+      if (swapValues == nullptr)
+        throw std::invalid_argument("field " + fields[f].column + ": swap=" + fields[f].swapWith +
+                                    " is not another of the fields");
+    }
+    fields_.emplace_back(fields[f], columns[f], firstTexts != nullptr ? &firstTexts->at(f) : nullptr, swapValues);
   }
   firstCount_ = std::min(firstCount_, recordCount_);
 }
@@ -96,7 +111,7 @@ std::vector<Pattern> CountPatterns(const std::vector<std::uint8_t>& levels, std:
 EmResult RunEm(const std::vector<Pattern>& patterns, const LevelTable& u, LevelTable m, double prior,
                const EmOptions& options) {
   const std::size_t fields = u.size();
-  EmResult result{std::move(m), prior, 0, false};
+  EmResult result{std::move(m), u, prior, 0, false};
   std::vector<double> probability(patterns.size());
   while (result.iterations < options.maxIterations) {
     // E step.
@@ -106,13 +121,16 @@ EmResult RunEm(const std::vector<Pattern>& patterns, const LevelTable& u, LevelT
         const std::uint8_t level = patterns[p].levels[f];
         if (level == kMissingLevel) continue;
         match *= result.m[f][level];
-        nonMatch *= u[f][level];
+        nonMatch *= result.u[f][level];
       }
       probability[p] = match + nonMatch > 0 ? match / (match + nonMatch) : 0.0;
     }
     // M step.
-    LevelTable expected(fields);
-    for (std::size_t f = 0; f < fields; ++f) expected[f].assign(u[f].size(), 0.0);
+    LevelTable expected(fields), expectedNonMatches(fields);
+    for (std::size_t f = 0; f < fields; ++f) {
+      expected[f].assign(u[f].size(), 0.0);
+      expectedNonMatches[f].assign(u[f].size(), 0.0);
+    }
     double matches = 0.0, total = 0.0;
     for (std::size_t p = 0; p < patterns.size(); ++p) {
       const double count = static_cast<double>(patterns[p].count);
@@ -121,20 +139,27 @@ EmResult RunEm(const std::vector<Pattern>& patterns, const LevelTable& u, LevelT
       total += count;
       for (std::size_t f = 0; f < fields; ++f) {
         const std::uint8_t level = patterns[p].levels[f];
-        if (level != kMissingLevel) expected[f][level] += weighted;
+        if (level == kMissingLevel) continue;
+        expected[f][level] += weighted;
+        expectedNonMatches[f][level] += count - weighted;
       }
     }
     double change = 0.0;
-    for (std::size_t f = 0; f < fields; ++f) {
-      double sum = 0.0;
-      for (const double value : expected[f]) sum += value;
-      const double denominator = sum + options.pseudoCount * static_cast<double>(expected[f].size());
-      for (std::size_t level = 0; level < expected[f].size(); ++level) {
-        const double updated = (expected[f][level] + options.pseudoCount) / denominator;
-        change = std::max(change, std::fabs(updated - result.m[f][level]));
-        result.m[f][level] = updated;
+    // The shares of each level in the expected counts, moved into `table`.
+    const auto reestimate = [&](const LevelTable& counts, LevelTable& table) {
+      for (std::size_t f = 0; f < fields; ++f) {
+        double sum = 0.0;
+        for (const double value : counts[f]) sum += value;
+        const double denominator = sum + options.pseudoCount * static_cast<double>(counts[f].size());
+        for (std::size_t level = 0; level < counts[f].size(); ++level) {
+          const double updated = (counts[f][level] + options.pseudoCount) / denominator;
+          change = std::max(change, std::fabs(updated - table[f][level]));
+          table[f][level] = updated;
+        }
       }
-    }
+    };
+    reestimate(expected, result.m);
+    if (options.learnU) reestimate(expectedNonMatches, result.u);
     const double updatedPrior = total > 0 ? matches / total : 0.0;
     change = std::max(change, std::fabs(updatedPrior - result.prior));
     result.prior = updatedPrior;
@@ -263,7 +288,13 @@ LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candi
       }
       const std::vector<Pattern> sessionPatterns = CountPatterns(sessionLevels, fieldCount);
       if (sessionPatterns.empty()) continue;
-      const EmResult em = RunEm(sessionPatterns, u, StartingM(fields), StartingPrior(sessionPatterns), options.em);
+      // The non-matches of a rule's pairs are not random pairs: relatives
+      // share a postcode, people of one name an e-mail made of it. Held to
+      // u, the EM would call them matches; so each session learns its own
+      // non-matches, starting from u. The model keeps u of random pairs.
+      EmOptions sessionOptions = options.em;
+      sessionOptions.learnU = true;
+      const EmResult em = RunEm(sessionPatterns, u, StartingM(fields), StartingPrior(sessionPatterns), sessionOptions);
       converged = converged && em.converged;
       iterations = std::max(iterations, em.iterations);
       sessionMatches[s] = em.prior * static_cast<double>(session.pairs.size());
@@ -316,9 +347,7 @@ LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candi
       }
       matches = share * static_cast<double>(total);
     }
-    const double first = static_cast<double>(records.firstCount());
-    const double second = static_cast<double>(records.recordCount() - records.firstCount());
-    const double allPairs = records.linking() ? first * second : first * (first - 1) / 2;
+    const double allPairs = AllPairCount(records);
     const double prior = allPairs > 0 ? std::clamp(matches / allPairs, 1e-12, 0.5) : 0.5;
     model = AssembleModel(records, m, u, prior);
     model.training.iterations = iterations;
@@ -351,10 +380,10 @@ LinkModel TrainFromLabels(const LinkRecords& records, const std::vector<RecordPa
     for (const double value : row) sum += value;
     for (double& value : row) value /= sum;
   }
-  const double prior =
-      candidates.empty()
-          ? 1e-6
-          : std::clamp(static_cast<double>(matches) / static_cast<double>(candidates.size()), 1e-6, 1.0 - 1e-6);
+  // Among all pairs, as u is: the share among the candidates would raise
+  // every weight by the rules' own enrichment.
+  const double allPairs = AllPairCount(records);
+  const double prior = allPairs > 0 ? std::clamp(static_cast<double>(matches) / allPairs, 1e-12, 1.0 - 1e-6) : 1e-6;
   LinkModel model = AssembleModel(records, m, u, prior);
   model.training.samplePairs = used;
   model.training.candidatePairs = candidates.size();

@@ -28,6 +28,15 @@ LinkRules LinkRules::Of(std::vector<FieldComparison> fields, const std::vector<s
   if (fields.empty()) throw std::invalid_argument("give at least one field");
   LinkRules rules;
   rules.fields = std::move(fields);
+  for (const FieldComparison& field : rules.fields) {
+    if (!field.hasSwappedLevel()) continue;
+    const bool found = std::any_of(rules.fields.begin(), rules.fields.end(), [&](const FieldComparison& other) {
+      return &other != &field && other.column == field.swapWith;
+    });
+    if (!found)
+      throw RuleTextError(RuleTextError::Part::Field, field.Describe(),
+                          "swap=" + field.swapWith + " is not another of the fields");
+  }
   for (const std::string& given : scans) {
     // A scan on a name or text field compares as that field does.
     std::int16_t method = 2;
@@ -124,8 +133,10 @@ std::vector<FirstTexts> LinkPipeline::FirstTextsOf(const LinkRecords& records) c
     const PreparedField& field = records.field(f);
     const FieldKind kind = field.comparison().kind;
     if (kind != FieldKind::Name && kind != FieldKind::Text) continue;
-    for (std::uint32_t value = 0; value < field.distinctValues(); ++value)
-      texts[f].emplace(field.key(value), values(f)[field.firstRecordWith(value)]);
+    // Those of the swap column too: a name that one part holds only there may
+    // be one of the field's own in another part.
+    for (std::uint32_t value = 0; value < field.comparedValues(); ++value)
+      texts[f].emplace(field.key(value), field.textOf(value));
   }
   return texts;
 }
@@ -153,6 +164,17 @@ LinkModel LinkPipeline::Train(const LinkRecords& records, LinkCandidates& candid
   }
   candidates.byRule.clear();
   return vantel::Train(records, candidates.pairs, options, sessions);
+}
+
+LinkModel LinkPipeline::TrainFromTruth(const LinkRecords& records, const std::vector<RecordPair>& candidates,
+                                       const std::vector<std::uint64_t>& entity, const TrainingOptions& options) const {
+  if (entity.size() != span_.recordCount)
+    throw std::invalid_argument("the truth has " + std::to_string(entity.size()) + " records, not " +
+                                std::to_string(span_.recordCount));
+  std::vector<bool> isMatch;
+  isMatch.reserve(candidates.size());
+  for (const RecordPair& pair : candidates) isMatch.push_back(entity[pair.first] == entity[pair.second]);
+  return TrainFromLabels(records, candidates, isMatch, options);
 }
 
 std::vector<LinkedPair> LinkPipeline::Keep(const LinkModel& model, const LinkRecords& records,

@@ -15,9 +15,12 @@ struct PreparedField::Data {
   std::vector<std::uint32_t> valueOfRecord;  // kNoValue when missing or unreadable
   std::vector<std::uint8_t> unreadable;      // per record
   std::size_t unreadableCount = 0;
-  std::vector<std::uint32_t> recordsWith;  // per value
-  std::vector<std::uint32_t> firstRecord;  // per value
-  std::vector<std::string> keys;           // per value: the normalised text that made it one value
+  // The field's own values come first; those only its swap column holds follow.
+  std::size_t ownValues = 0;
+  std::vector<std::uint32_t> recordsWith;        // per own value
+  std::vector<std::uint32_t> firstRecord;        // per own value
+  std::vector<std::string> keys;                 // per value: the normalised text that made it one value
+  std::vector<std::uint32_t> swapValueOfRecord;  // name with swap: the value of the swap column, or kNoValue
   // Name and text: the value as first met (trimmed) and its phonetic form.
   std::vector<std::u16string> texts;
   std::vector<std::u16string> forms;
@@ -26,6 +29,8 @@ struct PreparedField::Data {
   std::vector<std::vector<std::u16string>> aliasForms;
   // Name with the level initials: the text whose words are compared.
   std::vector<std::u16string> wordTexts;
+  // Name and text with the level one-edit: each value's text, case folded.
+  std::vector<std::u16string> foldedTexts;
   std::vector<std::uint32_t> dates;       // date: YYYYMMDD as a number
   std::vector<std::uint32_t> localParts;  // email: the number of the part before the @
 };

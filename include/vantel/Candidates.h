@@ -22,12 +22,13 @@ enum class KeyKind : std::uint8_t {
   Phonetic,  // phonetic(C): its phonetic form
   First,     // first(C,N): its first N characters, case ignored
   Year,      // year(C): the first run of four digits
+  Last,      // last(C,N): its last N letters and digits, case ignored (a phone however written)
 };
 
 struct KeyPart {
   std::string column;
   KeyKind kind = KeyKind::Value;
-  std::size_t length = 0;  // First: N
+  std::size_t length = 0;  // First and Last: N
 
   friend bool operator==(const KeyPart&, const KeyPart&) = default;
 };
@@ -44,7 +45,7 @@ struct CandidateRule {
   std::string Describe() const;  // "scan surname>=80 (method 2)", "block phonetic(surname)+year(dob)"
 };
 
-// "C:T" and "C+phonetic(C)+first(C,N)+year(C)". Throw std::invalid_argument
+// "C:T" and "C+phonetic(C)+first(C,N)+last(C,N)+year(C)". Throw std::invalid_argument
 // naming what is wrong.
 CandidateRule ParseScanRule(std::string_view given, std::int16_t method);
 CandidateRule ParseBlockRule(std::string_view given);

@@ -22,7 +22,7 @@ enum class FieldKind : std::uint8_t {
   Exact,  // equal after trimming and ignoring case, or not
   Date,   // equal, day and month swapped, one digit different, same year and month, other
   Code,   // letters and digits only: equal, one substituted or two adjacent swapped, other
-  Email,  // equal, same address before the @, other
+  Email,  // equal, same address before the @, (with edits) one edit apart before the @, other
 };
 
 const char* NameOf(FieldKind kind) noexcept;
@@ -46,9 +46,17 @@ struct FieldComparison {
   std::string aliases;         // name: aliases=FILE, a table of name groups (added to the built-in one)
   bool transliterate = false;  // name and text: transliterate=on, also the text in Latin letters
   bool initials = false;       // name: initials=on, the level "initials"
+  // Name: swap=COLUMN, another name field. The level "swapped" says that
+  // this field of each record agrees with COLUMN of the other, both ways: a
+  // given name and a surname written in each other's place.
+  std::string swapWith;
+  bool edits = false;      // name, text and email: edits=on, the level "one-edit" before other
+  std::uint32_t tail = 0;  // code: tail=N, only the last N letters and digits (0: all)
 
   // Name: whether the level "alias" is there (nicknames or aliases given).
   bool hasAliasLevel() const noexcept { return kind == FieldKind::Name && (nicknames || !aliases.empty()); }
+  bool hasSwappedLevel() const noexcept { return kind == FieldKind::Name && !swapWith.empty(); }
+  bool hasEditLevel() const noexcept { return (kind == FieldKind::Name || kind == FieldKind::Text) && edits; }
   std::size_t levelCount() const noexcept;
   std::vector<std::string> levelNames() const;
   // The field as ParseFieldComparison reads it back: "surname:name:method=2:levels=95,88,80".
@@ -64,9 +72,10 @@ FieldComparison DefaultComparison(std::string column, FieldKind kind);
 
 // Reads "COLUMN:KIND[:KEY=VALUE]...", KEY one of method, levels (thresholds
 // separated by commas, descending), format (date layout of YYYY, MM, DD and
-// other characters taken literally), tf (on or off), and for names order
-// (written or any), nicknames, transliterate and initials (on or off) and
-// aliases (a file; read by NameOptionsOf, not here). Throws
+// other characters taken literally), tf (on or off), for names order
+// (written or any), nicknames, transliterate and initials (on or off),
+// aliases (a file; read by NameOptionsOf, not here) and swap (a column), for
+// names, text and e-mail edits (on or off), for codes tail (a count). Throws
 // std::invalid_argument that names the kind, key or value that is wrong.
 FieldComparison ParseFieldComparison(std::string_view given);
 FieldKind ParseFieldKind(std::string_view name);  // throws std::invalid_argument listing the kinds
@@ -97,12 +106,17 @@ using FirstTexts = std::unordered_map<std::string, std::string>;
 // the text of the first record that holds it, or by that of `firstTexts`
 // when it has the value's key: the records are then a part of a larger file
 // (a partition on a cluster) and compare as that file does.
+//
+// A name field with swap=COLUMN is also given the values of COLUMN
+// (`swapValues`, one per record), read as its own values are: those that it
+// does not hold itself are numbered after its own (distinctValues() counts
+// only its own; comparedValues() both).
 class PreparedField {
  public:
   static constexpr std::uint32_t kNoValue = 0xFFFFFFFFu;
 
   PreparedField(const FieldComparison& comparison, const std::vector<std::string_view>& values,
-                const FirstTexts* firstTexts = nullptr);
+                const FirstTexts* firstTexts = nullptr, const std::vector<std::string_view>* swapValues = nullptr);
   ~PreparedField();
   PreparedField(PreparedField&&) noexcept;
   PreparedField& operator=(PreparedField&&) noexcept;
@@ -123,6 +137,10 @@ class PreparedField {
   const std::string& key(std::uint32_t value) const noexcept;
   // The first record that holds a value.
   std::uint32_t firstRecordWith(std::uint32_t value) const noexcept;
+  // Name and text: the values compared, the field's own and those of its swap column.
+  std::size_t comparedValues() const noexcept;
+  // Name and text: the text a value is compared by (trimmed, UTF-8).
+  std::string textOf(std::uint32_t value) const;
 
   struct Data;
   const Data& data() const noexcept { return *data_; }
@@ -147,6 +165,7 @@ class FieldComparer {
 
  private:
   std::uint8_t NameLevel(const PreparedField::Data& data, std::uint32_t a, std::uint32_t b);
+  std::uint8_t RememberedNameLevel(const PreparedField::Data& data, std::uint32_t a, std::uint32_t b);
 
   struct State;
   std::unique_ptr<State> state_;

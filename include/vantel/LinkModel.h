@@ -70,22 +70,27 @@ std::vector<Pattern> CountPatterns(const std::vector<std::uint8_t>& levels, std:
 using LevelTable = std::vector<std::vector<double>>;  // [field][level]
 
 struct EmOptions {
-  int maxIterations = 100;
-  double tolerance = 1e-9;    // stops once no m and not the prior moves by more
+  int maxIterations = 1000;
+  double tolerance = 1e-9;    // stops once no m (nor u when learnt) and not the prior moves by more
   double pseudoCount = 0.01;  // added to each level's expected count, so that no m is 0
+  // Also learn u, from the expected non-matches, starting from the u given:
+  // for pairs that are not random pairs, such as those of one candidate rule.
+  bool learnU = false;
 };
 
 struct EmResult {
   LevelTable m;
+  LevelTable u;  // the u given, or the one learnt
   double prior;
   int iterations;
   bool converged;
 };
 
-// Expectation-maximisation of m and the prior with u held fixed. E step: the
-// match probability of each pattern; M step: m(f, l) = (sum of count * p over
-// the patterns at level l of f + pseudoCount) / (sum of count * p over those
-// where f is not missing + pseudoCount * levels of f); prior = the mean p.
+// Expectation-maximisation of m and the prior with u held fixed (or learnt
+// too, with learnU). E step: the match probability of each pattern; M step:
+// m(f, l) = (sum of count * p over the patterns at level l of f +
+// pseudoCount) / (sum of count * p over those where f is not missing +
+// pseudoCount * levels of f); u likewise with 1 - p; prior = the mean p.
 EmResult RunEm(const std::vector<Pattern>& patterns, const LevelTable& u, LevelTable m, double prior,
                const EmOptions& options);
 
@@ -149,8 +154,10 @@ struct TrainingSession {
 
 // Trains on the candidate pairs of `records` without labels. Without
 // sessions, one EM runs over all candidates. With them, one EM runs per
-// session, each field's m is the mean over the sessions that do not leave it
-// out (a field that every session leaves out takes its m from one EM over all
+// session, learning the session's own u as it goes (its pairs are no random
+// pairs), and each field takes m from the session, of those that do not
+// leave it out, in which its top level is likeliest among matches (a field
+// that every session leaves out takes its m from one EM over all
 // candidates); the number of matches is the median of what the equality
 // rules' sessions imply (each found the matches that agree on its fields),
 // or, without such rules, the share of matches among the candidates with m
@@ -158,7 +165,8 @@ struct TrainingSession {
 LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candidates, const TrainingOptions& options,
                 const std::vector<TrainingSession>& sessions = {});
 // Trains from labels instead: m from the candidate pairs that `isMatch`
-// marks, u still from random pairs, the prior from the marked share.
+// marks, u still from random pairs, the prior from the marked pairs'
+// share of all pairs of the records.
 LinkModel TrainFromLabels(const LinkRecords& records, const std::vector<RecordPair>& candidates,
                           const std::vector<bool>& isMatch, const TrainingOptions& options);
 

@@ -95,9 +95,6 @@ struct LinkEvaluation {
 // The groups of kept pairs among `recordCount` records, as LinkPipeline::Groups lists them.
 std::vector<GroupRow> GroupRows(const std::vector<LinkedPair>& kept, std::size_t recordCount, bool all);
 
-// The groups of kept pairs among `recordCount` records, as LinkPipeline::Groups lists them.
-std::vector<GroupRow> GroupRows(const std::vector<LinkedPair>& kept, std::size_t recordCount, bool all);
-
 // The thresholds of Evaluate when none is given.
 const std::vector<double>& EvaluationThresholds();
 
@@ -132,6 +129,10 @@ class LinkPipeline {
   // Trains without labels: one EM per rule over its pairs, each leaving out
   // the fields its rule chose pairs by. Takes candidates.byRule.
   LinkModel Train(const LinkRecords& records, LinkCandidates& candidates, const TrainingOptions& options) const;
+  // Trains from a truth instead: m from the candidate pairs of one entity
+  // (`entity`, one per record, as EntitiesOf gives), u from random pairs.
+  LinkModel TrainFromTruth(const LinkRecords& records, const std::vector<RecordPair>& candidates,
+                           const std::vector<std::uint64_t>& entity, const TrainingOptions& options) const;
   // The pairs whose probability reaches `threshold`, by first record, the
   // heaviest first, then by second record; with top > 0 the `top` first of
   // each first record. `whole`: see ModelScorer.

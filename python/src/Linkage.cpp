@@ -39,20 +39,31 @@ py::array_t<T> ToArray(std::vector<T>&& values) {
 
 // The texts of fields and rules as the library reads them; what is wrong is
 // a ValueError that names the text.
+[[noreturn]] void RaiseRuleTextError(const RuleTextError& bad) {
+  static const char* const kParts[] = {"field", "scan rule", "block rule"};
+  throw py::value_error(std::string(kParts[static_cast<int>(bad.part())]) + " '" + bad.given() + "': " + bad.reason());
+}
+
+// One field on its own; what ties it to the others (swap=) is checked with them.
+FieldComparison FieldOf(const std::string& given) {
+  try {
+    FieldComparison field = ParseLinkField(given);
+    // An aliases file that cannot be used is VantelError 5, before any work.
+    static_cast<void>(NameOptionsOf(field));
+    return field;
+  } catch (const RuleTextError& bad) {
+    RaiseRuleTextError(bad);
+  }
+}
+
 LinkRules RulesOf(const std::vector<std::string>& fields, const std::vector<std::string>& scans,
                   const std::vector<std::string>& blocks) {
   std::vector<FieldComparison> comparisons;
+  for (const std::string& given : fields) comparisons.push_back(FieldOf(given));
   try {
-    for (const std::string& given : fields) {
-      comparisons.push_back(ParseLinkField(given));
-      // An aliases file that cannot be used is VantelError 5, before any work.
-      static_cast<void>(NameOptionsOf(comparisons.back()));
-    }
     return LinkRules::Of(std::move(comparisons), scans, blocks);
   } catch (const RuleTextError& bad) {
-    static const char* const kParts[] = {"field", "scan rule", "block rule"};
-    throw py::value_error(std::string(kParts[static_cast<int>(bad.part())]) + " '" + bad.given() +
-                          "': " + bad.reason());
+    RaiseRuleTextError(bad);
   } catch (const std::invalid_argument& bad) {
     throw py::value_error(bad.what());
   }
@@ -347,7 +358,7 @@ void BindLinkage(py::module_& module) {
       },
       "fields"_a, "scans"_a, "blocks"_a, "(the fields' columns, every column the fields and rules name).");
   module.def(
-      "link_field", [](const std::string& given) { return RulesOf({given}, {}, {}).fields[0].Describe(); }, "given"_a,
+      "link_field", [](const std::string& given) { return FieldOf(given).Describe(); }, "given"_a,
       "The field text as the library reads it back, or a ValueError naming what is wrong.");
 }
 

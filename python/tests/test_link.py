@@ -162,6 +162,9 @@ def test_fields_given_as_objects_or_texts_are_one():
     assert vantel.Field("surname", "name", method=2, levels=[95, 88, 80], tf=True).text == "surname:name:method=2:levels=95,88,80:tf=on"
     assert vantel.Field("surname", "name") == vantel.Field.parse("surname:name:method=2")
     assert vantel.Field("dob", "date", format="DD/MM/YYYY").text.startswith("dob:date:format=DD/MM/YYYY")
+    # A field that names another (swap) is read on its own; the other is looked for among the fields.
+    assert vantel.Field("given_name", "name", swap="surname", edits=True).text.endswith(":swap=surname:edits=on")
+    assert vantel.Field("phone", "code", tail=10).text == "phone:code:tail=10"
 
 
 BAD = [
@@ -179,6 +182,7 @@ BAD = [
     ({"fields": {"surname": "name"}, "workers": 1025}, ValueError, "workers"),
     ({"fields": {"surname": "name"}, "id": "ident"}, ValueError, "ident"),
     ({"fields": {"surname": "name"}, "model": 3}, TypeError, "model"),
+    ({"fields": [vantel.Field("given_name", "name", swap="town")]}, ValueError, "swap=town is not another of the fields"),
 ]
 
 

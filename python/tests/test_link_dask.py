@@ -95,6 +95,25 @@ def test_explained_pairs_on_the_cluster_equal_one_machine(client, people, model,
         pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
 
 
+# Names crossed with each other's field and compared within one edit, phones
+# by their tail: a partition compares a name that it holds only in the other
+# field by the whole file's text of it, as one machine does.
+def test_swapped_names_on_the_cluster_equal_one_machine(client, people):
+    fields = [
+        vantel.Field("given_name", "name", swap="surname", edits=True),
+        vantel.Field("surname", "name", swap="given_name", edits=True, tf=False),
+        vantel.Field("birth_date", "date"),
+        vantel.Field("email", "email", edits=True),
+        vantel.Field("phone", "code", tail=10),
+    ]
+    model = vantel.Model.train(people, fields=fields, sample=SAMPLE)
+    expected = vantel.link(people, model=model, threshold=0.5, explain=True)
+    assert "swapped" in set(expected["given_name_level"])
+    for layout in ("three", "unequal"):
+        lazy = vdask.link(layouts(people)[layout], model=model, threshold=0.5, explain=True)
+        pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
+
+
 def test_a_model_trained_on_the_client_is_that_of_one_machine(client, people):
     part = people.iloc[:400]
     lazy = vdask.link(part, fields=FIELDS, npartitions=3, sample=SAMPLE)

@@ -52,10 +52,13 @@ class Field:
 
     Kinds: ``name``, ``text``, ``exact``, ``date``, ``code``, ``email``.
     Parameters: ``method``, ``levels`` (thresholds, descending), ``format``
-    (dates), ``tf`` (term frequencies), and for names ``order`` ("written"
+    (dates), ``tf`` (term frequencies), for names ``order`` ("written"
     or "any"), ``nicknames``, ``aliases`` (a file), ``transliterate`` and
-    ``initials`` (booleans). An unknown kind or parameter, or a bad value,
-    is a ValueError naming it.
+    ``initials`` (booleans) and ``swap`` (another name field's column: the
+    level "swapped"), for names, text and e-mail ``edits`` (a boolean: the
+    level "one-edit"), for codes ``tail`` (compare only the last N letters
+    and digits, as for phones). An unknown kind or parameter, or a bad
+    value, is a ValueError naming it.
     """
 
     __slots__ = ("column", "kind", "params", "text")

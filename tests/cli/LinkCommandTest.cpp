@@ -2,6 +2,8 @@
 // duplicates, saved models, linking two files, and the rules for bad input.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -76,6 +78,20 @@ TEST(LinkCommand, FindsThePlantedDuplicates) {
   EXPECT_EQ(evaluated.out, RunWith(Args({"--quiet"}, people.path())).out);
   EXPECT_NE(evaluated.err.find("candidates\t"), std::string::npos) << evaluated.err;
   EXPECT_NE(evaluated.err.find("threshold\tpairs\tprecision\trecall\tf1"), std::string::npos);
+  // --train-on-truth: m from the truth's matches, and the saved model says so.
+  const TempFile model("", "model.json");
+  const CliRun labelled = RunWith(
+      Args({"--keep", "person", "--truth", "person", "--train-on-truth", "--quiet", "--save-model", model.path()},
+           people.path()));
+  ASSERT_EQ(labelled.status, kExitOk) << labelled.err;
+  std::ifstream saved(model.path());
+  const std::string json((std::istreambuf_iterator<char>(saved)), std::istreambuf_iterator<char>());
+  EXPECT_NE(json.find("\"from_truth\": true"), std::string::npos) << json;
+  const auto labelledRows = Rows(labelled.out);
+  ASSERT_GT(labelledRows.size(), 1u);
+  std::size_t labelledCorrect = 0;
+  for (std::size_t i = 1; i < labelledRows.size(); ++i) labelledCorrect += labelledRows[i][4] == labelledRows[i][5];
+  EXPECT_GE(labelledCorrect * 10, (labelledRows.size() - 1) * 9) << labelled.out;
 }
 
 TEST(LinkCommand, SameOutputOnAnyThreadsAndFromTheSavedModel) {
@@ -173,6 +189,13 @@ TEST(LinkCommand, RefusesBadInputNamingIt) {
       {{"link", "--field", "given:name", "--block", "soundex(given)", people}, kExitUsage, "soundex"},
       {{"link", "--field", "given:name", "--scan", "town:80", people}, kExitUsage, "--scan: "},
       {{"link", "--field", "given:name", "--model", corrupt, people}, kExitUsage, "corrupt or truncated"},
+      {{"link", "--field", "given:name", "--train-on-truth", people}, kExitUsage, "--train-on-truth goes with --truth"},
+      {{"link", "--field", "given:name", "--truth", "person", "--train-on-truth", "--model", corrupt, people},
+       kExitUsage,
+       "--train-on-truth and --model exclude each other"},
+      {{"link", "--field", "given:name:swap=town", "--field", "surname:name", people},
+       kExitUsage,
+       "swap=town is not another of the fields"},
       {{"link", "--field", "given:name", "--save-model", "/nonexistent-folder/model.json", people},
        kExitFailure,
        "cannot write to /nonexistent-folder/model.json"},

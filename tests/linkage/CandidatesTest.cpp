@@ -10,6 +10,7 @@
 
 #include "tests/linkage/SmallPeople.h"
 #include "vantel/CompareUS.h"
+#include "vantel/Link.h"
 
 namespace vantel {
 namespace {
@@ -113,6 +114,26 @@ TEST(Candidates, BlockRuleEqualsAnEqualityJoin) {
     }
 }
 
+// last(C,N): a phone however it is written is one key; a value without
+// letters or digits has none.
+TEST(Candidates, LastKeyJoinsByTheLastLettersAndDigits) {
+  RuleColumns columns;
+  columns["phone"] = {"+44 7700 900123", "07700 900123", "(07700) 900-123", "07700 900124", "", "--",
+                      "7700900123",      "900123"};
+  const std::vector<RecordPair> expected = {{0, 1}, {0, 2}, {0, 6}, {1, 2}, {1, 6}, {2, 6}};
+  const CandidateRule rule = ParseBlockRule("last(phone,10)");
+  EXPECT_EQ(rule.Describe(), "block last(phone,10)");
+  const RecordSpan span{8, 8};
+  EXPECT_EQ(RulePairs(rule, columns, span, 1), expected);
+  EXPECT_EQ(BlockPairCount(rule, columns, span), expected.size());
+  // Six is the tail that the short number has too.
+  EXPECT_EQ(RulePairs(ParseBlockRule("last(phone,6)"), columns, span, 1).size(), 10u);
+  // The default rule of a code read by its tail blocks on that tail.
+  const std::vector<CandidateRule> rules = DefaultRules({ParseFieldComparison("phone:code:tail=10")});
+  ASSERT_EQ(rules.size(), 1u);
+  EXPECT_EQ(rules[0].Describe(), "block last(phone,10)");
+}
+
 TEST(Candidates, UnionHoldsEachPairOnce) {
   const Fixture fixture;
   const RecordSpan span{fixture.size(), fixture.size()};
@@ -137,8 +158,9 @@ TEST(Candidates, RulesReadBackAndRefuseWhatIsWrong) {
   EXPECT_EQ(ParseScanRule("surname:87.5", 0).Describe(), "scan surname>=87.5 (method 0)");
   EXPECT_EQ(ParseBlockRule("surname+phonetic(surname)").columns(), std::vector<std::string>{"surname"});
   const std::pair<const char*, const char*> wrong[] = {
-      {"soundex(surname)", "unknown key 'soundex'"}, {"first(given)", "needs N"}, {"first(given,0)", "1 or more"},
-      {"year(dob", "closing parenthesis"},           {"surname+", "empty"},       {"phonetic()", "names no column"},
+      {"soundex(surname)", "unknown key 'soundex'"}, {"first(given)", "needs N"},    {"first(given,0)", "1 or more"},
+      {"year(dob", "closing parenthesis"},           {"surname+", "empty"},          {"phonetic()", "names no column"},
+      {"last(phone)", "last(C,N) needs N"},          {"last(phone,0)", "1 or more"},
   };
   for (const auto& [written, message] : wrong) {
     try {

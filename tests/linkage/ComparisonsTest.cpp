@@ -13,6 +13,7 @@
 #include "tests/names/NameData.h"
 #include "vantel/CompareUS.h"
 #include "vantel/Errors.h"
+#include "vantel/LinkModel.h"
 #include "vantel/NameForms.h"
 #include "vantel/Utf8.h"
 
@@ -75,6 +76,31 @@ TEST(Comparisons, LevelOfEveryKind) {
       {"n:name:method=99:levels=90,60", "Torres", "Flores", 2},
       {"s:text", "12 High Street", "12 High Stret", 1},
       {"s:text", "12 High Street", "4 Low Road", 3},
+      // one-edit: the threshold 99 leaves every pair of other texts to it or to other
+      {"n:name:levels=99:edits=on", "James", "Jamse", 2},
+      {"n:name:levels=99:edits=on", "Carol", "Caol", 2},
+      {"n:name:levels=99:edits=on", "Caol", "Carol", 2},
+      {"n:name:levels=99:edits=on", "Peter", "Petar", 2},
+      {"n:name:levels=99:edits=on", "jAMSE", "James", 2},
+      {"n:name:levels=99:edits=on", "Ab", "Ba", 2},
+      {"n:name:levels=99:edits=on", "Zoë", "Zoe", 2},
+      {"n:name:levels=99:edits=on", "Ann", " Anne ", 2},
+      {"n:name:levels=99:edits=on", "Peteer", "Pdter", 3},
+      {"n:name:levels=99:edits=on", "Jo", "Joan", 3},
+      {"n:name:levels=99:edits=on", "abc", "bca", 3},
+      {"n:name:levels=99:edits=on", "Anna", "ANNA", 0},
+      {"s:text:levels=99:edits=on", "12 High St", "12 Hihg St", 2},
+      {"e:email:edits=on", "ann.lee@example.com", "ann.lee@mail.org", 1},
+      {"e:email:edits=on", "ann.lee@example.com", "ann.le@mail.org", 2},
+      {"e:email:edits=on", "ann.lee@example.com", "ann.ele@example.com", 2},
+      {"e:email:edits=on", "ann.lee@example.com", "anna.lea@example.com", 3},
+      // tail: the last N letters and digits, counted in characters
+      {"p:code:tail=10", "+44 7700 900123", "07700 900123", 0},
+      {"p:code:tail=10", "+44 (0)7700 900123", "7700900123", 0},
+      {"p:code:tail=10", "+44 7700 900123", "07700 900124", 1},
+      {"p:code:tail=10", "0123", "123", 2},
+      {"p:code:tail=2", "1ÅÄÖ", "2xÄÖ", 0},
+      {"p:code:tail=2", "ÅÖ", "ÄÖ", 1},
   };
   for (const LevelCase& row : cases) {
     const FieldComparison comparison = ParseFieldComparison(row.written);
@@ -349,6 +375,7 @@ TEST(Comparisons, NameFormParametersReadBackAndRefuseWhatIsWrong) {
   for (const char* written :
        {"g:name:method=2:levels=95,88,80:tf=on:order=any:nicknames=on:transliterate=on:initials=on",
         "g:name:method=2:levels=95,88,80:tf=on:aliases=groups.csv",
+        "g:name:method=2:levels=95,88,80:tf=on:swap=s:edits=on", "p:code:tail=10", "e:email:tf=on:edits=on",
         "street:text:method=99:levels=90,75:transliterate=on"}) {
     const FieldComparison comparison = ParseFieldComparison(written);
     EXPECT_EQ(comparison.Describe(), written);
@@ -365,6 +392,12 @@ TEST(Comparisons, NameFormParametersReadBackAndRefuseWhatIsWrong) {
       {"g:name:initials=on:levels=90", {"equal", ">=90", "initials", "other"}},
       {"g:name:nicknames=on:initials=on", {"equal", "alias", ">=95", "initials", ">=88", ">=80", "other"}},
       {"g:name:order=any:transliterate=on", {"equal", ">=95", ">=88", ">=80", "other"}},
+      {"g:name:swap=s", {"equal", ">=95", "swapped", ">=88", ">=80", "other"}},
+      {"g:name:edits=on", {"equal", ">=95", ">=88", ">=80", "one-edit", "other"}},
+      {"g:name:nicknames=on:swap=s:initials=on:edits=on",
+       {"equal", "alias", ">=95", "swapped", "initials", ">=88", ">=80", "one-edit", "other"}},
+      {"t:text:edits=on", {"equal", ">=90", ">=75", "one-edit", "other"}},
+      {"e:email:edits=on", {"equal", "same-local-part", "one-edit", "other"}},
   };
   for (const auto& [written, names] : levels) {
     const FieldComparison comparison = ParseFieldComparison(written);
@@ -382,6 +415,14 @@ TEST(Comparisons, NameFormParametersReadBackAndRefuseWhatIsWrong) {
       {"g:text:initials=on", "unknown parameter 'initials' for kind text"},
       {"d:date:transliterate=on", "unknown parameter 'transliterate' for kind date"},
       {"t:exact:aliases=f.csv", "unknown parameter 'aliases' for kind exact"},
+      {"g:name:swap=", "swap needs a column"},
+      {"g:name:swap=g", "another column than the field's own"},
+      {"g:text:swap=s", "unknown parameter 'swap' for kind text"},
+      {"g:name:edits=1", "edits must be on or off"},
+      {"d:date:edits=on", "unknown parameter 'edits' for kind date"},
+      {"p:code:tail=0", "tail '0' is not a count"},
+      {"p:code:tail=ten", "tail 'ten' is not a count"},
+      {"g:name:tail=3", "unknown parameter 'tail' for kind name"},
   };
   for (const auto& [written, message] : wrong) {
     try {
@@ -390,6 +431,51 @@ TEST(Comparisons, NameFormParametersReadBackAndRefuseWhatIsWrong) {
     } catch (const std::invalid_argument& error) {
       EXPECT_NE(std::string(error.what()).find(message), std::string::npos) << written << ": " << error.what();
     }
+  }
+}
+
+// Given name and surname written in each other's place: "swapped" when both
+// cross comparisons agree, below the first threshold and above the rest.
+TEST(Comparisons, SwappedNamesAgreeCrosswise) {
+  const std::vector<FieldComparison> fields = {ParseFieldComparison("g:name:swap=s:edits=on"),
+                                               ParseFieldComparison("s:name:swap=g:nicknames=on")};
+  const std::vector<std::vector<std::string_view>> columns = {
+      {"Anna", "Smith", "Smith", "Smith", "Anna", "Anna", "Anna"},
+      {"Smith", "Anna", "Anxa", "", "Smith", "Jones", "SMITH"},
+  };
+  const LinkRecords records(fields, columns, columns[0].size());
+  const std::uint8_t swappedGiven = 2, swappedSurname = 3, otherGiven = 6, otherSurname = 6;
+  const struct {
+    std::uint32_t first, second;
+    std::uint8_t given, surname;
+  } rows[] = {
+      {0, 1, swappedGiven, swappedSurname},  // both ways at once
+      {1, 0, swappedGiven, swappedSurname},
+      {0, 2, swappedGiven, otherSurname},  // Anna/Anxa: one edit for the given name, other for the surname
+      {0, 3, otherGiven, kMissingLevel},   // no surname to cross with
+      {0, 4, 0, 0},                        // written alike: equal wins
+      {0, 6, 0, 0},
+      {1, 5, otherGiven, otherSurname},
+  };
+  FieldComparer comparer;
+  for (int round = 0; round < 2; ++round)
+    for (const auto& row : rows) {
+      EXPECT_EQ(comparer.Level(records.field(0), row.first, row.second), row.given) << row.first << "," << row.second;
+      EXPECT_EQ(comparer.Level(records.field(1), row.first, row.second), row.surname) << row.first << "," << row.second;
+    }
+  EXPECT_EQ(fields[0].levelNames()[swappedGiven], "swapped");
+  EXPECT_EQ(fields[1].levelNames()[swappedSurname], "swapped");
+  EXPECT_EQ(fields[0].levelNames()[otherGiven], "other");
+  EXPECT_EQ(fields[1].levelNames()[otherSurname], "other");
+  // The swap column's own names are compared, but counted as none of the field's values.
+  EXPECT_EQ(records.field(0).distinctValues(), 2u);
+  EXPECT_EQ(records.field(0).comparedValues(), 4u);
+
+  try {
+    const LinkRecords wrong({ParseFieldComparison("g:name:swap=x")}, {{"Anna"}}, 1);
+    ADD_FAILURE() << "a swap column that is no field was accepted";
+  } catch (const std::invalid_argument& error) {
+    EXPECT_NE(std::string(error.what()).find("swap=x is not another of the fields"), std::string::npos) << error.what();
   }
 }
 

@@ -25,11 +25,13 @@ std::vector<RecordPair> AllPairs(std::size_t count) {
 // field, and the prior as the mean probability.
 struct ReferenceEm {
   LevelTable m;
+  LevelTable u;
   double prior;
 };
 
-ReferenceEm PlainEm(const std::vector<std::vector<int>>& pairLevels, const LevelTable& u, LevelTable m, double prior,
-                    int iterations, double pseudoCount) {
+// With learnU, u is worked out as m is, from 1 - p.
+ReferenceEm PlainEm(const std::vector<std::vector<int>>& pairLevels, LevelTable u, LevelTable m, double prior,
+                    int iterations, double pseudoCount, bool learnU = false) {
   for (int iteration = 0; iteration < iterations; ++iteration) {
     std::vector<double> p;
     for (const std::vector<int>& levels : pairLevels) {
@@ -41,24 +43,33 @@ ReferenceEm PlainEm(const std::vector<std::vector<int>>& pairLevels, const Level
       }
       p.push_back(a / (a + b));
     }
-    LevelTable next = m;
+    LevelTable next = m, nextU = u;
     for (std::size_t f = 0; f < m.size(); ++f) {
-      double present = 0;
+      double present = 0, presentNon = 0;
       for (std::size_t i = 0; i < pairLevels.size(); ++i)
-        if (pairLevels[i][f] >= 0) present += p[i];
+        if (pairLevels[i][f] >= 0) {
+          present += p[i];
+          presentNon += 1 - p[i];
+        }
       for (std::size_t level = 0; level < m[f].size(); ++level) {
-        double at = 0;
+        double at = 0, atNon = 0;
         for (std::size_t i = 0; i < pairLevels.size(); ++i)
-          if (pairLevels[i][f] == static_cast<int>(level)) at += p[i];
-        next[f][level] = (at + pseudoCount) / (present + pseudoCount * static_cast<double>(m[f].size()));
+          if (pairLevels[i][f] == static_cast<int>(level)) {
+            at += p[i];
+            atNon += 1 - p[i];
+          }
+        const double spread = pseudoCount * static_cast<double>(m[f].size());
+        next[f][level] = (at + pseudoCount) / (present + spread);
+        nextU[f][level] = (atNon + pseudoCount) / (presentNon + spread);
       }
     }
     double sum = 0;
     for (const double value : p) sum += value;
     m = next;
+    if (learnU) u = nextU;
     prior = sum / static_cast<double>(p.size());
   }
-  return {m, prior};
+  return {m, u, prior};
 }
 
 TEST(LinkModel, EmMatchesPlainReference) {
@@ -78,18 +89,25 @@ TEST(LinkModel, EmMatchesPlainReference) {
   const LevelTable u = EstimateU(records, 20000, 3, 1);
   const std::vector<Pattern> patterns = CountPatterns(levels, records.fieldCount());
   ASSERT_LT(patterns.size(), pairs.size());
-  for (const int iterations : {1, 5, 25}) {
-    EmOptions options;
-    options.maxIterations = iterations;
-    options.tolerance = 0;
-    const EmResult fast = RunEm(patterns, u, StartingM(people.fields), 0.05, options);
-    const ReferenceEm slow = PlainEm(pairLevels, u, StartingM(people.fields), 0.05, iterations, options.pseudoCount);
-    EXPECT_EQ(fast.iterations, iterations);
-    EXPECT_NEAR(fast.prior, slow.prior, 1e-9);
-    for (std::size_t f = 0; f < u.size(); ++f)
-      for (std::size_t level = 0; level < u[f].size(); ++level)
-        EXPECT_NEAR(fast.m[f][level], slow.m[f][level], 1e-9) << iterations << " " << f << " " << level;
-  }
+  for (const bool learnU : {false, true})
+    for (const int iterations : {1, 5, 25}) {
+      EmOptions options;
+      options.maxIterations = iterations;
+      options.tolerance = 0;
+      options.learnU = learnU;
+      const EmResult fast = RunEm(patterns, u, StartingM(people.fields), 0.05, options);
+      const ReferenceEm slow =
+          PlainEm(pairLevels, u, StartingM(people.fields), 0.05, iterations, options.pseudoCount, learnU);
+      EXPECT_EQ(fast.iterations, iterations);
+      EXPECT_NEAR(fast.prior, slow.prior, 1e-9);
+      for (std::size_t f = 0; f < u.size(); ++f)
+        for (std::size_t level = 0; level < u[f].size(); ++level) {
+          EXPECT_NEAR(fast.m[f][level], slow.m[f][level], 1e-9) << iterations << " " << f << " " << level;
+          EXPECT_NEAR(fast.u[f][level], slow.u[f][level], 1e-9) << iterations << " " << f << " " << level;
+        }
+      // Held, u stays as given, bit for bit; learnt, it moves.
+      EXPECT_EQ(fast.u == u, !learnU) << iterations;
+    }
 }
 
 TEST(LinkModel, TrainingIsTheSameOnAnyNumberOfThreads) {
@@ -196,6 +214,19 @@ TEST(LinkModel, LabelsTrainMDirectly) {
   // Every planted duplicate keeps its given name (trimmed), so nearly all of m sits on "equal".
   EXPECT_GT(model.fields[0].m[0], 0.99);
   EXPECT_THROW(TrainFromLabels(records, pairs, {true}, options), std::invalid_argument);
+
+  // Labelled candidates that are a part of all pairs: the prior is still the
+  // matches' share of all pairs, as u is of random ones, not of the candidates.
+  std::vector<RecordPair> some;
+  std::vector<bool> someLabels;
+  for (std::size_t i = 0; i < pairs.size(); ++i)
+    if (labels[i] || i % 7 == 0) {
+      some.push_back(pairs[i]);
+      someLabels.push_back(labels[i]);
+    }
+  const LinkModel part = TrainFromLabels(records, some, someLabels, options);
+  EXPECT_DOUBLE_EQ(part.prior, static_cast<double>(matches) / static_cast<double>(pairs.size()));
+  EXPECT_EQ(part.fields[0].m, model.fields[0].m);
 }
 
 }  // namespace

@@ -311,5 +311,26 @@ TEST(LinkPipeline, APartComparesNamesByTheWholeFilesFirstTexts) {
   EXPECT_GT(differ, 0u);  // without them, some pair compares otherwise
 }
 
+// A name that a part holds only in the swap column is compared by the whole
+// file's first text of it too: "MACDONALD" is no match for "McDonald" where
+// "MacDonald" is, so the pair is "swapped" in the part alone.
+TEST(LinkPipeline, APartComparesSwappedNamesByTheWholeFilesFirstTexts) {
+  const LinkRules rules =
+      LinkRules::Of({ParseLinkField("given:name:swap=surname"), ParseLinkField("surname:name")}, {}, {"surname"});
+  const std::vector<std::string_view> given = {"Ann", "Ann", "McDonald"}, surname = {"MACDONALD", "MacDonald", "Ann"};
+  const LinkPipeline whole(rules, {{"given", given}, {"surname", surname}}, given.size());
+  const std::vector<std::string_view> partGiven(given.begin() + 1, given.end());
+  const std::vector<std::string_view> partSurname(surname.begin() + 1, surname.end());
+  const LinkPipeline part(rules, {{"given", partGiven}, {"surname", partSurname}}, partGiven.size());
+  const LinkRecords wholeRecords = whole.Prepare();
+  const std::vector<FirstTexts> texts = whole.FirstTextsOf(wholeRecords);
+  EXPECT_EQ(texts[0].size(), 3u);  // ANN and MCDONALD its own, MACDONALD of the swap column
+  const std::vector<std::string> levels = rules.fields[0].levelNames();
+  const std::uint8_t expected = FieldComparer().Level(wholeRecords.field(0), 1, 2);
+  EXPECT_EQ(levels.at(expected), "other");
+  EXPECT_EQ(FieldComparer().Level(part.Prepare(&texts).field(0), 0, 1), expected);
+  EXPECT_EQ(levels.at(FieldComparer().Level(part.Prepare().field(0), 0, 1)), "swapped");
+}
+
 }  // namespace
 }  // namespace vantel
