@@ -15,8 +15,8 @@ if [[ -n "${PEOPLE:-}" ]]; then cp "$PEOPLE" "$work/people.csv"; else
 fi
 /usr/bin/time -f "link: %e s elapsed, %U s user, %M KB peak" \
   "$build/cli/vantel" link --quiet --id id --groups \
-  --field given_name:name --field surname:name --field birth_date:date \
-  --field postcode:code --field email:email \
+  --field given_name:name:swap=surname:edits=on --field surname:name:swap=given_name:edits=on:tf=off \
+  --field birth_date:date --field postcode:code --field email:email:edits=on \
   --block 'birth_date+first(given_name,1)' --block postcode --block email \
   --block 'phonetic(given_name)+phonetic(surname)+year(birth_date)' \
   --truth person_id --evaluate "$work/quality.tsv" "$work/people.csv" >"$work/groups.tsv"

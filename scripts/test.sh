@@ -27,10 +27,10 @@ scripts/build.sh build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_SANIT
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --test-dir build/sanitize --output-on-failure -j "$(nproc)"
 
-step "Fuzzing Compare, the index reader, the pattern engine and the transcriber (libFuzzer, address, undefined) for ${VANTEL_FUZZ_SECONDS:=20} s each"
+step "Fuzzing Compare, the index reader, the field comparisons and block keys, the pattern engine and the transcriber (libFuzzer, address, undefined) for ${VANTEL_FUZZ_SECONDS:=20} s each"
 CXX=clang++ scripts/build.sh build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTEL_BUILD_FUZZERS=ON \
   -DVANTEL_BUILD_TESTS=OFF -DVANTEL_BUILD_BENCHMARKS=OFF -DVANTEL_BUILD_CLI=OFF
-for fuzzer in CompareFuzzer IndexFuzzer PatternFuzzer TranscriberFuzzer; do
+for fuzzer in CompareFuzzer IndexFuzzer LinkFuzzer PatternFuzzer TranscriberFuzzer; do
   corpus=build/fuzz/corpus/$fuzzer log=build/fuzz/$fuzzer.log
   mkdir -p "$corpus"
   if ! build/fuzz/tests/fuzz/$fuzzer -max_total_time="$VANTEL_FUZZ_SECONDS" -max_len=300 -timeout=10 \
