@@ -705,8 +705,8 @@ std::uint8_t FieldComparer::Level(const PreparedField& field, std::size_t first,
     case FieldKind::Name:
     case FieldKind::Text: break;
   }
+  if (!comparison.hasSwappedLevel() || data.swapValueOfRecord.empty()) return RememberedNameLevel(data, a, b);
   const std::uint8_t level = RememberedNameLevel(data, a, b);
-  if (!comparison.hasSwappedLevel() || data.swapValueOfRecord.empty()) return level;
   // Swapped: below the first threshold, each record's value agrees (at any
   // level but other) with the other record's value of the swap column.
   const std::uint8_t swapped = comparison.hasAliasLevel() ? 3 : 2;

@@ -17,6 +17,7 @@ namespace vantel {
 namespace {
 
 constexpr std::size_t kChunk = 4096;
+constexpr double kSessionTolerance = 1e-6;
 
 std::uint64_t SplitMix64(std::uint64_t& state) noexcept {
   std::uint64_t z = (state += 0x9E3779B97F4A7C15ull);
@@ -292,8 +293,11 @@ LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candi
       // share a postcode, people of one name an e-mail made of it. Held to
       // u, the EM would call them matches; so each session learns its own
       // non-matches, starting from u. The model keeps u of random pairs.
+      // Learning both, the EM can creep for thousands of iterations along a
+      // ridge where the likelihood hardly changes; a millionth is still.
       EmOptions sessionOptions = options.em;
       sessionOptions.learnU = true;
+      sessionOptions.tolerance = std::max(options.em.tolerance, kSessionTolerance);
       const EmResult em = RunEm(sessionPatterns, u, StartingM(fields), StartingPrior(sessionPatterns), sessionOptions);
       converged = converged && em.converged;
       iterations = std::max(iterations, em.iterations);
