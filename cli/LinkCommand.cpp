@@ -18,6 +18,7 @@
 #include "Cli.h"
 #include "Commands.h"
 #include "PairFormat.h"
+#include "ProgressBar.h"
 #include "RecordFile.h"
 #include "vantel/Candidates.h"
 #include "vantel/Comparisons.h"
@@ -93,7 +94,9 @@ constexpr std::string_view kLinkHelp =
     "                  the truth makes one entity instead of without labels\n"
     "  --format F      tsv (default), csv or json\n"
     "  --threads N     work on N threads (default, and 0: one per processor)\n"
-    "  --quiet         no summary of the training on standard error\n"
+    "  --quiet         no summary of the training on standard error, and no\n"
+    "                  progress bar (drawn on a terminal while the pairs are\n"
+    "                  compared for training and scored)\n"
     "\n"
     "A value that a field cannot read (a date that is not a date) counts as\n"
     "missing; the summary on standard error says how many. A row short of\n"
@@ -291,6 +294,28 @@ std::string ReadTextFile(const std::string& path, std::string_view option) {
   return text.str();
 }
 
+// The bar of one long step (training, scoring) on a terminal, taken off its
+// line when the step is over.
+class StepBar {
+ public:
+  StepBar(bool shown, std::ostream& terminal, std::uint64_t total) {
+    if (shown) bar_.emplace(terminal, total);
+  }
+  ~StepBar() {
+    if (bar_) bar_->Clear();
+  }
+  StepBar(const StepBar&) = delete;
+  StepBar& operator=(const StepBar&) = delete;
+
+  PairProgress Sink() {
+    if (!bar_) return {};
+    return [this](std::uint64_t done, std::uint64_t) { bar_->Update(done); };
+  }
+
+ private:
+  std::optional<ProgressBar> bar_;
+};
+
 }  // namespace
 
 int RunLink(ArgumentCursor& args, Streams& streams) {
@@ -403,16 +428,21 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
   LinkCandidates found = pipeline.FindCandidates(settings.threads, !savedModel);
   const std::vector<RecordPair>& candidates = found.pairs;
   const std::vector<std::uint64_t>& perRule = found.perRule;
+  const bool showBar = !settings.quiet && streams.errIsTerminal;
   LinkModel model;
   if (savedModel) {
     model = *savedModel;
   } else {
-    TrainingOptions training;
-    training.samplePairs = settings.sample;
-    training.threads = settings.threads;
-    model = settings.trainOnTruth
-                ? pipeline.TrainFromTruth(records, candidates, EntitiesOf(columnValues(*settings.truth)), training)
-                : pipeline.Train(records, found, training);
+    model = [&] {
+      StepBar bar(showBar, err, settings.sample + candidates.size());
+      TrainingOptions training;
+      training.samplePairs = settings.sample;
+      training.threads = settings.threads;
+      training.progress = bar.Sink();
+      return settings.trainOnTruth
+                 ? pipeline.TrainFromTruth(records, candidates, EntitiesOf(columnValues(*settings.truth)), training)
+                 : pipeline.Train(records, found, training);
+    }();
     if (!model.training.converged)
       err << "vantel link: training did not converge within " << model.training.iterations
           << " iterations; the model is that of the last one\n";
@@ -428,8 +458,11 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
   }
   if (settings.saveModel) WriteTextFile(*settings.saveModel, ModelToJson(model), "--save-model");
 
-  const std::vector<LinkedPair> kept =
-      pipeline.Keep(model, records, candidates, settings.threshold, settings.top, settings.threads);
+  const std::vector<LinkedPair> kept = [&] {
+    StepBar bar(showBar, err, candidates.size());
+    return pipeline.Keep(model, records, candidates, settings.threshold, settings.top, settings.threads, nullptr,
+                         bar.Sink());
+  }();
 
   std::vector<std::string> keepNames;
   const auto headerName = [&](const LinkFile& file, std::size_t column) {
@@ -516,8 +549,11 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
 
   if (settings.truth) {
     const std::vector<std::uint64_t> entity = EntitiesOf(columnValues(*settings.truth));
-    const LinkEvaluation evaluation =
-        pipeline.Evaluate(model, records, candidates, entity, EvaluationThresholds(), settings.threads);
+    const LinkEvaluation evaluation = [&] {
+      StepBar bar(showBar, err, candidates.size());
+      return pipeline.Evaluate(model, records, candidates, entity, EvaluationThresholds(), settings.threads,
+                               bar.Sink());
+    }();
     std::ostringstream report;
     report << "candidates\t" << evaluation.candidatePairs << " pairs\trecall "
            << Fixed(evaluation.candidates.recall(), 4) << "\n";

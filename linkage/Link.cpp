@@ -28,12 +28,13 @@ std::size_t Find(std::vector<std::size_t>& parent, std::size_t x) {
 
 std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& records,
                                    const std::vector<RecordPair>& candidates, double threshold, unsigned threads,
-                                   const TermCounts* whole) {
+                                   const TermCounts* whole, const PairProgress& progress) {
   const ModelScorer scorer(model, records, whole);
   const std::size_t fields = records.fieldCount();
   const std::size_t chunks = (candidates.size() + kChunk - 1) / kChunk;
   std::vector<std::vector<LinkedPair>> kept(chunks);
   std::vector<FieldComparer> comparers(std::max(1u, threads));
+  linkage::ChunkProgress counter(candidates.size(), progress);
   linkage::ForEachChunk(candidates.size(), kChunk, threads,
                         [&](std::size_t chunk, std::size_t begin, std::size_t end, unsigned worker) {
                           FieldComparer& comparer = comparers[worker];
@@ -46,7 +47,9 @@ std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& re
                             const double probability = ProbabilityOf(weight);
                             if (probability >= threshold) kept[chunk].push_back({pair, weight, probability});
                           }
+                          counter.Done(end - begin, worker);
                         });
+  counter.Finish();
   std::vector<LinkedPair> all;
   for (const std::vector<LinkedPair>& part : kept) all.insert(all.end(), part.begin(), part.end());
   return all;

@@ -81,19 +81,39 @@ LinkRecords::LinkRecords(const std::vector<FieldComparison>& fields,
 }
 
 std::vector<std::uint8_t> ComparisonLevels(const LinkRecords& records, const std::vector<RecordPair>& pairs,
-                                           unsigned threads) {
+                                           unsigned threads, const PairProgress& progress) {
   const std::size_t fields = records.fieldCount();
   std::vector<std::uint8_t> levels(pairs.size() * fields);
   std::vector<FieldComparer> comparers(std::max(1u, threads));
+  linkage::ChunkProgress counter(pairs.size(), progress);
   linkage::ForEachChunk(
       pairs.size(), kChunk, threads, [&](std::size_t, std::size_t begin, std::size_t end, unsigned worker) {
         FieldComparer& comparer = comparers[worker];
         for (std::size_t i = begin; i < end; ++i)
           for (std::size_t f = 0; f < fields; ++f)
             levels[i * fields + f] = comparer.Level(records.field(f), pairs[i].first, pairs[i].second);
+        counter.Done(end - begin, worker);
       });
+  counter.Finish();
   return levels;
 }
+
+// Progress of the pairs of training: the random sample first, then the
+// candidates, as one count.
+struct TrainingProgress {
+  const TrainingOptions& options;
+  std::uint64_t candidates;
+  std::uint64_t sampled = 0;
+
+  PairProgress Sample() const {
+    if (!options.progress) return {};
+    return [this](std::uint64_t done, std::uint64_t) { options.progress(done, options.samplePairs + candidates); };
+  }
+  PairProgress Candidates() const {
+    if (!options.progress) return {};
+    return [this](std::uint64_t done, std::uint64_t) { options.progress(sampled + done, sampled + candidates); };
+  }
+};
 
 std::vector<Pattern> CountPatterns(const std::vector<std::uint8_t>& levels, std::size_t fieldCount) {
   // Keyed by the levels as bytes: a string orders them as unsigned bytes,
@@ -205,7 +225,7 @@ double StartingPrior(const std::vector<Pattern>& patterns) {
 }
 
 LevelTable EstimateU(const LinkRecords& records, std::uint64_t pairs, std::uint64_t seed, unsigned threads,
-                     std::uint64_t* pairsUsed) {
+                     std::uint64_t* pairsUsed, const PairProgress& progress) {
   const std::size_t fields = records.fieldCount();
   std::vector<RecordPair> sample;
   const std::uint64_t first = records.firstCount();
@@ -229,7 +249,7 @@ LevelTable EstimateU(const LinkRecords& records, std::uint64_t pairs, std::uint6
     }
   }
   if (pairsUsed) *pairsUsed = sample.size();
-  const std::vector<std::uint8_t> levels = ComparisonLevels(records, sample, threads);
+  const std::vector<std::uint8_t> levels = ComparisonLevels(records, sample, threads, progress);
   LevelTable u(fields);
   std::vector<double> present(fields, 0.0);
   std::vector<std::vector<std::uint64_t>> counts(fields);
@@ -251,10 +271,13 @@ LevelTable EstimateU(const LinkRecords& records, std::uint64_t pairs, std::uint6
 LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candidates, const TrainingOptions& options,
                 const std::vector<TrainingSession>& sessions) {
   std::uint64_t used = 0;
-  const LevelTable u = EstimateU(records, options.samplePairs, options.seed, options.threads, &used);
+  TrainingProgress progress{options, candidates.size()};
+  const LevelTable u = EstimateU(records, options.samplePairs, options.seed, options.threads, &used, progress.Sample());
+  progress.sampled = used;
   const std::vector<FieldComparison> fields = ComparisonsOf(records);
   const std::size_t fieldCount = records.fieldCount();
-  const std::vector<std::uint8_t> levels = ComparisonLevels(records, candidates, options.threads);
+  const std::vector<std::uint8_t> levels =
+      ComparisonLevels(records, candidates, options.threads, progress.Candidates());
   const std::vector<Pattern> patterns = CountPatterns(levels, fieldCount);
   const EmResult all = RunEm(patterns, u, StartingM(fields), StartingPrior(patterns), options.em);
   LinkModel model;
@@ -367,8 +390,11 @@ LinkModel TrainFromLabels(const LinkRecords& records, const std::vector<RecordPa
                           const std::vector<bool>& isMatch, const TrainingOptions& options) {
   if (isMatch.size() != candidates.size()) throw std::invalid_argument("one label is needed per candidate pair");
   std::uint64_t used = 0;
-  const LevelTable u = EstimateU(records, options.samplePairs, options.seed, options.threads, &used);
-  const std::vector<std::uint8_t> levels = ComparisonLevels(records, candidates, options.threads);
+  TrainingProgress progress{options, candidates.size()};
+  const LevelTable u = EstimateU(records, options.samplePairs, options.seed, options.threads, &used, progress.Sample());
+  progress.sampled = used;
+  const std::vector<std::uint8_t> levels =
+      ComparisonLevels(records, candidates, options.threads, progress.Candidates());
   const std::size_t fields = records.fieldCount();
   LevelTable m(fields);
   std::uint64_t matches = 0;

@@ -179,8 +179,9 @@ LinkModel LinkPipeline::TrainFromTruth(const LinkRecords& records, const std::ve
 
 std::vector<LinkedPair> LinkPipeline::Keep(const LinkModel& model, const LinkRecords& records,
                                            const std::vector<RecordPair>& candidates, double threshold, std::size_t top,
-                                           unsigned threads, const TermCounts* whole) const {
-  std::vector<LinkedPair> kept = ScorePairs(model, records, candidates, threshold, threads, whole);
+                                           unsigned threads, const TermCounts* whole,
+                                           const PairProgress& progress) const {
+  std::vector<LinkedPair> kept = ScorePairs(model, records, candidates, threshold, threads, whole, progress);
   std::stable_sort(kept.begin(), kept.end(), [](const LinkedPair& a, const LinkedPair& b) {
     if (a.pair.first != b.pair.first) return a.pair.first < b.pair.first;
     if (a.weight != b.weight) return a.weight > b.weight;
@@ -241,14 +242,14 @@ std::vector<GroupRow> GroupRows(const std::vector<LinkedPair>& kept, std::size_t
 LinkEvaluation LinkPipeline::Evaluate(const LinkModel& model, const LinkRecords& records,
                                       const std::vector<RecordPair>& candidates,
                                       const std::vector<std::uint64_t>& entity, const std::vector<double>& thresholds,
-                                      unsigned threads) const {
+                                      unsigned threads, const PairProgress& progress) const {
   if (entity.size() != span_.recordCount)
     throw std::invalid_argument("the truth has " + std::to_string(entity.size()) + " records, not " +
                                 std::to_string(span_.recordCount));
   LinkEvaluation evaluation;
   evaluation.candidatePairs = candidates.size();
   evaluation.candidates = PairQuality(candidates, entity, span_);
-  const std::vector<LinkedPair> scored = ScorePairs(model, records, candidates, 0.0, threads);
+  const std::vector<LinkedPair> scored = ScorePairs(model, records, candidates, 0.0, threads, nullptr, progress);
   for (const double threshold : thresholds) {
     std::vector<LinkedPair> above;
     std::vector<RecordPair> pairs;

@@ -40,4 +40,26 @@ void ForEachChunk(std::size_t count, std::size_t chunkSize, unsigned threads, co
   if (failure) std::rethrow_exception(failure);
 }
 
+// Counts the items of the chunks done and tells `report(done, total)` from
+// worker 0 alone, the thread that called ForEachChunk, so that what it
+// reports to (a terminal) is never used by two threads at once; Finish
+// tells it the whole count at the end.
+template <typename Report>
+class ChunkProgress {
+ public:
+  ChunkProgress(std::size_t total, const Report& report) : total_(total), report_(report) {}
+  void Done(std::size_t items, unsigned worker) {
+    const std::size_t done = done_ += items;
+    if (worker == 0 && report_) report_(done, total_);
+  }
+  void Finish() {
+    if (report_) report_(total_, total_);
+  }
+
+ private:
+  std::size_t total_;
+  const Report& report_;
+  std::atomic<std::size_t> done_{0};
+};
+
 }  // namespace vantel::linkage

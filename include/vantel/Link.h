@@ -24,7 +24,7 @@ struct LinkedPair {
 // Term frequencies are those of `whole` when given (see ModelScorer).
 std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& records,
                                    const std::vector<RecordPair>& candidates, double threshold, unsigned threads,
-                                   const TermCounts* whole = nullptr);
+                                   const TermCounts* whole = nullptr, const PairProgress& progress = {});
 
 // The rules used when none is given: a block on each date, code and email
 // field, and one on the phonetic forms of the first two name fields

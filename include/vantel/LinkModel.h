@@ -13,6 +13,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -54,10 +55,14 @@ struct RecordPair {
   }
 };
 
+// Now and then told how many of `total` pairs are done, from the thread that
+// called (never from two at once); the last call has done == total.
+using PairProgress = std::function<void(std::uint64_t done, std::uint64_t total)>;
+
 // The levels of every field for each pair: pairs.size() rows of fieldCount()
 // levels. Worked out on `threads` threads; the same on any number.
 std::vector<std::uint8_t> ComparisonLevels(const LinkRecords& records, const std::vector<RecordPair>& pairs,
-                                           unsigned threads);
+                                           unsigned threads, const PairProgress& progress = {});
 
 // A distinct comparison vector and how many pairs show it.
 struct Pattern {
@@ -104,7 +109,7 @@ double StartingPrior(const std::vector<Pattern>& patterns);
 // u: the levels' shares in `pairs` pairs drawn at random (a fixed seed; for
 // linking one record of each file), with half a pair added to every level.
 LevelTable EstimateU(const LinkRecords& records, std::uint64_t pairs, std::uint64_t seed, unsigned threads,
-                     std::uint64_t* pairsUsed = nullptr);
+                     std::uint64_t* pairsUsed = nullptr, const PairProgress& progress = {});
 
 struct FieldModel {
   FieldComparison comparison;
@@ -139,6 +144,8 @@ struct TrainingOptions {
   std::uint64_t seed = 20231;
   unsigned threads = 1;
   EmOptions em;
+  // The pairs compared so far of samplePairs + the candidates.
+  PairProgress progress;
 };
 
 // The pairs of one candidate rule and the fields that rule compared to

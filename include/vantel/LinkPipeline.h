@@ -138,7 +138,8 @@ class LinkPipeline {
   // each first record. `whole`: see ModelScorer.
   std::vector<LinkedPair> Keep(const LinkModel& model, const LinkRecords& records,
                                const std::vector<RecordPair>& candidates, double threshold, std::size_t top,
-                               unsigned threads, const TermCounts* whole = nullptr) const;
+                               unsigned threads, const TermCounts* whole = nullptr,
+                               const PairProgress& progress = {}) const;
   // fieldCount() explanations per pair, pair after pair.
   std::vector<FieldExplanation> Explain(const LinkModel& model, const LinkRecords& records,
                                         const std::vector<LinkedPair>& pairs, const TermCounts* whole = nullptr) const;
@@ -149,7 +150,7 @@ class LinkPipeline {
   // de-duplicating) at each threshold, against `entity` (one per record).
   LinkEvaluation Evaluate(const LinkModel& model, const LinkRecords& records, const std::vector<RecordPair>& candidates,
                           const std::vector<std::uint64_t>& entity, const std::vector<double>& thresholds,
-                          unsigned threads) const;
+                          unsigned threads, const PairProgress& progress = {}) const;
 
  private:
   LinkRules rules_;

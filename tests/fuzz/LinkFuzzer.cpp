@@ -59,7 +59,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   field.aliases.clear();  // no files are read here
   const std::string otherColumn = field.hasSwappedLevel() ? field.swapWith : std::string("other");
-  std::vector<vantel::FieldComparison> fields = {field, vantel::DefaultComparison(otherColumn, vantel::FieldKind::Name)};
+  std::vector<vantel::FieldComparison> fields = {field,
+                                                 vantel::DefaultComparison(otherColumn, vantel::FieldKind::Name)};
   try {
     const vantel::LinkRecords records(fields, {own, other}, own.size());
     vantel::FieldComparer comparer;

@@ -5,9 +5,12 @@
 #include <cmath>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <utility>
 #include <vector>
 
 #include "tests/linkage/SmallPeople.h"
+#include "vantel/Link.h"
 
 namespace vantel {
 namespace {
@@ -131,6 +134,47 @@ TEST(LinkModel, TrainingIsTheSameOnAnyNumberOfThreads) {
   // Without labels the model still finds the planted duplicates: the top
   // level of each field is far likelier among matches than among others.
   for (const FieldModel& field : one.fields) EXPECT_GT(field.m[0], 5 * field.u[0]) << field.comparison.column;
+}
+
+// Progress is told from the calling thread alone, never goes back, and ends
+// at the whole count; the levels, the model and the scores do not change.
+TEST(LinkModel, ProgressIsToldFromTheCallingThread) {
+  const testing::SmallPeople people = testing::MakeSmallPeople(150, 11);
+  const LinkRecords records(people.fields, people.Views(), people.person.size());
+  const std::vector<RecordPair> pairs = AllPairs(records.recordCount());
+  ASSERT_GT(pairs.size(), 4 * 4096u);  // several chunks
+  const std::thread::id caller = std::this_thread::get_id();
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> told;
+  bool elsewhere = false;
+  const PairProgress progress = [&](std::uint64_t done, std::uint64_t total) {
+    elsewhere = elsewhere || std::this_thread::get_id() != caller;
+    told.emplace_back(done, total);
+  };
+  const auto checkTold = [&](std::uint64_t total) {
+    ASSERT_FALSE(told.empty());
+    EXPECT_FALSE(elsewhere);
+    for (std::size_t i = 1; i < told.size(); ++i) EXPECT_LE(told[i - 1].first, told[i].first);
+    EXPECT_EQ(told.back(), std::make_pair(total, total));
+    told.clear();
+  };
+  EXPECT_EQ(ComparisonLevels(records, pairs, 2, progress), ComparisonLevels(records, pairs, 2));
+  checkTold(pairs.size());
+
+  TrainingOptions options;
+  options.samplePairs = 30000;
+  options.threads = 2;
+  const LinkModel quiet = Train(records, pairs, options);
+  options.progress = progress;
+  const LinkModel withProgress = Train(records, pairs, options);
+  checkTold(options.samplePairs + pairs.size());
+  EXPECT_EQ(withProgress.prior, quiet.prior);
+  for (std::size_t f = 0; f < quiet.fields.size(); ++f) EXPECT_EQ(withProgress.fields[f].m, quiet.fields[f].m);
+
+  const std::vector<LinkedPair> scored = ScorePairs(quiet, records, pairs, 0.5, 2, nullptr, progress);
+  checkTold(pairs.size());
+  const std::vector<LinkedPair> plain = ScorePairs(quiet, records, pairs, 0.5, 2);
+  ASSERT_EQ(scored.size(), plain.size());
+  for (std::size_t i = 0; i < plain.size(); ++i) EXPECT_EQ(scored[i].pair, plain[i].pair);
 }
 
 TEST(LinkModel, RandomPairsEstimateU) {

@@ -244,7 +244,7 @@ TEST(LinkPipeline, APartScoredWithTheWholeFilesTermCountsWeighsAsTheWhole) {
   const LinkPipeline whole(rules, columnsOf(count), count), part(rules, columnsOf(half), half);
   const LinkRecords wholeRecords = whole.Prepare(), partRecords = part.Prepare();
   LinkCandidates found = whole.FindCandidates(1, true);
-  const LinkModel model = whole.Train(wholeRecords, found, TrainingOptions{20000, 5, 1, {}});
+  const LinkModel model = whole.Train(wholeRecords, found, TrainingOptions{20000, 5, 1, {}, {}});
   const std::vector<LinkedPair> expected = whole.Keep(model, wholeRecords, found.pairs, 0.0, 0, 1);
 
   TermCounts counts = CountTerms(partRecords);
