@@ -69,13 +69,21 @@ std::optional<std::string> KeyOf(const KeyPart& part, std::string_view raw, Comp
   similarity::UpperCaseInto(wide, folded.data());
   if (part.kind == KeyKind::First && folded.size() > part.length) folded.resize(part.length);
   if (part.kind == KeyKind::Last) {
-    std::u16string kept;
-    for (const char16_t c : folded)
-      if ((c >= u'0' && c <= u'9') || (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c >= 0x80)
-        kept.push_back(c);
+    // The characters that count in a code, a pair of surrogates as one, the last N of them.
+    std::vector<std::u16string_view> kept;
+    const std::u16string_view all(folded);
+    for (std::size_t at = 0; at < all.size();) {
+      const bool pair = all[at] >= 0xD800 && all[at] <= 0xDBFF && at + 1 < all.size() && all[at + 1] >= 0xDC00 &&
+                        all[at + 1] <= 0xDFFF;
+      const std::u16string_view character = all.substr(at, pair ? 2 : 1);
+      at += character.size();
+      if (pair || linkage::CountsInCode(character.front())) kept.push_back(character);
+    }
     if (kept.empty()) return std::nullopt;
-    if (kept.size() > part.length) kept.erase(0, kept.size() - part.length);
-    return Utf16ToUtf8(kept);
+    std::u16string key;
+    for (std::size_t i = kept.size() > part.length ? kept.size() - part.length : 0; i < kept.size(); ++i)
+      key += kept[i];
+    return Utf16ToUtf8(key);
   }
   return Utf16ToUtf8(folded);
 }

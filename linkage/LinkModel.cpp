@@ -70,10 +70,11 @@ LinkRecords::LinkRecords(const std::vector<FieldComparison>& fields,
     const std::vector<std::string_view>* swapValues = nullptr;
     if (fields[f].hasSwappedLevel()) {
       for (std::size_t g = 0; g < fields.size() && swapValues == nullptr; ++g)
-        if (g != f && fields[g].column == fields[f].swapWith) swapValues = &columns[g];
+        if (g != f && fields[g].column == fields[f].swapWith && fields[g].kind == FieldKind::Name)
+          swapValues = &columns[g];
       if (swapValues == nullptr)
         throw std::invalid_argument("field " + fields[f].column + ": swap=" + fields[f].swapWith +
-                                    " is not another of the fields");
+                                    " is not another name field");
     }
     fields_.emplace_back(fields[f], columns[f], firstTexts != nullptr ? &firstTexts->at(f) : nullptr, swapValues);
   }

@@ -23,6 +23,20 @@ FieldComparison ParseLinkField(std::string_view given) {
   }
 }
 
+namespace {
+
+// Whether a block key part is equality on a field as it compares: the
+// value itself, or the tail of a code read by that very tail.
+bool IsEquality(const KeyPart& part, const std::vector<FieldComparison>& fields) {
+  if (part.kind == KeyKind::Value) return true;
+  if (part.kind != KeyKind::Last) return false;
+  return std::any_of(fields.begin(), fields.end(), [&](const FieldComparison& field) {
+    return field.column == part.column && field.kind == FieldKind::Code && field.tail == part.length;
+  });
+}
+
+}  // namespace
+
 LinkRules LinkRules::Of(std::vector<FieldComparison> fields, const std::vector<std::string>& scans,
                         const std::vector<std::string>& blocks) {
   if (fields.empty()) throw std::invalid_argument("give at least one field");
@@ -30,12 +44,14 @@ LinkRules LinkRules::Of(std::vector<FieldComparison> fields, const std::vector<s
   rules.fields = std::move(fields);
   for (const FieldComparison& field : rules.fields) {
     if (!field.hasSwappedLevel()) continue;
+    // Its values are read as names of this field: a date or a code would
+    // not be one, and the other field's own levels would not say "swapped".
     const bool found = std::any_of(rules.fields.begin(), rules.fields.end(), [&](const FieldComparison& other) {
-      return &other != &field && other.column == field.swapWith;
+      return &other != &field && other.column == field.swapWith && other.kind == FieldKind::Name;
     });
     if (!found)
       throw RuleTextError(RuleTextError::Part::Field, field.Describe(),
-                          "swap=" + field.swapWith + " is not another of the fields");
+                          "swap=" + field.swapWith + " is not another name field");
   }
   for (const std::string& given : scans) {
     // A scan on a name or text field compares as that field does.
@@ -127,18 +143,33 @@ LinkRecords LinkPipeline::Prepare(const std::vector<FirstTexts>* whole) const {
   return LinkRecords(rules_.fields, columns, span_.firstCount, whole);
 }
 
-std::vector<FirstTexts> LinkPipeline::FirstTextsOf(const LinkRecords& records) const {
+std::vector<FirstTexts> LinkPipeline::FirstTextsOf(const LinkRecords& records,
+                                                   std::vector<FirstTexts>* swapTexts) const {
   std::vector<FirstTexts> texts(records.fieldCount());
+  if (swapTexts != nullptr) swapTexts->assign(records.fieldCount(), {});
   for (std::size_t f = 0; f < records.fieldCount(); ++f) {
     const PreparedField& field = records.field(f);
     const FieldKind kind = field.comparison().kind;
     if (kind != FieldKind::Name && kind != FieldKind::Text) continue;
-    // Those of the swap column too: a name that one part holds only there may
-    // be one of the field's own in another part.
-    for (std::uint32_t value = 0; value < field.comparedValues(); ++value)
+    for (std::uint32_t value = 0; value < field.distinctValues(); ++value)
       texts[f].emplace(field.key(value), field.textOf(value));
+    if (swapTexts == nullptr) continue;
+    for (auto value = static_cast<std::uint32_t>(field.distinctValues()); value < field.comparedValues(); ++value)
+      (*swapTexts)[f].emplace(field.key(value), field.textOf(value));
   }
   return texts;
+}
+
+std::vector<FirstTexts> MergeFirstTexts(const std::vector<std::vector<FirstTexts>>& own,
+                                        const std::vector<std::vector<FirstTexts>>& swap) {
+  std::vector<FirstTexts> whole;
+  for (const std::vector<std::vector<FirstTexts>>* kind : {&own, &swap})
+    for (const std::vector<FirstTexts>& part : *kind) {
+      if (whole.size() < part.size()) whole.resize(part.size());
+      for (std::size_t f = 0; f < part.size(); ++f)
+        for (const auto& [key, text] : part[f]) whole[f].emplace(key, text);
+    }
+  return whole;
 }
 
 LinkCandidates LinkPipeline::FindCandidates(unsigned threads, bool byRule) const {
@@ -155,7 +186,8 @@ LinkModel LinkPipeline::Train(const LinkRecords& records, LinkCandidates& candid
   for (std::size_t r = 0; r < rules_.rules.size(); ++r) {
     const CandidateRule& rule = rules_.rules[r];
     TrainingSession session{std::move(candidates.byRule[r]), {}, rule.kind == CandidateRule::Kind::Block};
-    for (const KeyPart& part : rule.parts) session.equalityRule = session.equalityRule && part.kind == KeyKind::Value;
+    for (const KeyPart& part : rule.parts)
+      session.equalityRule = session.equalityRule && IsEquality(part, rules_.fields);
     const std::vector<std::string> used = rule.columns();
     for (std::size_t f = 0; f < rules_.fields.size(); ++f)
       if (std::find(used.begin(), used.end(), rules_.fields[f].column) != used.end())

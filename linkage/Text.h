@@ -13,4 +13,15 @@ inline std::string_view Trim(std::string_view text) noexcept {
   return text;
 }
 
+// Whether a character counts in a code (a postcode, a phone number): in
+// ASCII only letters and digits do; beyond it all but the spaces, dashes and
+// invisible marks that only lay a number out (a no-break space between
+// groups of digits, an en dash).
+inline bool CountsInCode(char32_t c) noexcept {
+  if (c < 0x80) return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  if (c == 0x00A0 || c == 0x00AD || c == 0x202F || c == 0x205F || c == 0x2212 || c == 0x3000 || c == 0xFEFF)
+    return false;
+  return !(c >= 0x2000 && c <= 0x2015);  // spaces, zero-width marks, hyphens and dashes
+}
+
 }  // namespace vantel::linkage

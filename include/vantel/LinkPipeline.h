@@ -95,6 +95,11 @@ struct LinkEvaluation {
 // The groups of kept pairs among `recordCount` records, as LinkPipeline::Groups lists them.
 std::vector<GroupRow> GroupRows(const std::vector<LinkedPair>& kept, std::size_t recordCount, bool all);
 
+// The first texts of a whole file from those of its parts, in the parts'
+// order: `own` and `swap` as FirstTextsOf gives them, one entry per part.
+std::vector<FirstTexts> MergeFirstTexts(const std::vector<std::vector<FirstTexts>>& own,
+                                        const std::vector<std::vector<FirstTexts>>& swap);
+
 // The thresholds of Evaluate when none is given.
 const std::vector<double>& EvaluationThresholds();
 
@@ -123,8 +128,13 @@ class LinkPipeline {
   // part (see PreparedField), one per field.
   LinkRecords Prepare(const std::vector<FirstTexts>* whole = nullptr) const;
   // The first texts of the name and text fields of these records (by the
-  // keys of `records`, prepared here), empty for the other fields.
-  std::vector<FirstTexts> FirstTextsOf(const LinkRecords& records) const;
+  // keys of `records`, prepared here), empty for the other fields: those of
+  // each field's own values, then, in `swapTexts` when given, those of the
+  // values that only its swap column holds. The whole file's text of a key
+  // is its first own text in any part, and only without one its first swap
+  // text (MergeFirstTexts).
+  std::vector<FirstTexts> FirstTextsOf(const LinkRecords& records,
+                                       std::vector<FirstTexts>* swapTexts = nullptr) const;
   LinkCandidates FindCandidates(unsigned threads, bool byRule) const;
   // Trains without labels: one EM per rule over its pairs, each leaving out
   // the fields its rule chose pairs by. Takes candidates.byRule.

@@ -260,17 +260,17 @@ py::tuple Terms(const py::dict& columnLists, std::size_t rowCount, const std::ve
     values.emplace(name, std::vector<std::string_view>(columns.texts[c].begin(), columns.texts[c].end()));
   }
   TermCounts counts;
-  std::vector<FirstTexts> texts;
+  std::vector<FirstTexts> texts, swapTexts;
   {
     const py::gil_scoped_release release;
     const LinkPipeline pipeline(rules, std::move(values), columns.rows.size());
     const LinkRecords records = pipeline.Prepare();
     counts = CountTerms(records);
-    texts = pipeline.FirstTextsOf(records);
+    texts = pipeline.FirstTextsOf(records, &swapTexts);
   }
   py::list rejected;
   for (const auto& [position, reason] : columns.rejected) rejected.append(py::make_tuple(position, reason));
-  return py::make_tuple(counts, texts, rejected);
+  return py::make_tuple(counts, texts, rejected, swapTexts);
 }
 
 // The groups of pairs kept elsewhere (by vantel.dask), among `count` records.

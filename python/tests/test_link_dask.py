@@ -114,6 +114,33 @@ def test_swapped_names_on_the_cluster_equal_one_machine(client, people):
         pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
 
 
+# "MacDonald" is a given name only in the second partition, and before it
+# the first holds "MACDONALD" as a surname alone: the whole file compares
+# the name by its given name's text, and so must every partition.
+def test_a_name_held_only_crosswise_in_an_earlier_partition_compares_as_on_one_machine(client, people):
+    fields = [
+        vantel.Field("given_name", "name", swap="surname"),
+        vantel.Field("surname", "name", swap="given_name"),
+        vantel.Field("birth_date", "date"),
+    ]
+    model = vantel.Model.train(people, fields=fields, sample=SAMPLE)
+    frame = pandas.DataFrame(
+        {
+            "given_name": ["Ann", "Ann", "MacDonald", "Ann", "McDonald"],
+            "surname": ["MACDONALD", "Lee", "Lee", "MacDonald", "Ann"],
+            "birth_date": ["1980-01-01"] * 5,
+        },
+        index=[f"r{i}" for i in range(5)],
+    )
+    expected = vantel.link(frame, model=model, threshold=0.0, explain=True)
+    pair = expected[(expected["query"] == "r3") & (expected["candidate"] == "r4")]
+    assert pair["given_name_level"].tolist() == ["swapped"]
+    data = dd.concat([dd.from_pandas(frame.iloc[:2], npartitions=1, sort=False),
+                      dd.from_pandas(frame.iloc[2:], npartitions=1, sort=False)])
+    lazy = vdask.link(data, model=model, threshold=0.0, explain=True)
+    pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
+
+
 def test_a_model_trained_on_the_client_is_that_of_one_machine(client, people):
     part = people.iloc[:400]
     lazy = vdask.link(part, fields=FIELDS, npartitions=3, sample=SAMPLE)

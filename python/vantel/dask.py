@@ -363,10 +363,12 @@ def _block_terms(block: _LinkBlock, fields: list):
 
 def _whole_terms(*parts) -> tuple:
     """The term counts of all partitions, and the first text of each value
-    in the order of the partitions (the first frame's, then the other's)."""
+    in the order of the partitions (the first frame's, then the other's): a
+    value's first text in its own field in any partition, and only without
+    one its first text in the field's swap column, as on one machine."""
     counts: list = []
     texts: list = []
-    for part_counts, part_texts, _ in parts:
+    for part_counts, part_texts, _, _ in parts:
         if not counts:
             counts = [dict() for _ in part_counts]
             texts = [dict() for _ in part_texts]
@@ -374,6 +376,10 @@ def _whole_terms(*parts) -> tuple:
             for key, count in theirs.items():
                 mine[key] = mine.get(key, 0) + count
         for mine, theirs in zip(texts, part_texts):
+            for key, text in theirs.items():
+                mine.setdefault(key, text)
+    for _, _, _, part_swap in parts:
+        for mine, theirs in zip(texts, part_swap):
             for key, text in theirs.items():
                 mine.setdefault(key, text)
     return counts, texts

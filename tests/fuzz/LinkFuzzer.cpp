@@ -8,6 +8,7 @@
 // get a level of the field's table or "missing", the same one each time it
 // is asked, and "equal" for a record with itself when it has a value; a
 // block rule's pairs must be ascending, each once, and as many as it counts.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <stdexcept>

@@ -118,16 +118,22 @@ TEST(Candidates, BlockRuleEqualsAnEqualityJoin) {
 // letters or digits has none.
 TEST(Candidates, LastKeyJoinsByTheLastLettersAndDigits) {
   RuleColumns columns;
-  columns["phone"] = {"+44 7700 900123", "07700 900123", "(07700) 900-123", "07700 900124", "", "--",
-                      "7700900123",      "900123"};
-  const std::vector<RecordPair> expected = {{0, 1}, {0, 2}, {0, 6}, {1, 2}, {1, 6}, {2, 6}};
+  columns["phone"] = {"+44 7700 900123", "07700 900123", "(07700) 900-123",        "07700 900124", "", "--",
+                      "7700900123",      "900123",       "07700\u00a0900\u2013123"};
+  const std::vector<RecordPair> expected = {{0, 1}, {0, 2}, {0, 6}, {0, 8}, {1, 2},
+                                            {1, 6}, {1, 8}, {2, 6}, {2, 8}, {6, 8}};
   const CandidateRule rule = ParseBlockRule("last(phone,10)");
   EXPECT_EQ(rule.Describe(), "block last(phone,10)");
-  const RecordSpan span{8, 8};
+  const RecordSpan span{9, 9};
   EXPECT_EQ(RulePairs(rule, columns, span, 1), expected);
   EXPECT_EQ(BlockPairCount(rule, columns, span), expected.size());
   // Six is the tail that the short number has too.
-  EXPECT_EQ(RulePairs(ParseBlockRule("last(phone,6)"), columns, span, 1).size(), 10u);
+  EXPECT_EQ(RulePairs(ParseBlockRule("last(phone,6)"), columns, span, 1).size(), 15u);
+  // A character beyond the basic plane is one character, not two halves.
+  RuleColumns emoji;
+  emoji["code"] = {"a\U0001F600", "b\U0001F600", "\U0001F600"};
+  EXPECT_EQ(RulePairs(ParseBlockRule("last(code,1)"), emoji, {3, 3}, 1).size(), 3u);
+  EXPECT_EQ(RulePairs(ParseBlockRule("last(code,2)"), emoji, {3, 3}, 1).size(), 0u);
   // The default rule of a code read by its tail blocks on that tail.
   const std::vector<CandidateRule> rules = DefaultRules({ParseFieldComparison("phone:code:tail=10")});
   ASSERT_EQ(rules.size(), 1u);

@@ -323,13 +323,30 @@ TEST(LinkPipeline, APartComparesSwappedNamesByTheWholeFilesFirstTexts) {
   const std::vector<std::string_view> partSurname(surname.begin() + 1, surname.end());
   const LinkPipeline part(rules, {{"given", partGiven}, {"surname", partSurname}}, partGiven.size());
   const LinkRecords wholeRecords = whole.Prepare();
-  const std::vector<FirstTexts> texts = whole.FirstTextsOf(wholeRecords);
-  EXPECT_EQ(texts[0].size(), 3u);  // ANN and MCDONALD its own, MACDONALD of the swap column
+  std::vector<FirstTexts> swapTexts;
+  const std::vector<FirstTexts> own = whole.FirstTextsOf(wholeRecords, &swapTexts);
+  EXPECT_EQ(own[0].size(), 2u);        // ANN and MCDONALD
+  EXPECT_EQ(swapTexts[0].size(), 1u);  // MACDONALD
+  const std::vector<FirstTexts> texts = MergeFirstTexts({own}, {swapTexts});
   const std::vector<std::string> levels = rules.fields[0].levelNames();
   const std::uint8_t expected = FieldComparer().Level(wholeRecords.field(0), 1, 2);
   EXPECT_EQ(levels.at(expected), "other");
   EXPECT_EQ(FieldComparer().Level(part.Prepare(&texts).field(0), 0, 1), expected);
   EXPECT_EQ(levels.at(FieldComparer().Level(part.Prepare().field(0), 0, 1)), "swapped");
+
+  // Parts merged: a key's own text in a later part wins over its swap text
+  // in an earlier one, as in the whole file, where the own values come first.
+  const std::vector<std::string_view> firstGiven = {"Ann"}, firstSurname = {"MACDONALD"};
+  const std::vector<std::string_view> laterGiven = {"MacDonald"}, laterSurname = {"Lee"};
+  const LinkPipeline first(rules, {{"given", firstGiven}, {"surname", firstSurname}}, 1);
+  const LinkPipeline later(rules, {{"given", laterGiven}, {"surname", laterSurname}}, 1);
+  std::vector<FirstTexts> firstSwap, laterSwap;
+  const std::vector<FirstTexts> firstOwn = first.FirstTextsOf(first.Prepare(), &firstSwap);
+  const std::vector<FirstTexts> laterOwn = later.FirstTextsOf(later.Prepare(), &laterSwap);
+  const std::vector<FirstTexts> merged = MergeFirstTexts({firstOwn, laterOwn}, {firstSwap, laterSwap});
+  EXPECT_EQ(merged[0].at("MACDONALD"), "MacDonald");
+  EXPECT_EQ(merged[0].at("LEE"), "Lee");
+  EXPECT_EQ(merged[0].at("ANN"), "Ann");
 }
 
 }  // namespace
