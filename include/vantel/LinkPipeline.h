@@ -133,8 +133,7 @@ class LinkPipeline {
   // values that only its swap column holds. The whole file's text of a key
   // is its first own text in any part, and only without one its first swap
   // text (MergeFirstTexts).
-  std::vector<FirstTexts> FirstTextsOf(const LinkRecords& records,
-                                       std::vector<FirstTexts>* swapTexts = nullptr) const;
+  std::vector<FirstTexts> FirstTextsOf(const LinkRecords& records, std::vector<FirstTexts>* swapTexts = nullptr) const;
   LinkCandidates FindCandidates(unsigned threads, bool byRule) const;
   // Trains without labels: one EM per rule over its pairs, each leaving out
   // the fields its rule chose pairs by. Takes candidates.byRule.
