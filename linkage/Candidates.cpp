@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <numeric>
 #include <optional>
 #include <stdexcept>
@@ -69,21 +70,11 @@ std::optional<std::string> KeyOf(const KeyPart& part, std::string_view raw, Comp
   similarity::UpperCaseInto(wide, folded.data());
   if (part.kind == KeyKind::First && folded.size() > part.length) folded.resize(part.length);
   if (part.kind == KeyKind::Last) {
-    // The characters that count in a code, a pair of surrogates as one, the last N of them.
-    std::vector<std::u16string_view> kept;
-    const std::u16string_view all(folded);
-    for (std::size_t at = 0; at < all.size();) {
-      const bool pair = all[at] >= 0xD800 && all[at] <= 0xDBFF && at + 1 < all.size() && all[at + 1] >= 0xDC00 &&
-                        all[at + 1] <= 0xDFFF;
-      const std::u16string_view character = all.substr(at, pair ? 2 : 1);
-      at += character.size();
-      if (pair || linkage::CountsInCode(character.front())) kept.push_back(character);
-    }
-    if (kept.empty()) return std::nullopt;
-    std::u16string key;
-    for (std::size_t i = kept.size() > part.length ? kept.size() - part.length : 0; i < kept.size(); ++i)
-      key += kept[i];
-    return Utf16ToUtf8(key);
+    // The tail of the code as a code field with tail=N reads it (case folded first, as every key).
+    const auto tail = static_cast<std::uint32_t>(std::min<std::size_t>(part.length, UINT32_MAX));
+    std::string key = linkage::CodeKey(Utf16ToUtf8(folded), tail);
+    if (key.empty()) return std::nullopt;
+    return key;
   }
   return Utf16ToUtf8(folded);
 }

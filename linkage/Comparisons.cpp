@@ -91,57 +91,6 @@ std::uint8_t DateLevel(std::uint32_t a, std::uint32_t b) noexcept {
   return 4;
 }
 
-// Equal, one character substituted or two adjacent swapped, or other.
-std::uint8_t CodeLevel(std::string_view a, std::string_view b) noexcept {
-  if (a == b) return 0;
-  if (a.size() != b.size()) return 2;
-  std::size_t first = 0;
-  while (a[first] == b[first]) ++first;
-  std::size_t last = a.size() - 1;
-  while (a[last] == b[last]) --last;
-  if (first == last) return 1;
-  if (last == first + 1 && a[first] == b[last] && a[last] == b[first]) return 1;
-  return 2;
-}
-
-// Letters and digits, lower case; with `tail`, only the last that many, so
-// that "+44 7700 900123" and "07700 900123" are one phone.
-std::string CodeKey(std::string_view text, std::uint32_t tail) {
-  std::string key;
-  for (std::size_t at = 0; at < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[at]);
-    if (lead < 0x80) {
-      const char c = text[at++];
-      if (c >= 'A' && c <= 'Z')
-        key.push_back(static_cast<char>(c - 'A' + 'a'));
-      else if (linkage::CountsInCode(static_cast<char32_t>(lead)))
-        key.push_back(c);
-      continue;
-    }
-    // A character beyond ASCII counts unless it only lays the code out; a
-    // byte that begins no well-formed one is kept as it is.
-    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
-    char32_t c = lead & (length == 4 ? 0x07u : length == 3 ? 0x0Fu : 0x1Fu);
-    bool wellFormed = length > 1 && at + length <= text.size();
-    for (std::size_t i = 1; wellFormed && i < length; ++i) {
-      const auto next = static_cast<unsigned char>(text[at + i]);
-      wellFormed = (next & 0xC0) == 0x80;
-      c = (c << 6) | (next & 0x3Fu);
-    }
-    const std::size_t taken = wellFormed ? length : 1;
-    if (!wellFormed || linkage::CountsInCode(c)) key.append(text.substr(at, taken));
-    at += taken;
-  }
-  if (tail == 0 || key.size() <= tail) return key;
-  // Counted in characters: the first kept must not be the middle of one.
-  std::size_t from = key.size();
-  for (std::uint32_t kept = 0; kept < tail && from > 0; ++kept) {
-    --from;
-    while (from > 0 && (static_cast<unsigned char>(key[from]) & 0xC0) == 0x80) --from;
-  }
-  return key.substr(from);
-}
-
 // Whether one insertion, deletion, substitution or swap of two neighbours
 // turns one text into the other (they differ).
 template <typename Text>
@@ -155,6 +104,12 @@ bool OneEditApart(Text a, Text b) noexcept {
   if (a.substr(first + 1) == b.substr(first + 1)) return true;
   return first + 1 < a.size() && a[first] == b[first + 1] && a[first + 1] == b[first] &&
          a.substr(first + 2) == b.substr(first + 2);
+}
+
+// Equal, one character substituted or two adjacent swapped, or other.
+std::uint8_t CodeLevel(std::string_view a, std::string_view b) noexcept {
+  if (a == b) return 0;
+  return a.size() == b.size() && OneEditApart(a, b) ? 1 : 2;
 }
 
 std::vector<double> ParseLevels(std::string_view text) {
@@ -504,7 +459,7 @@ PreparedField::PreparedField(const FieldComparison& comparison, const std::vecto
         return std::to_string(date);
       }
       case FieldKind::Code: {
-        std::string key = CodeKey(value, comparison.tail);
+        std::string key = linkage::CodeKey(value, comparison.tail);
         if (key.empty()) return std::nullopt;
         return key;
       }

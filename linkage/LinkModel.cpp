@@ -99,23 +99,6 @@ std::vector<std::uint8_t> ComparisonLevels(const LinkRecords& records, const std
   return levels;
 }
 
-// Progress of the pairs of training: the random sample first, then the
-// candidates, as one count.
-struct TrainingProgress {
-  const TrainingOptions& options;
-  std::uint64_t candidates;
-  std::uint64_t sampled = 0;
-
-  PairProgress Sample() const {
-    if (!options.progress) return {};
-    return [this](std::uint64_t done, std::uint64_t) { options.progress(done, options.samplePairs + candidates); };
-  }
-  PairProgress Candidates() const {
-    if (!options.progress) return {};
-    return [this](std::uint64_t done, std::uint64_t) { options.progress(sampled + done, sampled + candidates); };
-  }
-};
-
 std::vector<Pattern> CountPatterns(const std::vector<std::uint8_t>& levels, std::size_t fieldCount) {
   // Keyed by the levels as bytes: a string orders them as unsigned bytes,
   // which is the order of the levels themselves.
@@ -269,16 +252,41 @@ LevelTable EstimateU(const LinkRecords& records, std::uint64_t pairs, std::uint6
   return u;
 }
 
+namespace {
+
+// What either training compares: the random sample for u, and the
+// candidates' levels; its progress is that of both as one count.
+struct TrainingLevels {
+  LevelTable u;
+  std::uint64_t samplePairs = 0;
+  std::vector<std::uint8_t> levels;
+};
+
+TrainingLevels CompareForTraining(const LinkRecords& records, const std::vector<RecordPair>& candidates,
+                                  const TrainingOptions& options) {
+  TrainingLevels compared;
+  const std::uint64_t count = candidates.size();
+  PairProgress sampling, comparing;
+  if (options.progress) {
+    sampling = [&](std::uint64_t done, std::uint64_t) { options.progress(done, options.samplePairs + count); };
+    comparing = [&](std::uint64_t done, std::uint64_t) {
+      options.progress(compared.samplePairs + done, compared.samplePairs + count);
+    };
+  }
+  compared.u = EstimateU(records, options.samplePairs, options.seed, options.threads, &compared.samplePairs, sampling);
+  compared.levels = ComparisonLevels(records, candidates, options.threads, comparing);
+  return compared;
+}
+
+}  // namespace
+
 LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candidates, const TrainingOptions& options,
                 const std::vector<TrainingSession>& sessions) {
-  std::uint64_t used = 0;
-  TrainingProgress progress{options, candidates.size()};
-  const LevelTable u = EstimateU(records, options.samplePairs, options.seed, options.threads, &used, progress.Sample());
-  progress.sampled = used;
+  const TrainingLevels compared = CompareForTraining(records, candidates, options);
+  const LevelTable& u = compared.u;
   const std::vector<FieldComparison> fields = ComparisonsOf(records);
   const std::size_t fieldCount = records.fieldCount();
-  const std::vector<std::uint8_t> levels =
-      ComparisonLevels(records, candidates, options.threads, progress.Candidates());
+  const std::vector<std::uint8_t>& levels = compared.levels;
   const std::vector<Pattern> patterns = CountPatterns(levels, fieldCount);
   const EmResult all = RunEm(patterns, u, StartingM(fields), StartingPrior(patterns), options.em);
   LinkModel model;
@@ -381,7 +389,7 @@ LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candi
     model.training.iterations = iterations;
     model.training.converged = converged;
   }
-  model.training.samplePairs = used;
+  model.training.samplePairs = compared.samplePairs;
   model.training.candidatePairs = candidates.size();
   model.training.patterns = patterns.size();
   return model;
@@ -390,12 +398,9 @@ LinkModel Train(const LinkRecords& records, const std::vector<RecordPair>& candi
 LinkModel TrainFromLabels(const LinkRecords& records, const std::vector<RecordPair>& candidates,
                           const std::vector<bool>& isMatch, const TrainingOptions& options) {
   if (isMatch.size() != candidates.size()) throw std::invalid_argument("one label is needed per candidate pair");
-  std::uint64_t used = 0;
-  TrainingProgress progress{options, candidates.size()};
-  const LevelTable u = EstimateU(records, options.samplePairs, options.seed, options.threads, &used, progress.Sample());
-  progress.sampled = used;
-  const std::vector<std::uint8_t> levels =
-      ComparisonLevels(records, candidates, options.threads, progress.Candidates());
+  const TrainingLevels compared = CompareForTraining(records, candidates, options);
+  const LevelTable& u = compared.u;
+  const std::vector<std::uint8_t>& levels = compared.levels;
   const std::size_t fields = records.fieldCount();
   LevelTable m(fields);
   std::uint64_t matches = 0;
@@ -416,7 +421,7 @@ LinkModel TrainFromLabels(const LinkRecords& records, const std::vector<RecordPa
   const double allPairs = AllPairCount(records);
   const double prior = allPairs > 0 ? std::clamp(static_cast<double>(matches) / allPairs, 1e-12, 1.0 - 1e-6) : 1e-6;
   LinkModel model = AssembleModel(records, m, u, prior);
-  model.training.samplePairs = used;
+  model.training.samplePairs = compared.samplePairs;
   model.training.candidatePairs = candidates.size();
   model.training.labelledMatches = matches;
   model.training.fromTruth = true;

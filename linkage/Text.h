@@ -1,6 +1,8 @@
 // Small text helpers that the linkage layer's readers of values share.
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace vantel::linkage {
@@ -23,5 +25,11 @@ inline bool CountsInCode(char32_t c) noexcept {
     return false;
   return !(c >= 0x2000 && c <= 0x2015);  // spaces, zero-width marks, hyphens and dashes
 }
+
+// The key of a code: the characters that count in it, ASCII letters in
+// lower case; with `tail`, only the last that many characters, so that
+// "+44 7700 900123" and "07700 900123" are one phone. A byte that begins no
+// well-formed UTF-8 character is kept as it is.
+std::string CodeKey(std::string_view text, std::uint32_t tail);
 
 }  // namespace vantel::linkage

@@ -344,7 +344,10 @@ void BindLinkage(py::module_& module) {
              "terms"_a = py::none(), "first_texts"_a = py::none(),
              "The library's linkage pipeline over columns of str; see vantel.link.");
   module.def("link_terms", &Terms, "columns"_a, "row_count"_a, "fields"_a,
-             "(term counts, first texts, [(position, reason)] of the rows left out) of one part of a frame.");
+             "(term counts, first texts, [(position, reason)] of the rows left out, first texts of the values "
+             "only a swap column holds) of one part of a frame.");
+  module.def("link_merge_first_texts", &MergeFirstTexts, "own"_a, "swap"_a,
+             "The first texts of a whole frame from those of its parts, in their order.");
   module.def("link_groups_of_pairs", &GroupsOfLinked, "count"_a, "first"_a, "second"_a, "all"_a,
              "(group, member, size, density) of the kept pairs of `count` records.");
   module.def(

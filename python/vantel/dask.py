@@ -367,21 +367,13 @@ def _whole_terms(*parts) -> tuple:
     value's first text in its own field in any partition, and only without
     one its first text in the field's swap column, as on one machine."""
     counts: list = []
-    texts: list = []
-    for part_counts, part_texts, _, _ in parts:
+    for part_counts, _, _, _ in parts:
         if not counts:
             counts = [dict() for _ in part_counts]
-            texts = [dict() for _ in part_texts]
         for mine, theirs in zip(counts, part_counts):
             for key, count in theirs.items():
                 mine[key] = mine.get(key, 0) + count
-        for mine, theirs in zip(texts, part_texts):
-            for key, text in theirs.items():
-                mine.setdefault(key, text)
-    for _, _, _, part_swap in parts:
-        for mine, theirs in zip(texts, part_swap):
-            for key, text in theirs.items():
-                mine.setdefault(key, text)
+    texts = _vantel.link_merge_first_texts([part[1] for part in parts], [part[3] for part in parts])
     return counts, texts
 
 
