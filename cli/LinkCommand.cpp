@@ -74,9 +74,12 @@ constexpr std::string_view kLinkHelp =
     "  --threshold P   keep pairs of match probability P or more, 0 to 1\n"
     "                  (default 0.9)\n"
     "  --top K         linking: keep the K best pairs of each query\n"
-    "  --groups        de-duplicating: write the groups (connected components\n"
-    "                  of the kept pairs): group, id, size, density (the share\n"
-    "                  of the group's member pairs that are kept)\n"
+    "  --groups        write the groups (connected components of the kept\n"
+    "                  pairs): group, id, size, density (the share of the\n"
+    "                  group's member pairs that are kept); linking, a group\n"
+    "                  holds records of both files, a column file (1 or 2)\n"
+    "                  after group says whose, and its member pairs are those\n"
+    "                  of one record of each file\n"
     "  --all           with --groups, also every record in no pair\n"
     "  --unmatched     linking: also a row for each query without a pair\n"
     "  --id C          the field that identifies a row (default: its number)\n"
@@ -335,9 +338,11 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
     throw UsageError("standard input (-) can be read for FILE or for OTHER, not both");
   if (settings.fields.empty()) throw UsageError("give at least one --field C:KIND");
   const bool linking = fileNames.size() == 2;
-  if (settings.groups && linking) throw UsageError("--groups finds the duplicates within one file: give FILE alone");
   if (settings.all && !settings.groups) throw UsageError("--all goes with --groups");
   if (settings.unmatched && !linking) throw UsageError("--unmatched goes with an OTHER file");
+  if (settings.unmatched && settings.groups)
+    throw UsageError("--unmatched adds pair rows; with --groups, --all writes every record");
+  if (settings.explain && settings.groups) throw UsageError("--explain explains pairs: not with --groups");
   if (settings.top && !linking) throw UsageError("--top goes with an OTHER file");
   if (settings.evaluate && !settings.truth) throw UsageError("--evaluate goes with --truth");
   if (settings.trainOnTruth && !settings.truth) throw UsageError("--train-on-truth goes with --truth");
@@ -477,16 +482,22 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
   };
 
   if (settings.groups) {
+    // Linking, a group holds records of both files: `file` says whose (1 for
+    // FILE, 2 for OTHER), as ids need not differ between them.
     std::vector<std::string> names = {"group", "id", "size", "density"};
+    if (linking) names.insert(names.begin() + 1, "file");
+    const std::size_t idColumn = linking ? 2 : 1;
     names.insert(names.end(), keepNames.begin(), keepNames.end());
     WriteHeader(out, settings.format, names);
     // Groups in the order of their first members; with --all, records in no
     // pair in between as groups of one.
     for (const GroupRow& row : pipeline.Groups(kept, settings.all)) {
       texts = {std::to_string(row.group), idText(row.record), std::to_string(row.size), Fixed(row.density, 3)};
-      for (const std::size_t keep : files[0].keeps) texts.emplace_back(files[0].table.field(rowOf(row.record), keep));
+      if (linking) texts.insert(texts.begin() + 1, row.record < firstCount ? "1" : "2");
+      const LinkFile& file = fileOf(row.record);
+      for (const std::size_t keep : file.keeps) texts.emplace_back(file.table.field(rowOf(row.record), keep));
       fields.clear();
-      for (std::size_t i = 0; i < texts.size(); ++i) fields.push_back({texts[i], i != 1 && i < 4});
+      for (std::size_t i = 0; i < texts.size(); ++i) fields.push_back({texts[i], i != idColumn && i <= idColumn + 2});
       WriteRow(out, settings.format, names, fields);
     }
   } else {
@@ -561,14 +572,9 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
     for (const ThresholdQuality& row : evaluation.thresholds) {
       const Quality& quality = row.pairs;
       report << FormatNumber(row.threshold) << '\t' << quality.foundPairs << '\t' << Fixed(quality.precision(), 4)
-             << '\t' << Fixed(quality.recall(), 4) << '\t' << Fixed(quality.f1(), 4);
-      if (!linking) {
-        report << '\t' << Fixed(row.groups.precision(), 4) << '\t' << Fixed(row.groups.recall(), 4) << '\t'
-               << Fixed(row.groups.f1(), 4);
-      } else {
-        report << "\t\t\t";
-      }
-      report << '\n';
+             << '\t' << Fixed(quality.recall(), 4) << '\t' << Fixed(quality.f1(), 4) << '\t'
+             << Fixed(row.groups.precision(), 4) << '\t' << Fixed(row.groups.recall(), 4) << '\t'
+             << Fixed(row.groups.f1(), 4) << '\n';
     }
     if (settings.evaluate) {
       WriteTextFile(*settings.evaluate, report.str(), "--evaluate");

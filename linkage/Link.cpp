@@ -110,7 +110,8 @@ Quality PairQuality(const std::vector<RecordPair>& pairs, const std::vector<std:
   return quality;
 }
 
-LinkGroups GroupPairs(const std::vector<LinkedPair>& pairs, std::size_t recordCount) {
+LinkGroups GroupPairs(const std::vector<LinkedPair>& pairs, RecordSpan span) {
+  const std::size_t recordCount = span.recordCount;
   std::vector<std::size_t> parent(recordCount);
   std::iota(parent.begin(), parent.end(), std::size_t{0});
   std::vector<std::uint8_t> paired(recordCount, 0);
@@ -134,9 +135,15 @@ LinkGroups GroupPairs(const std::vector<LinkedPair>& pairs, std::size_t recordCo
   }
   std::vector<std::uint64_t> kept(groups.sizes.size(), 0);
   for (const LinkedPair& linked : pairs) ++kept[groups.groupOf[linked.pair.first] - 1];
+  std::vector<std::uint64_t> firstMembers(groups.sizes.size(), 0);
+  if (span.linking())
+    for (std::size_t record = 0; record < span.firstCount; ++record)
+      if (groups.groupOf[record]) ++firstMembers[groups.groupOf[record] - 1];
   for (std::size_t g = 0; g < groups.sizes.size(); ++g) {
-    const double size = static_cast<double>(groups.sizes[g]);
-    groups.density.push_back(static_cast<double>(kept[g]) / (size * (size - 1) / 2));
+    const std::uint64_t size = groups.sizes[g];
+    const std::uint64_t memberPairs =
+        span.linking() ? firstMembers[g] * (size - firstMembers[g]) : size * (size - 1) / 2;
+    groups.density.push_back(static_cast<double>(kept[g]) / static_cast<double>(memberPairs));
   }
   return groups;
 }

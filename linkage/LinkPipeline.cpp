@@ -245,11 +245,12 @@ std::vector<FieldExplanation> LinkPipeline::Explain(const LinkModel& model, cons
 }
 
 std::vector<GroupRow> LinkPipeline::Groups(const std::vector<LinkedPair>& kept, bool all) const {
-  return GroupRows(kept, span_.recordCount, all);
+  return GroupRows(kept, span_, all);
 }
 
-std::vector<GroupRow> GroupRows(const std::vector<LinkedPair>& kept, std::size_t recordCount, bool all) {
-  const LinkGroups groups = GroupPairs(kept, recordCount);
+std::vector<GroupRow> GroupRows(const std::vector<LinkedPair>& kept, RecordSpan span, bool all) {
+  const std::size_t recordCount = span.recordCount;
+  const LinkGroups groups = GroupPairs(kept, span);
   std::vector<std::vector<std::size_t>> members(groups.sizes.size());
   for (std::size_t record = 0; record < recordCount; ++record)
     if (groups.groupOf[record]) members[groups.groupOf[record] - 1].push_back(record);
@@ -291,7 +292,7 @@ LinkEvaluation LinkPipeline::Evaluate(const LinkModel& model, const LinkRecords&
         pairs.push_back(linked.pair);
       }
     ThresholdQuality row{threshold, PairQuality(pairs, entity, span_), {}};
-    if (!span_.linking()) row.groups = GroupQuality(GroupPairs(above, span_.recordCount), entity, span_);
+    row.groups = GroupQuality(GroupPairs(above, span_), entity, span_);
     evaluation.thresholds.push_back(row);
   }
   return evaluation;

@@ -47,15 +47,16 @@ struct Quality {
 std::uint64_t TruePairCount(const std::vector<std::uint64_t>& entity, RecordSpan span);
 Quality PairQuality(const std::vector<RecordPair>& pairs, const std::vector<std::uint64_t>& entity, RecordSpan span);
 
-// The connected components of the kept pairs (de-duplication), with each
-// group's share of its member pairs that are kept (1 for a clique; low for
-// a chain held by weak links).
+// The connected components of the kept pairs, with each group's share of
+// its member pairs that are kept (1 for a clique; low for a chain held by
+// weak links). Linking, a group's member pairs are those of one record of
+// each file, the only pairs that can be kept.
 struct LinkGroups {
   std::vector<std::size_t> groupOf;  // per record: its group from 1, 0 for a record in no pair
   std::vector<std::size_t> sizes;    // per group (index group - 1)
   std::vector<double> density;       // per group
 };
-LinkGroups GroupPairs(const std::vector<LinkedPair>& pairs, std::size_t recordCount);
+LinkGroups GroupPairs(const std::vector<LinkedPair>& pairs, RecordSpan span);
 // The quality of the groups as pairs: every two members of a group count as
 // a pair found (linking: one of each file). Counted per group, without
 // making the pairs, which a group of a million members would not survive.

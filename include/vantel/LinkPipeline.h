@@ -83,7 +83,7 @@ struct GroupRow {
 struct ThresholdQuality {
   double threshold;
   Quality pairs;
-  Quality groups;  // de-duplication only; zero counts when linking
+  Quality groups;  // linking: a group's pairs are those of one record of each file
 };
 
 struct LinkEvaluation {
@@ -92,8 +92,8 @@ struct LinkEvaluation {
   std::vector<ThresholdQuality> thresholds;
 };
 
-// The groups of kept pairs among `recordCount` records, as LinkPipeline::Groups lists them.
-std::vector<GroupRow> GroupRows(const std::vector<LinkedPair>& kept, std::size_t recordCount, bool all);
+// The groups of kept pairs among the records of span, as LinkPipeline::Groups lists them.
+std::vector<GroupRow> GroupRows(const std::vector<LinkedPair>& kept, RecordSpan span, bool all);
 
 // The first texts of a whole file from those of its parts, in the parts'
 // order: `own` and `swap` as FirstTextsOf gives them, one entry per part.
@@ -152,11 +152,11 @@ class LinkPipeline {
   // fieldCount() explanations per pair, pair after pair.
   std::vector<FieldExplanation> Explain(const LinkModel& model, const LinkRecords& records,
                                         const std::vector<LinkedPair>& pairs, const TermCounts* whole = nullptr) const;
-  // De-duplication: the groups of the kept pairs; with `all` also every
-  // record in no pair, as a group of one in its place.
+  // The groups of the kept pairs (linking: of the records of both files);
+  // with `all` also every record in no pair, as a group of one in its place.
   std::vector<GroupRow> Groups(const std::vector<LinkedPair>& kept, bool all) const;
-  // Precision, recall and F1 of the pairs (and of their groups when
-  // de-duplicating) at each threshold, against `entity` (one per record).
+  // Precision, recall and F1 of the pairs and of their groups at each
+  // threshold, against `entity` (one per record).
   LinkEvaluation Evaluate(const LinkModel& model, const LinkRecords& records, const std::vector<RecordPair>& candidates,
                           const std::vector<std::uint64_t>& entity, const std::vector<double>& thresholds,
                           unsigned threads, const PairProgress& progress = {}) const;

@@ -273,21 +273,28 @@ py::tuple Terms(const py::dict& columnLists, std::size_t rowCount, const std::ve
   return py::make_tuple(counts, texts, rejected, swapTexts);
 }
 
-// The groups of pairs kept elsewhere (by vantel.dask), among `count` records.
+// The groups of pairs kept elsewhere (by vantel.dask), among `count` records;
+// linking, the first `firstCount` are those of the first frame.
 py::tuple GroupsOfLinked(std::size_t count,
                          const py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>& first,
-                         const py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>& second, bool all) {
+                         const py::array_t<std::int64_t, py::array::c_style | py::array::forcecast>& second, bool all,
+                         std::optional<std::size_t> firstCount) {
   if (first.size() != second.size()) throw py::value_error("first and second must be of one length");
+  const RecordSpan span{count, firstCount.value_or(count)};
+  if (span.firstCount > count) throw py::value_error("first_count is more than count");
   std::vector<LinkedPair> kept;
   for (py::ssize_t at = 0; at < first.size(); ++at) {
     const std::int64_t a = first.data()[at], b = second.data()[at];
     if (a < 0 || b < 0 || static_cast<std::uint64_t>(a) >= count || static_cast<std::uint64_t>(b) >= count)
       throw py::value_error("a pair outside the records");
+    if (span.linking() &&
+        (static_cast<std::uint64_t>(a) >= span.firstCount || static_cast<std::uint64_t>(b) < span.firstCount))
+      throw py::value_error("linking, a pair joins a record of the first frame to one of the other");
     kept.push_back({{static_cast<std::uint32_t>(a), static_cast<std::uint32_t>(b)}, 0.0, 0.0});
   }
   std::vector<std::int64_t> group, member, size;
   std::vector<double> density;
-  for (const GroupRow& row : GroupRows(kept, count, all)) {
+  for (const GroupRow& row : GroupRows(kept, span, all)) {
     group.push_back(static_cast<std::int64_t>(row.group));
     member.push_back(static_cast<std::int64_t>(row.record));
     size.push_back(static_cast<std::int64_t>(row.size));
@@ -349,7 +356,9 @@ void BindLinkage(py::module_& module) {
   module.def("link_merge_first_texts", &MergeFirstTexts, "own"_a, "swap"_a,
              "The first texts of a whole frame from those of its parts, in their order.");
   module.def("link_groups_of_pairs", &GroupsOfLinked, "count"_a, "first"_a, "second"_a, "all"_a,
-             "(group, member, size, density) of the kept pairs of `count` records.");
+             "first_count"_a = py::none(),
+             "(group, member, size, density) of the kept pairs of `count` records (linking: the first "
+             "`first_count` of the first frame).");
   module.def(
       "link_columns",
       [](const std::vector<std::string>& fields, const std::vector<std::string>& scans,

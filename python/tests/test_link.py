@@ -75,18 +75,30 @@ def test_pairs_are_those_of_the_command(cli, people, people_csv, name, linking, 
         assert row["surname_query"] == people.set_index("id").loc[row["query"], "surname"]
 
 
-def test_groups_are_those_of_the_command(cli, people, people_csv):
+@pytest.mark.parametrize("linking", [False, True], ids=["dedupe", "linking"])
+def test_groups_are_those_of_the_command(cli, people, people_csv, linking):
+    files = [str(people_csv["first"]), str(people_csv["second"])] if linking else [str(people_csv["all"])]
+    frames = (people.iloc[:800], people.iloc[800:]) if linking else (people, None)
     output = cli("link", "--quiet", "--groups", "--all", "--format", "csv", "--id", "id", "--sample", str(SAMPLE),
-                 *FIELD_ARGS, str(people_csv["all"]))
+                 *FIELD_ARGS, *files)
     expected = read_cli(output)
-    groups = vantel.link_groups(people, id="id", fields=FIELDS, sample=SAMPLE, all=True)
+    groups = vantel.link_groups(frames[0], frames[1], id="id", fields=FIELDS, sample=SAMPLE, all=True)
     assert len(groups) == len(people) == len(expected)
+    assert list(groups.columns) == list(expected.columns)
     assert groups["group"].astype(str).tolist() == expected["group"].tolist()
     assert groups["id"].tolist() == expected["id"].tolist()
     assert groups["size"].astype(str).tolist() == expected["size"].tolist()
     assert [f"{d:.3f}" for d in groups["density"]] == expected["density"].tolist()
-    grouped = vantel.link_groups(people, fields=FIELDS, sample=SAMPLE)
-    assert (grouped["size"] > 1).all() and set(grouped["id"]) < set(people.index)
+    if linking:
+        assert groups["file"].astype(str).tolist() == expected["file"].tolist()
+        assert set(groups.loc[groups["file"] == 2, "id"]) == set(frames[1]["id"])
+    grouped = vantel.link_groups(frames[0], frames[1], fields=FIELDS, sample=SAMPLE)
+    assert len(grouped) > 20 and (grouped["size"] > 1).all()
+    if linking:
+        # Every group holds rows of both frames.
+        assert grouped.groupby("group")["file"].nunique().eq(2).all()
+    else:
+        assert set(grouped["id"]) < set(people.index)
 
 
 def test_models_pass_between_python_and_the_command(cli, people, people_csv, tmp_path):

@@ -165,6 +165,23 @@ def test_groups_on_the_cluster_equal_one_machine(client, people, model, layout):
         assert groups.attrs["rejected"] == expected.attrs["rejected"]
 
 
+# Linking, the groups hold rows of both frames; rows left out of either
+# (one in each here) shift no one's place.
+@pytest.mark.parametrize("layout", ["one", "unequal"])
+def test_linked_groups_on_the_cluster_equal_one_machine(client, people, model, layout):
+    frame = people.copy()
+    frame.iloc[610, frame.columns.get_loc("given_name")] = "Bad\udcffname"
+    first, second = frame.iloc[:500], frame.iloc[500:]
+    candidates = dd.from_pandas(second, npartitions=3, sort=False)
+    for all_rows in (False, True):
+        groups = vdask.link_groups(layouts(first)[layout], candidates, model=model, threshold=0.5, all=all_rows)
+        expected = vantel.link_groups(first, second, model=model, threshold=0.5, all=all_rows)
+        assert expected["size"].max() > 1 and set(expected["file"]) == {1, 2}
+        pandas.testing.assert_frame_equal(groups, expected)
+        assert groups.attrs["rejected"] == expected.attrs["rejected"]
+        assert [r.list for r in expected.attrs["rejected"]] == ["frame", "other"]
+
+
 def test_bad_input_is_named_before_any_task(client, people, model):
     data = layouts(people)["three"]
     with pytest.raises(ValueError, match="nickname"):

@@ -217,6 +217,7 @@ def link(
 ) -> pd.DataFrame: ...
 def link_groups(
     frame: pd.DataFrame,
+    other: Optional[pd.DataFrame] = None,
     *,
     id: Optional[str] = None,
     fields: Union[Mapping[str, Union[str, "Field"]], Sequence[Union["Field", str]], None] = None,

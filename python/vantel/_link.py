@@ -347,6 +347,7 @@ def _pairs_frame(run: _Run, id: Optional[str], explain: bool):  # noqa: A002
 
 def link_groups(
     frame: Any,
+    other: Any = None,
     *,
     id: Optional[str] = None,  # noqa: A002 - the command's option
     fields: FieldsArgument = None,
@@ -358,27 +359,45 @@ def link_groups(
     sample: int = _DEFAULT_SAMPLE,
     workers: int = -1,
 ):
-    """The groups of duplicates in ``frame``: the connected components of
-    the pairs :func:`link` keeps, as ``vantel link --groups`` writes them.
+    """The groups of duplicates in ``frame`` (or of the rows of ``frame``
+    and ``other`` that are one person): the connected components of the
+    pairs :func:`link` keeps, as ``vantel link --groups`` writes them.
 
     Returns a pandas DataFrame, a row per member: ``group`` (from 1, in the
     order of each group's first row), ``id`` (the index label, or the value
     of the column ``id``), ``size`` and ``density`` (the share of the group's
     member pairs that reach the threshold: low for a chain held by weak
-    links). With ``all`` every other row too, as a group of one. ``attrs``
-    as :func:`link`'s.
+    links). Linking, ``file`` (1 for ``frame``, 2 for ``other``) follows
+    ``group``, and a group's member pairs are those of one row of each.
+    With ``all`` every other row too, as a group of one. ``attrs`` as
+    :func:`link`'s.
     """
     pandas = _pandas()
     run = _Run(
-        frame, None, fields=fields, scan=scan, block=block, model=model, id=id, threshold=threshold,
+        frame, other, fields=fields, scan=scan, block=block, model=model, id=id, threshold=threshold,
         groups=2 if all else 1, sample=sample, workers=workers,
     )
-    keys = [_keys(frame, id, "frame")]
+    keys = [_keys(each, id, _FRAMES[n]) for n, each in enumerate(run.frames)]
     found = run.found
-    result = pandas.DataFrame(
-        {"group": found["group"], "id": keys[0].take(found["member"]), "size": found["size"], "density": found["density"]}
-    )
+    result = pandas.DataFrame(_group_columns(found["group"], found["member"], found["size"], found["density"], keys))
     return run.annotate(result, keys)
+
+
+def _group_columns(group, member, size, density, keys: list) -> dict:
+    """The columns of a groups frame, as vantel.link_groups names and orders
+    them; ``member`` counts the rows of all ``keys`` in turn."""
+    columns = {"group": group}
+    if len(keys) == 2:
+        first = len(keys[0])
+        in_first = member < first
+        columns["file"] = np.where(in_first, 1, 2).astype(np.int64)
+        both = keys[0].append(keys[1])
+        columns["id"] = both.take(member)
+    else:
+        columns["id"] = keys[0].take(member)
+    columns["size"] = size
+    columns["density"] = density
+    return columns
 
 
 class Model:

@@ -37,7 +37,17 @@ from dask.delayed import delayed
 
 from . import _vantel
 from ._api import _LISTS, Groups, Rejection, _count, _groups_frame, _integer, _object_array, _threshold
-from ._link import _DEFAULT_SAMPLE, _FRAMES, Model, _explain_columns, _field_texts, _keys, _rule_texts, _texts
+from ._link import (
+    _DEFAULT_SAMPLE,
+    _FRAMES,
+    Model,
+    _explain_columns,
+    _field_texts,
+    _group_columns,
+    _keys,
+    _rule_texts,
+    _texts,
+)
 
 __all__ = ["match", "groups", "link", "link_groups"]
 
@@ -585,6 +595,7 @@ def _group_links(first: _LinkBlock, second: Optional[_LinkBlock], i: int, j: int
 
 def link_groups(
     frame: Any,
+    other: Any = None,
     *,
     id: Any = None,  # noqa: A002 - the command's option
     fields: Any = None,
@@ -600,11 +611,12 @@ def link_groups(
     """The groups of :func:`vantel.link_groups`, from pairs kept on Dask.
 
     The pairs are found and scored as :func:`link` does, in tasks over the
-    pairs of partitions i <= j, and gathered here, where the groups are
-    formed by the library: the kept pairs and the keys must fit in this
-    process's memory. Computed at once; returns the pandas DataFrame of
-    :func:`vantel.link_groups` (``group``, ``id``, ``size``, ``density``)
-    with ``attrs`` ``rejected`` and ``model``.
+    pairs of partitions (i <= j to de-duplicate, every i with every j to
+    link), and gathered here, where the groups are formed by the library:
+    the kept pairs and the keys must fit in this process's memory. Computed
+    at once; returns the pandas DataFrame of :func:`vantel.link_groups`
+    (``group``, linking ``file``, ``id``, ``size``, ``density``) with
+    ``attrs`` ``rejected`` and ``model``.
     """
     if isinstance(threshold, bool) or not isinstance(threshold, (int, float, np.integer, np.floating)):
         raise TypeError(f"threshold must be a number, not {type(threshold).__name__}")
@@ -612,36 +624,46 @@ def link_groups(
         raise ValueError(f"threshold must be a probability from 0 to 1, not {threshold!r}")
     _partitions(npartitions)
     frames = [_frame_collection(frame, "frame", npartitions)]
+    if other is not None:
+        frames.append(_frame_collection(other, "other", npartitions))
     plan = _LinkPlan(frames, fields, scan, block, model, id, sample, training_rows)
-    blocks = plan.blocks_of[0]
+    queries, candidates = plan.blocks_of[0], plan.blocks_of[-1]
     options = (plan.fields, plan.scans, plan.blocks, float(threshold), 0, [])
     model_task = delayed(plan.model, name=f"vantel-model-{plan.token}")
     tasks = [
         delayed(_group_links, pure=True)(
-            blocks[i], None if i == j else blocks[j], i, j, options, model_task, plan.terms,
+            queries[i], None if other is None and i == j else candidates[j], i, j, options, model_task, plan.terms,
             dask_key_name=f"vantel-link-group-pairs-{plan.token}-{i}-{j}",
         )
-        for i in range(len(blocks))
-        for j in range(i, len(blocks))
+        for i in range(len(queries))
+        for j in range(i if other is None else 0, len(candidates))
     ]
-    found, offsets, rejected, prepared = dask.compute(tasks, plan.offsets[0], plan.rejected(), blocks)
-    count = offsets[-1]
-    # Records are the rows that take part, in order: a rejected row is none.
-    taking = np.ones(count, dtype=bool)
-    taking[rejected["position"].to_numpy(dtype=np.int64)] = False
+    found, offsets, rejected, prepared = dask.compute(tasks, plan.offsets, plan.rejected(), plan.blocks_of)
+    # Rows count those of the first frame, then those of the other; records
+    # are the rows that take part, in order: a rejected row is none.
+    counts = [each[-1] for each in offsets]
+    start = [0, counts[0]]
+    taking = np.ones(sum(counts), dtype=bool)
+    for side, name in enumerate(_FRAMES[: len(frames)]):
+        positions = rejected.loc[rejected["list"] == name, "position"].to_numpy(dtype=np.int64)
+        taking[start[side] + positions] = False
     record_of = np.cumsum(taking) - 1
     rows = np.flatnonzero(taking)
-    first = [record_of[offsets[i] + q] for i, _, q, _ in found]
-    second = [record_of[offsets[j] + c] for _, j, _, c in found]
+    later = len(frames) - 1  # the side of the candidates
+    first = [record_of[offsets[0][i] + q] for i, _, q, _ in found]
+    second = [record_of[start[later] + offsets[later][j] + c] for _, j, _, c in found]
     empty = np.empty(0, np.int64)
     group, member, size, density = _vantel.link_groups_of_pairs(
         int(taking.sum()),
         np.concatenate(first) if first else empty,
         np.concatenate(second) if second else empty,
         bool(all),
+        None if other is None else int(taking[: counts[0]].sum()),
     )
-    keys = prepared[0].keys.append([b.keys for b in prepared[1:]]) if prepared else pd.Index([])
-    result = pd.DataFrame({"group": group, "id": keys.take(rows[member]), "size": size, "density": density})
+    keys = [
+        blocks[0].keys.append([b.keys for b in blocks[1:]]) if blocks else pd.Index([]) for blocks in prepared
+    ]
+    result = pd.DataFrame(_group_columns(group, rows[member], size, density, keys))
     result.attrs["rejected"] = [
         Rejection(row.list, int(row.position), row.key, row.reason) for row in rejected.itertuples(index=False)
     ]

@@ -60,6 +60,7 @@ def link(
 ) -> dd.DataFrame: ...
 def link_groups(
     frame: Union[dd.DataFrame, pd.DataFrame],
+    other: Union[dd.DataFrame, pd.DataFrame, None] = None,
     *,
     id: Optional[str] = None,
     fields: Any = None,

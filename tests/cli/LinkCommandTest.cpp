@@ -4,6 +4,7 @@
 
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
@@ -165,6 +166,74 @@ TEST(LinkCommand, LinksTwoFilesWithTopAndUnmatched) {
   EXPECT_EQ(queries.size(), 100u);  // each query once: its best pair or an empty one
 }
 
+// Linking, the groups are the components of the pairs the same run writes,
+// each member marked with its file, and a group's density counts the pairs
+// of one record of each file.
+TEST(LinkCommand, GroupsRecordsOfBothFilesWhenLinking) {
+  // The rows of even number in one file, the others in the other: a
+  // person's duplicate follows the person, so most land in both.
+  std::string evenRows, oddRows;
+  std::istringstream lines(PeopleCsv(150, 17));
+  std::size_t number = 0;
+  for (std::string line; std::getline(lines, line); ++number) {
+    if (number == 0 || number % 2 == 0) evenRows += line + '\n';
+    if (number == 0 || number % 2 == 1) oddRows += line + '\n';
+  }
+  const TempFile first(evenRows, "first.csv");
+  const TempFile second(oddRows, "second.csv");
+  const std::string firstPath = first.path(), secondPath = second.path();
+  const auto runLink = [&](std::vector<std::string_view> extra) {
+    std::vector<std::string_view> args = Args(extra, firstPath);
+    args.push_back(secondPath);
+    return RunWith(args);
+  };
+  const CliRun pairs = runLink({"--threshold", "0.5", "--quiet"});
+  ASSERT_EQ(pairs.status, kExitOk) << pairs.err;
+  const CliRun groups = runLink({"--threshold", "0.5", "--groups", "--quiet"});
+  ASSERT_EQ(groups.status, kExitOk) << groups.err;
+  const auto pairRows = Rows(pairs.out), groupRows = Rows(groups.out);
+  EXPECT_EQ(groupRows[0], (std::vector<std::string>{"group", "file", "id", "size", "density"}));
+  ASSERT_GT(pairRows.size(), 5u);
+  // Ids ("r<row>") differ between the files here, so a member is its id.
+  std::map<std::string, std::string> groupOf;
+  std::map<std::string, std::size_t> firstMembers, members;
+  for (std::size_t i = 1; i < groupRows.size(); ++i) {
+    const auto& row = groupRows[i];
+    const bool inFirst = std::stoul(row[2].substr(1)) % 2 == 1;  // ids count the rows from r0
+    EXPECT_EQ(row[1], inFirst ? "1" : "2") << row[2];
+    EXPECT_TRUE(groupOf.emplace(row[2], row[0]).second) << row[2] << " twice";
+    ++members[row[0]];
+    firstMembers[row[0]] += inFirst ? 1u : 0u;
+  }
+  std::map<std::string, std::size_t> keptIn;
+  std::set<std::string> paired;
+  for (std::size_t i = 1; i < pairRows.size(); ++i) {
+    const std::string& query = pairRows[i][0];
+    const std::string& candidate = pairRows[i][1];
+    ASSERT_TRUE(groupOf.count(query) && groupOf.count(candidate)) << query << ' ' << candidate;
+    EXPECT_EQ(groupOf[query], groupOf[candidate]) << query << ' ' << candidate;
+    ++keptIn[groupOf[query]];
+    paired.insert(query);
+    paired.insert(candidate);
+  }
+  EXPECT_EQ(paired.size(), groupOf.size());  // no member without a pair
+  for (std::size_t i = 1; i < groupRows.size(); ++i) {
+    const auto& row = groupRows[i];
+    EXPECT_EQ(std::stoul(row[3]), members[row[0]]);
+    const double memberPairs =
+        static_cast<double>(firstMembers[row[0]]) * static_cast<double>(members[row[0]] - firstMembers[row[0]]);
+    EXPECT_NEAR(std::stod(row[4]), static_cast<double>(keptIn[row[0]]) / memberPairs, 0.0006) << row[0];
+  }
+  // --all: every record of both files once; the truth rates the groups too.
+  const CliRun all = runLink({"--threshold", "0.5", "--groups", "--all", "--truth", "person", "--quiet"});
+  ASSERT_EQ(all.status, kExitOk) << all.err;
+  EXPECT_EQ(Rows(all.out).size() - 1, Rows(PeopleCsv(150, 17)).size() - 1);
+  const auto report = Rows(all.err);
+  ASSERT_GT(report.size(), 2u);
+  EXPECT_EQ(report[1].back(), "group_f1");
+  EXPECT_FALSE(report[2].back().empty()) << all.err;
+}
+
 TEST(LinkCommand, RefusesBadInputNamingIt) {
   const TempFile file(PeopleCsv(30, 1), "people.csv");
   const TempFile model("{\"format\": \"vantel-link-model\", \"fields\": [", "model.json");
@@ -185,7 +254,8 @@ TEST(LinkCommand, RefusesBadInputNamingIt) {
        "--field given:name:aliases=/nonexistent-folder/groups.csv: /nonexistent-folder/groups.csv: cannot be read"},
       {{"link", "--field", "given:name", "--threshold", "1.5", people}, kExitUsage, "--threshold: '1.5'"},
       {{"link", people}, kExitUsage, "--field"},
-      {{"link", "--field", "given:name", "--groups", people, people}, kExitUsage, "--groups"},
+      {{"link", "--field", "given:name", "--groups", "--unmatched", people, people}, kExitUsage, "--unmatched"},
+      {{"link", "--field", "given:name", "--groups", "--explain", people}, kExitUsage, "--explain"},
       {{"link", "--field", "given:name", "--block", "soundex(given)", people}, kExitUsage, "soundex"},
       {{"link", "--field", "given:name", "--scan", "town:80", people}, kExitUsage, "--scan: "},
       {{"link", "--field", "given:name", "--model", corrupt, people}, kExitUsage, "corrupt or truncated"},

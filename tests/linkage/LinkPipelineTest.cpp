@@ -186,13 +186,13 @@ TEST_P(LinkPipelineRun, KeepsExplainsGroupsAndEvaluatesTheScoredPairs) {
                                      [&](const LinkedPair& pair) { return pair.probability >= row.threshold; });
     EXPECT_EQ(row.pairs.foundPairs, static_cast<std::uint64_t>(above)) << row.threshold;
     EXPECT_LE(row.pairs.correct, evaluation.candidates.correct);
-    EXPECT_EQ(row.groups.foundPairs > 0, !pipeline.span().linking() && above > 0);
+    EXPECT_EQ(row.groups.foundPairs > 0, above > 0);
+    EXPECT_GE(row.groups.foundPairs, row.pairs.foundPairs);  // a group stands for at least its kept pairs
   }
   EXPECT_GT(evaluation.thresholds[0].pairs.f1(), 0.5);
 
-  if (pipeline.span().linking()) return;
   // Groups: each grouped record once, numbered by first member; with all,
-  // every record once.
+  // every record once. Linking, a group holds records of both files.
   for (const bool all : {false, true}) {
     const std::vector<GroupRow> rows = pipeline.Groups(kept, all);
     std::set<std::size_t> seen;
@@ -210,6 +210,13 @@ TEST_P(LinkPipelineRun, KeepsExplainsGroupsAndEvaluatesTheScoredPairs) {
       const auto members =
           std::count_if(rows.begin(), rows.end(), [&](const GroupRow& other) { return other.group == row.group; });
       EXPECT_EQ(row.size, static_cast<std::size_t>(members));
+      if (pipeline.span().linking() && row.size > 1) {
+        const auto fromFirst = std::count_if(rows.begin(), rows.end(), [&](const GroupRow& other) {
+          return other.group == row.group && other.record < firstCount;
+        });
+        EXPECT_GT(fromFirst, 0);
+        EXPECT_LT(static_cast<std::size_t>(fromFirst), row.size);
+      }
     }
     EXPECT_EQ(seen.size() == count, all);
   }

@@ -10,12 +10,22 @@ namespace {
 // Records 0-1-2 chained by two kept pairs, 3-4 by one, 5 alone.
 const std::vector<LinkedPair> kKept = {{{0, 1}, 5, 0.97}, {{1, 2}, 4, 0.94}, {{3, 4}, 9, 0.998}};
 
+// Linking 0-2 against 3-5: 0 and 1 both with 3, 0 with 4, 2 with 5.
+const std::vector<LinkedPair> kLinked = {{{0, 3}, 5, 0.97}, {{0, 4}, 4, 0.94}, {{1, 3}, 3, 0.9}, {{2, 5}, 9, 0.998}};
+
 TEST(Link, GroupsAreComponentsWithTheirDensity) {
-  const LinkGroups groups = GroupPairs(kKept, 6);
+  const LinkGroups groups = GroupPairs(kKept, {6, 6});
   EXPECT_EQ(groups.groupOf, (std::vector<std::size_t>{1, 1, 1, 2, 2, 0}));
   EXPECT_EQ(groups.sizes, (std::vector<std::size_t>{3, 2}));
   EXPECT_DOUBLE_EQ(groups.density[0], 2.0 / 3);  // a chain: 2 of its 3 pairs kept
   EXPECT_DOUBLE_EQ(groups.density[1], 1.0);
+  // Linking, a group's member pairs are those across the files: {0, 1, 3, 4}
+  // has four, three of them kept.
+  const LinkGroups linked = GroupPairs(kLinked, {6, 3});
+  EXPECT_EQ(linked.groupOf, (std::vector<std::size_t>{1, 1, 2, 1, 1, 2}));
+  EXPECT_EQ(linked.sizes, (std::vector<std::size_t>{4, 2}));
+  EXPECT_DOUBLE_EQ(linked.density[0], 0.75);
+  EXPECT_DOUBLE_EQ(linked.density[1], 1.0);
 }
 
 TEST(Link, QualityOfPairsAndGroupsCountsTheTruth) {
@@ -32,11 +42,11 @@ TEST(Link, QualityOfPairsAndGroupsCountsTheTruth) {
   const Row rows[] = {
       {"pairs", PairQuality(pairs, entity, span), 3, 3, 2},
       // The group {0, 1, 2} stands for three pairs, one of them true.
-      {"groups", GroupQuality(GroupPairs(kKept, 6), entity, span), 3, 4, 2},
-      // Linking 0-2 against 3-5: the one true pair is (2, 5); no group holds
-      // records of both files.
+      {"groups", GroupQuality(GroupPairs(kKept, span), entity, span), 3, 4, 2},
+      // Linking 0-2 against 3-5: the one true pair is (2, 5). The group
+      // {0, 1, 3, 4} stands for its four pairs across the files, none true.
       {"linked pairs", PairQuality({{2, 5}, {1, 4}}, entity, {6, 3}), 1, 2, 1},
-      {"linked groups", GroupQuality(GroupPairs(kKept, 6), entity, {6, 3}), 1, 0, 0},
+      {"linked groups", GroupQuality(GroupPairs(kLinked, {6, 3}), entity, {6, 3}), 1, 5, 1},
   };
   for (const Row& row : rows) {
     EXPECT_EQ(row.quality.truePairs, row.truePairs) << row.what;
