@@ -14,6 +14,7 @@
 #include <unordered_map>
 #include <utility>
 
+#include "LevelMemory.h"
 #include "PreparedData.h"
 #include "Text.h"
 #include "service/Scorer.h"
@@ -565,19 +566,22 @@ std::uint32_t PreparedField::firstRecordWith(std::uint32_t value) const noexcept
 struct FieldComparer::State {
   CompareUS compare;  // keeps the process's rule automata alive
   similarity::CodeArrays scratch;
-  // Answers already worked out, per field and ordered pair of values.
+  // Per field: the levels already worked out, and the floor below which an
+  // answer is "other" whatever it is (its search for the lowest ratio it
+  // admits is done once, not per pair).
   struct Memory {
     const PreparedField::Data* field;
-    std::unordered_map<std::uint64_t, std::uint8_t> levels;
+    linkage::LevelMemory levels;
+    service::Floor floor;
   };
   std::vector<Memory> memories;
-  static constexpr std::size_t kMostRemembered = std::size_t{1} << 22;
 
-  std::unordered_map<std::uint64_t, std::uint8_t>& MemoryOf(const PreparedField::Data& field) {
+  Memory& MemoryOf(const PreparedField::Data& field) {
     for (Memory& memory : memories)
-      if (memory.field == &field) return memory.levels;
-    memories.push_back({&field, {}});
-    return memories.back().levels;
+      if (memory.field == &field) return memory;
+    memories.push_back(
+        {&field, linkage::LevelMemory(field.texts.size()), service::Floor(field.comparison.thresholds.back())});
+    return memories.back();
   }
 };
 
@@ -629,7 +633,7 @@ std::uint8_t FieldComparer::NameLevel(const PreparedField::Data& data, std::uint
   } else {
     service::Scorer scorer(comparison.method, state_->scratch);
     scorer.SetQuery({data.texts[a], data.forms[a]});
-    answer = scorer.Score({data.texts[b], data.forms[b]}, service::Floor(comparison.thresholds.back()), 1.0);
+    answer = scorer.Score({data.texts[b], data.forms[b]}, state_->MemoryOf(data).floor, 1.0);
   }
   for (std::size_t i = 0; i < comparison.thresholds.size(); ++i) {
     if (answer && *answer >= comparison.thresholds[i]) return next;
@@ -650,12 +654,10 @@ std::uint8_t FieldComparer::NameLevel(const PreparedField::Data& data, std::uint
 }
 
 std::uint8_t FieldComparer::RememberedNameLevel(const PreparedField::Data& data, std::uint32_t a, std::uint32_t b) {
-  auto& memory = state_->MemoryOf(data);
-  const std::uint64_t key = (std::uint64_t{a} << 32) | b;
-  if (const auto found = memory.find(key); found != memory.end()) return found->second;
+  linkage::LevelMemory& memory = state_->MemoryOf(data).levels;
+  if (const std::optional<std::uint8_t> found = memory.Find(a, b)) return *found;
   const std::uint8_t level = NameLevel(data, a, b);
-  if (memory.size() >= State::kMostRemembered) memory.clear();
-  memory.emplace(key, level);
+  memory.Remember(a, b, level);
   return level;
 }
 

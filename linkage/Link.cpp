@@ -5,6 +5,8 @@
 #include "vantel/Link.h"
 
 #include <algorithm>
+#include <cmath>
+#include <limits>
 #include <map>
 #include <numeric>
 #include <unordered_map>
@@ -26,6 +28,15 @@ std::size_t Find(std::vector<std::size_t>& parent, std::size_t x) {
 
 }  // namespace
 
+// Four bits of weight (a factor 16 in the odds) below the exact boundary:
+// far more than the rounding of either side.
+double LowestKeptWeight(double threshold) noexcept {
+  if (!(threshold > 0.0)) return -std::numeric_limits<double>::infinity();
+  // A probability of 1 takes a weight above 52: odds / (1 + odds) rounds to 1 only there.
+  if (threshold >= 1.0) return 48.0;
+  return std::log2(threshold / (1.0 - threshold)) - 4.0;
+}
+
 std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& records,
                                    const std::vector<RecordPair>& candidates, double threshold, unsigned threads,
                                    const TermCounts* whole, const PairProgress& progress) {
@@ -35,6 +46,7 @@ std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& re
   std::vector<std::vector<LinkedPair>> kept(chunks);
   std::vector<FieldComparer> comparers(std::max(1u, threads));
   linkage::ChunkProgress counter(candidates.size(), progress);
+  const double lowestKept = LowestKeptWeight(threshold);
   linkage::ForEachChunk(candidates.size(), kChunk, threads,
                         [&](std::size_t chunk, std::size_t begin, std::size_t end, unsigned worker) {
                           FieldComparer& comparer = comparers[worker];
@@ -44,6 +56,7 @@ std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& re
                             for (std::size_t f = 0; f < fields; ++f)
                               levels[f] = comparer.Level(records.field(f), pair.first, pair.second);
                             const double weight = scorer.Weight(levels.data(), pair);
+                            if (weight < lowestKept) continue;
                             const double probability = ProbabilityOf(weight);
                             if (probability >= threshold) kept[chunk].push_back({pair, weight, probability});
                           }

@@ -459,7 +459,7 @@ void AddTermCounts(TermCounts& total, const TermCounts& part) {
 }
 
 ModelScorer::ModelScorer(const LinkModel& model, const LinkRecords& records, const TermCounts* whole)
-    : model_(&model), records_(&records) {
+    : model_(&model), records_(&records), priorWeight_(model.PriorWeight()) {
   if (whole != nullptr && whole->size() != model.fields.size())
     throw std::invalid_argument("term counts of " + std::to_string(whole->size()) + " fields, not " +
                                 std::to_string(model.fields.size()));
@@ -502,7 +502,7 @@ double ModelScorer::FieldWeight(std::size_t field, std::uint8_t level, RecordPai
 }
 
 double ModelScorer::Weight(const std::uint8_t* levels, RecordPair pair) const noexcept {
-  double weight = model_->PriorWeight();
+  double weight = priorWeight_;
   for (std::size_t f = 0; f < weights_.size(); ++f) weight += FieldWeight(f, levels[f], pair);
   return weight;
 }

@@ -19,6 +19,10 @@ struct LinkedPair {
   double probability;
 };
 
+// A weight below which no probability (ProbabilityOf) reaches `threshold`:
+// scoring lets most pairs go without working out their probability.
+double LowestKeptWeight(double threshold) noexcept;
+
 // The candidate pairs whose probability reaches `threshold`, in the order of
 // `candidates`. The same on any number of threads.
 // Term frequencies are those of `whole` when given (see ModelScorer).

@@ -202,6 +202,7 @@ class ModelScorer {
  private:
   const LinkModel* model_;
   const LinkRecords* records_;
+  double priorWeight_;
   std::vector<std::vector<double>> weights_;    // [field][level]
   std::vector<std::vector<double>> tfWeights_;  // [field][value] for exact agreement; empty without term frequencies
 };

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
 #include <vector>
 
 namespace vantel {
@@ -26,6 +28,29 @@ TEST(Link, GroupsAreComponentsWithTheirDensity) {
   EXPECT_EQ(linked.sizes, (std::vector<std::size_t>{4, 2}));
   EXPECT_DOUBLE_EQ(linked.density[0], 0.75);
   EXPECT_DOUBLE_EQ(linked.density[1], 1.0);
+}
+
+// Scoring lets a pair go below LowestKeptWeight without its probability:
+// no weight there may have a probability that reaches the threshold, down
+// to the last double below the bound, and the bound stays near the boundary.
+TEST(Link, NoWeightBelowTheLowestKeptReachesTheThreshold) {
+  const double thresholds[] = {0.0, 1e-300, 1e-9, 0.1, 0.5, 0.9, 0.99, 0.999, 0.999999, 1 - 1e-12, 1 - 0x1p-53, 1.0};
+  for (const double threshold : thresholds) {
+    const double lowest = LowestKeptWeight(threshold);
+    if (threshold == 0.0) {
+      EXPECT_EQ(lowest, -std::numeric_limits<double>::infinity());
+      continue;
+    }
+    double below = std::nextafter(lowest, -std::numeric_limits<double>::infinity());
+    for (int step = 0; step < 2000; ++step, below -= 0.01)
+      ASSERT_LT(ProbabilityOf(below), threshold) << threshold << " at weight " << below;
+    // The boundary itself is within a few bits above it.
+    if (threshold < 1.0) {
+      double boundary = lowest;
+      while (ProbabilityOf(boundary) < threshold) boundary += 1.0 / 64;
+      EXPECT_LE(boundary - lowest, 4.0 + 1.0 / 32) << threshold;
+    }
+  }
 }
 
 TEST(Link, QualityOfPairsAndGroupsCountsTheTruth) {
