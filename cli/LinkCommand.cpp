@@ -448,6 +448,8 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
                  ? pipeline.TrainFromTruth(records, candidates, EntitiesOf(columnValues(*settings.truth)), training)
                  : pipeline.Train(records, found, training);
     }();
+    // Each rule's own pairs served training only.
+    std::vector<std::vector<RecordPair>>().swap(found.byRule);
     if (!model.training.converged)
       err << "vantel link: training did not converge within " << model.training.iterations
           << " iterations; the model is that of the last one\n";

@@ -282,7 +282,10 @@ LinkEvaluation LinkPipeline::Evaluate(const LinkModel& model, const LinkRecords&
   LinkEvaluation evaluation;
   evaluation.candidatePairs = candidates.size();
   evaluation.candidates = PairQuality(candidates, entity, span_);
-  const std::vector<LinkedPair> scored = ScorePairs(model, records, candidates, 0.0, threads, nullptr, progress);
+  // Only the pairs that reach the lowest threshold are held: of millions of
+  // candidates most are far below every one.
+  const double lowest = thresholds.empty() ? 1.0 : *std::min_element(thresholds.begin(), thresholds.end());
+  const std::vector<LinkedPair> scored = ScorePairs(model, records, candidates, lowest, threads, nullptr, progress);
   for (const double threshold : thresholds) {
     std::vector<LinkedPair> above;
     std::vector<RecordPair> pairs;

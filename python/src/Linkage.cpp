@@ -171,6 +171,7 @@ py::dict Link(const py::dict& columnLists, std::size_t rowCount, std::size_t fir
       training.samplePairs = sample;
       training.threads = workers;
       model = pipeline.Train(records, found, training);
+      std::vector<std::vector<RecordPair>>().swap(found.byRule);  // each rule's own pairs served training only
     }
     if (score) {
       const TermCounts* whole = terms ? &*terms : nullptr;
