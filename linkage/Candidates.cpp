@@ -292,6 +292,48 @@ std::vector<RecordPair> RulePairs(const CandidateRule& rule, const RuleColumns& 
                                                 : BlockPairs(rule, columns, span);
 }
 
+std::vector<RecordPair> SharePairs(const std::vector<CandidateRule>& rules, CandidateShare share,
+                                   const RuleColumns& columns, RecordSpan span, unsigned threads) {
+  if (span.recordCount > 0xFFFFFFF0u) throw std::invalid_argument("too many records");
+  const bool scans = share.kind == CandidateShare::Kind::Scans;
+  if (!scans && (share.rule >= rules.size() || rules[share.rule].kind != CandidateRule::Kind::Block))
+    throw std::invalid_argument("candidate share: rule " + std::to_string(share.rule) + " is no block rule");
+  std::vector<RecordPair> pairs;
+  if (scans) {
+    for (const CandidateRule& rule : rules) {
+      if (rule.kind != CandidateRule::Kind::Scan) continue;
+      const std::vector<RecordPair> found = ScanPairs(rule, columns, span, threads);
+      std::vector<RecordPair> merged;
+      merged.reserve(pairs.size() + found.size());
+      std::set_union(pairs.begin(), pairs.end(), found.begin(), found.end(), std::back_inserter(merged));
+      pairs = std::move(merged);
+    }
+  } else {
+    pairs = BlockPairs(rules[share.rule], columns, span);
+  }
+  // The block rules that own a pair before this share: all of them for the
+  // scans, the earlier ones for a block rule.
+  const std::size_t owners = scans ? rules.size() : share.rule;
+  for (std::size_t r = 0; r < owners && !pairs.empty(); ++r) {
+    if (rules[r].kind != CandidateRule::Kind::Block) continue;
+    const Keys keys = MakeKeys(rules[r], columns, span);
+    std::erase_if(pairs, [&](const RecordPair& pair) {
+      return keys.present[pair.first] && keys.present[pair.second] && keys.key[pair.first] == keys.key[pair.second];
+    });
+  }
+  return pairs;
+}
+
+std::vector<std::optional<std::string>> BlockKeys(const CandidateRule& rule, const RuleColumns& columns,
+                                                  RecordSpan span) {
+  if (rule.kind != CandidateRule::Kind::Block) throw std::invalid_argument("keys are those of a block rule");
+  Keys keys = MakeKeys(rule, columns, span);
+  std::vector<std::optional<std::string>> result(span.recordCount);
+  for (std::size_t record = 0; record < span.recordCount; ++record)
+    if (keys.present[record]) result[record] = std::move(keys.key[record]);
+  return result;
+}
+
 std::vector<RecordPair> CandidatePairs(const std::vector<CandidateRule>& rules, const RuleColumns& columns,
                                        RecordSpan span, unsigned threads, std::vector<std::uint64_t>* perRule,
                                        std::vector<std::vector<RecordPair>>* rulePairs) {

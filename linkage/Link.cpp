@@ -83,12 +83,27 @@ std::vector<CandidateRule> DefaultRules(const std::vector<FieldComparison>& fiel
         block.parts.push_back({field.column, KeyKind::Value, 0});
       rules.push_back(block);
     }
-  if (names.size() >= 2) {
+  if (!names.empty()) {
     CandidateRule block;
-    block.parts.push_back({names[0]->column, KeyKind::Phonetic, 0});
-    block.parts.push_back({names[1]->column, KeyKind::Phonetic, 0});
+    for (std::size_t n = 0; n < std::min<std::size_t>(names.size(), 2); ++n)
+      block.parts.push_back({names[n]->column, KeyKind::Phonetic, 0});
     rules.push_back(block);
   }
+  // Fields of no kind above alone: no field is left without a rule that
+  // reaches its agreeing pairs.
+  if (rules.empty())
+    for (const FieldComparison& field : fields) {
+      CandidateRule rule;
+      if (field.kind == FieldKind::Text) {
+        rule.kind = CandidateRule::Kind::Scan;
+        rule.column = field.column;
+        rule.threshold = field.thresholds.front();
+        rule.method = field.method;
+      } else {
+        rule.parts.push_back({field.column, KeyKind::Value, 0});
+      }
+      rules.push_back(rule);
+    }
   return rules;
 }
 

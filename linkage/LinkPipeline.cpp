@@ -178,6 +178,12 @@ LinkCandidates LinkPipeline::FindCandidates(unsigned threads, bool byRule) const
   return found;
 }
 
+LinkCandidates LinkPipeline::FindShare(CandidateShare share, unsigned threads) const {
+  LinkCandidates found;
+  found.pairs = SharePairs(rules_.rules, share, values_, span_, threads);
+  return found;
+}
+
 LinkModel LinkPipeline::Train(const LinkRecords& records, LinkCandidates& candidates,
                               const TrainingOptions& options) const {
   if (candidates.byRule.size() != rules_.rules.size())

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,5 +74,27 @@ std::vector<RecordPair> RulePairs(const CandidateRule& rule, const RuleColumns& 
 std::vector<RecordPair> CandidatePairs(const std::vector<CandidateRule>& rules, const RuleColumns& columns,
                                        RecordSpan span, unsigned threads, std::vector<std::uint64_t>* perRule = nullptr,
                                        std::vector<std::vector<RecordPair>>* rulePairs = nullptr);
+
+// A share of the candidates, for work split by rule: on a cluster, the block
+// rules' pairs are found where their keys meet, and the scan rules' over
+// pairs of parts. Every pair of the union falls in exactly one share.
+struct CandidateShare {
+  enum class Kind : std::uint8_t {
+    Scans,  // the scan rules' pairs that no block rule yields
+    Block,  // block rule `rule`'s pairs that no earlier block rule yields
+  };
+  Kind kind = Kind::Scans;
+  std::size_t rule = 0;  // Block: its index among the rules
+};
+
+// The pairs of one share, ascending, each once. Throws std::invalid_argument
+// when `share` names no block rule.
+std::vector<RecordPair> SharePairs(const std::vector<CandidateRule>& rules, CandidateShare share,
+                                   const RuleColumns& columns, RecordSpan span, unsigned threads);
+
+// Each record's key under a block rule (its parts joined by a unit
+// separator), or nullopt for a record that has none.
+std::vector<std::optional<std::string>> BlockKeys(const CandidateRule& rule, const RuleColumns& columns,
+                                                  RecordSpan span);
 
 }  // namespace vantel

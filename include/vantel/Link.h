@@ -32,8 +32,10 @@ std::vector<LinkedPair> ScorePairs(const LinkModel& model, const LinkRecords& re
 
 // The rules used when none is given: a block on each date, code and email
 // field, and one on the phonetic forms of the first two name fields
-// together. No scan: the pairs of a scan grow with the square of a common
-// surname's count, which only the user can judge (--plan shows them).
+// together (of the one, when there is one). No scan beside them: a scan
+// compares every pair of records, which only the user can judge (--plan
+// shows its pairs). Only when the fields give none of these: a block on each
+// exact field, and a scan at its first threshold on each text field.
 std::vector<CandidateRule> DefaultRules(const std::vector<FieldComparison>& fields);
 
 // Precision, recall and F1 of a set of pairs against the truth: records with

@@ -135,6 +135,8 @@ class LinkPipeline {
   // text (MergeFirstTexts).
   std::vector<FirstTexts> FirstTextsOf(const LinkRecords& records, std::vector<FirstTexts>* swapTexts = nullptr) const;
   LinkCandidates FindCandidates(unsigned threads, bool byRule) const;
+  // One share of the candidates (see SharePairs): `pairs` only.
+  LinkCandidates FindShare(CandidateShare share, unsigned threads) const;
   // Trains without labels: one EM per rule over its pairs, each leaving out
   // the fields its rule chose pairs by. Takes candidates.byRule.
   LinkModel Train(const LinkRecords& records, LinkCandidates& candidates, const TrainingOptions& options) const;

@@ -122,12 +122,22 @@ py::dict Link(const py::dict& columnLists, std::size_t rowCount, std::size_t fir
               const std::vector<std::string>& blocks, const std::optional<LinkModel>& given, double threshold,
               std::size_t top, bool score, bool explain, int groups, std::uint64_t sample, unsigned workers,
               const std::optional<std::string>& truth, const std::optional<TermCounts>& terms,
-              const std::optional<std::vector<FirstTexts>>& firstTexts) {
+              const std::optional<std::vector<FirstTexts>>& firstTexts, std::optional<std::int64_t> share) {
   if (!(threshold >= 0.0 && threshold <= 1.0)) throw py::value_error("threshold must be a probability from 0 to 1");
   if (workers < 1) throw py::value_error("workers must be at least 1");
   if (sample < 1) throw py::value_error("sample must be at least 1");
   if (firstCount > rowCount) throw py::value_error("more rows in the first frame than in all");
   const LinkRules rules = RulesOf(fields, scans, blocks);
+  std::optional<CandidateShare> candidateShare;
+  if (share) {
+    // -1: the scan rules' share; r: block rule r's.
+    if (!given) throw py::value_error("a share of the candidates is scored with a model given");
+    if (*share < -1 || *share >= static_cast<std::int64_t>(rules.rules.size()) ||
+        (*share >= 0 && rules.rules[static_cast<std::size_t>(*share)].kind != CandidateRule::Kind::Block))
+      throw py::value_error("share " + std::to_string(*share) + " is neither -1 (the scans) nor a block rule");
+    candidateShare = *share < 0 ? CandidateShare{CandidateShare::Kind::Scans, 0}
+                                : CandidateShare{CandidateShare::Kind::Block, static_cast<std::size_t>(*share)};
+  }
   if (given) {
     try {
       CheckModelFits(*given, rules.fields);
@@ -163,7 +173,7 @@ py::dict Link(const py::dict& columnLists, std::size_t rowCount, std::size_t fir
     const LinkPipeline pipeline(rules, std::move(values), linking ? columns.firstKept : kept);
     const LinkRecords records = pipeline.Prepare(firstTexts ? &*firstTexts : nullptr);
     for (std::size_t f = 0; f < records.fieldCount(); ++f) unreadable.push_back(records.field(f).unreadableCount());
-    found = pipeline.FindCandidates(workers, !given);
+    found = candidateShare ? pipeline.FindShare(*candidateShare, workers) : pipeline.FindCandidates(workers, !given);
     if (given) {
       model = *given;
     } else {
@@ -274,6 +284,53 @@ py::tuple Terms(const py::dict& columnLists, std::size_t rowCount, const std::ve
   return py::make_tuple(counts, texts, rejected, swapTexts);
 }
 
+// FNV-1a: a key's bucket must be the same in every process (Python's own
+// hash of a str is not).
+std::uint64_t KeyHash(std::string_view key) {
+  std::uint64_t hash = 14695981039346656037ull;
+  for (const char c : key) {
+    hash ^= static_cast<unsigned char>(c);
+    hash *= 1099511628211ull;
+  }
+  return hash;
+}
+
+// For each block rule of the rules (by index), the hash of each row's key
+// and whether it has one; rows that cannot take part have none.
+py::list BlockKeyHashes(const py::dict& columnLists, std::size_t rowCount, const std::vector<std::string>& fields,
+                        const std::vector<std::string>& scans, const std::vector<std::string>& blocks) {
+  const LinkRules rules = RulesOf(fields, scans, blocks);
+  const Columns columns = ReadColumns(columnLists, rowCount, rowCount);
+  std::vector<std::vector<std::string_view>> views;
+  for (const auto& texts : columns.texts) views.emplace_back(texts.begin(), texts.end());
+  RuleColumns values;
+  for (std::size_t c = 0; c < columns.names.size(); ++c) values.emplace(columns.names[c], views[c]);
+  const RecordSpan span{columns.rows.size(), columns.rows.size()};
+  py::list result;
+  for (std::size_t r = 0; r < rules.rules.size(); ++r) {
+    if (rules.rules[r].kind != CandidateRule::Kind::Block) continue;
+    std::vector<std::optional<std::string>> keys;
+    {
+      const py::gil_scoped_release release;
+      try {
+        keys = BlockKeys(rules.rules[r], values, span);
+      } catch (const std::invalid_argument& bad) {
+        throw py::value_error(bad.what());
+      }
+    }
+    std::vector<std::uint64_t> hashes(rowCount, 0);
+    std::vector<std::uint8_t> present(rowCount, 0);
+    for (std::size_t kept = 0; kept < keys.size(); ++kept) {
+      if (!keys[kept]) continue;
+      const auto row = static_cast<std::size_t>(columns.rows[kept]);
+      hashes[row] = KeyHash(*keys[kept]);
+      present[row] = 1;
+    }
+    result.append(py::make_tuple(r, ToArray(std::move(hashes)), ToArray(std::move(present))));
+  }
+  return result;
+}
+
 // The groups of pairs kept elsewhere (by vantel.dask), among `count` records;
 // linking, the first `firstCount` are those of the first frame.
 py::tuple GroupsOfLinked(std::size_t count,
@@ -349,11 +406,23 @@ void BindLinkage(py::module_& module) {
                       [](const std::string& text) { return ModelOfJson(text); }));
   module.def("link", &Link, "columns"_a, "row_count"_a, "first_count"_a, "fields"_a, "scans"_a, "blocks"_a, "model"_a,
              "threshold"_a, "top"_a, "score"_a, "explain"_a, "groups"_a, "sample"_a, "workers"_a, "truth"_a,
-             "terms"_a = py::none(), "first_texts"_a = py::none(),
+             "terms"_a = py::none(), "first_texts"_a = py::none(), "share"_a = py::none(),
              "The library's linkage pipeline over columns of str; see vantel.link.");
   module.def("link_terms", &Terms, "columns"_a, "row_count"_a, "fields"_a,
              "(term counts, first texts, [(position, reason)] of the rows left out, first texts of the values "
              "only a swap column holds) of one part of a frame.");
+  module.def("link_block_keys", &BlockKeyHashes, "columns"_a, "row_count"_a, "fields"_a, "scans"_a, "blocks"_a,
+             "[(rule, key hashes, has a key)] for each block rule, per row.");
+  module.def(
+      "link_rule_kinds",
+      [](const std::vector<std::string>& fields, const std::vector<std::string>& scans,
+         const std::vector<std::string>& blocks) {
+        std::vector<std::string> kinds;
+        for (const CandidateRule& rule : RulesOf(fields, scans, blocks).rules)
+          kinds.emplace_back(rule.kind == CandidateRule::Kind::Scan ? "scan" : "block");
+        return kinds;
+      },
+      "fields"_a, "scans"_a, "blocks"_a, "\"scan\" or \"block\" for each rule (the defaults when none is given).");
   module.def("link_merge_first_texts", &MergeFirstTexts, "own"_a, "swap"_a,
              "The first texts of a whole frame from those of its parts, in their order.");
   module.def("link_groups_of_pairs", &GroupsOfLinked, "count"_a, "first"_a, "second"_a, "all"_a,

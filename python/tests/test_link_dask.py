@@ -64,11 +64,27 @@ def test_linking_on_the_cluster_equals_one_machine(client, people, model, layout
     first, second = people.iloc[:500], people.iloc[500:]
     queries = layouts(first)[layout]
     candidates = dd.from_pandas(second, npartitions=3, sort=False)
-    for top, threshold in [(None, 0.5), (1, 0.0), (2, 0.5)]:
-        lazy = vdask.link(queries, candidates, model=model, threshold=threshold, top=top, id="id")
-        expected = vantel.link(first, second, model=model, threshold=threshold, top=top, id="id")
+    rules = {"scan": ["surname:88"], "block": ["birth_date", "phonetic(given_name)+postcode"]}
+    for top, threshold, given in [(None, 0.5, {}), (1, 0.0, {}), (2, 0.5, {}), (None, 0.5, rules), (1, 0.2, rules)]:
+        lazy = vdask.link(queries, candidates, model=model, threshold=threshold, top=top, id="id", **given)
+        expected = vantel.link(first, second, model=model, threshold=threshold, top=top, id="id", **given)
         assert len(expected) > 20
         pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
+
+
+# Block rules meet their keys in buckets: no task of the run pairs one
+# partition with another unless a scan rule asks for it.
+def test_block_rules_never_pair_all_partitions(people, model):
+    data = layouts(people)["three"]
+
+    def task_names(lazy):
+        return {str(key[0] if isinstance(key, tuple) else key) for key in lazy.__dask_graph__().keys()}
+
+    blocked = task_names(vdask.link(data, model=model, block=["birth_date", "postcode"]))
+    assert len([name for name in blocked if name.startswith("vantel-link-bucket-")]) > 0
+    assert not [name for name in blocked if name.startswith("vantel-link-pair-")]
+    scanned = task_names(vdask.link(data, model=model, scan=["surname:90"], block=["birth_date"]))
+    assert len([name for name in scanned if name.startswith("vantel-link-pair-")]) == 6  # i <= j of three partitions
 
 
 # Each field's values, level and weight, as one machine explains them; a

@@ -67,6 +67,22 @@ TEST(LinkPipeline, ReadsRulesAndNamesTheTextThatIsWrong) {
     }
   }
   EXPECT_THROW(LinkRules::Of({}, {}, {}), std::invalid_argument);
+  // Whatever the fields, the defaults reach the pairs that agree on them.
+  const struct {
+    std::vector<std::string> fields;
+    std::vector<std::string> rules;
+  } defaults[] = {
+      {{"surname:name"}, {"block phonetic(surname)"}},
+      {{"surname:name", "street:text"}, {"block phonetic(surname)"}},
+      {{"street:text:levels=85,70", "id:exact"}, {"scan street>=85 (method 99)", "block id"}},
+      {{"phone:code:tail=9", "given:name", "surname:name", "middle:name"},
+       {"block last(phone,9)", "block phonetic(given)+phonetic(surname)"}},
+  };
+  for (const auto& row : defaults) {
+    std::vector<FieldComparison> given;
+    for (const std::string& text : row.fields) given.push_back(ParseLinkField(text));
+    EXPECT_EQ(Described(LinkRules::Of(given, {}, {})), row.rules) << row.fields.front();
+  }
   // Each column once, the fields' first.
   EXPECT_EQ(LinkRules::Of(fields, {"town:90"}, {"surname+phonetic(given)"}).columns(),
             (std::vector<std::string>{"surname", "given", "dob", "email", "town"}));
