@@ -158,6 +158,61 @@ TEST(Candidates, UnionHoldsEachPairOnce) {
   EXPECT_LT(all.size(), fixture.size() * (fixture.size() - 1) / 2);
 }
 
+// The shares of the candidates (scans; each block rule) split the union:
+// together they are all of it, no pair in two. And a share among some of
+// the records is the whole share's pairs among them, which is what lets a
+// cluster find a block rule's share in the bucket of its keys.
+TEST(Candidates, SharesSplitTheUnionAndHoldAmongAnyRecords) {
+  const Fixture fixture;
+  const std::vector<CandidateRule> rules = {ParseBlockRule("dob"), ParseScanRule("surname:80", 2),
+                                            ParseBlockRule("surname"), ParseBlockRule("phonetic(given)+year(dob)")};
+  std::vector<CandidateShare> shares = {{CandidateShare::Kind::Scans, 0}};
+  for (std::size_t r = 0; r < rules.size(); ++r)
+    if (rules[r].kind == CandidateRule::Kind::Block) shares.push_back({CandidateShare::Kind::Block, r});
+  const std::size_t half = fixture.size() / 2;
+  for (const RecordSpan span : {RecordSpan{fixture.size(), fixture.size()}, RecordSpan{fixture.size(), half}}) {
+    const std::vector<RecordPair> all = CandidatePairs(rules, fixture.columns, span, 2);
+    std::vector<RecordPair> joined;
+    std::vector<std::vector<RecordPair>> byShare;
+    for (const CandidateShare& share : shares) {
+      byShare.push_back(SharePairs(rules, share, fixture.columns, span, 2));
+      EXPECT_TRUE(std::is_sorted(byShare.back().begin(), byShare.back().end()));
+      joined.insert(joined.end(), byShare.back().begin(), byShare.back().end());
+    }
+    std::sort(joined.begin(), joined.end());
+    EXPECT_EQ(std::adjacent_find(joined.begin(), joined.end()), joined.end()) << "a pair in two shares";
+    EXPECT_EQ(joined, all);
+    EXPECT_FALSE(byShare[0].empty());
+    EXPECT_FALSE(byShare[2].empty());  // the surname's pairs of another birth date
+
+    // Every third record, kept in order (and in its file when linking).
+    std::vector<std::uint32_t> some;
+    for (std::uint32_t record = 0; record < span.recordCount; record += 3) some.push_back(record);
+    RuleColumns someColumns;
+    for (const auto& [name, values] : fixture.columns) {
+      std::vector<std::string_view> picked;
+      for (const std::uint32_t record : some) picked.push_back(values[record]);
+      someColumns.emplace(name, std::move(picked));
+    }
+    const auto firstSome = static_cast<std::size_t>(
+        std::count_if(some.begin(), some.end(), [&](std::uint32_t record) { return record < span.firstCount; }));
+    const RecordSpan someSpan{some.size(), span.linking() ? firstSome : some.size()};
+    for (std::size_t s = 0; s < shares.size(); ++s) {
+      std::vector<RecordPair> expected;
+      for (const RecordPair& pair : byShare[s]) {
+        const auto a = std::find(some.begin(), some.end(), pair.first),
+                   b = std::find(some.begin(), some.end(), pair.second);
+        if (a != some.end() && b != some.end())
+          expected.push_back(
+              {static_cast<std::uint32_t>(a - some.begin()), static_cast<std::uint32_t>(b - some.begin())});
+      }
+      EXPECT_EQ(SharePairs(rules, shares[s], someColumns, someSpan, 1), expected) << "share " << s;
+    }
+  }
+  EXPECT_THROW(SharePairs(rules, {CandidateShare::Kind::Block, 1}, fixture.columns, {10, 10}, 1),
+               std::invalid_argument);
+}
+
 TEST(Candidates, RulesReadBackAndRefuseWhatIsWrong) {
   EXPECT_EQ(ParseBlockRule("phonetic(surname)+first(given,3)+year(dob)+town").Describe(),
             "block phonetic(surname)+first(given,3)+year(dob)+town");
