@@ -53,8 +53,8 @@ def main():
         task_seconds = sum(part["stop"] - part["start"] for task in link_tasks for part in task["startstops"]
                            if part["action"] == "compute")
     equal = pairs.reset_index(drop=True).equals(alone)
-    print(f"vantel.dask.link, {arguments.workers} workers x 1 thread, {arguments.partitions}x{arguments.partitions} "
-          f"partition pairs: {on_cluster:7.1f} s, {len(pairs)} pairs, "
+    print(f"vantel.dask.link, {arguments.workers} workers x 1 thread, {arguments.partitions} partitions of each half "
+          f"(block rules in {arguments.partitions} buckets each): {on_cluster:7.1f} s, {len(pairs)} pairs, "
           f"{'equal to' if equal else 'DIFFERENT FROM'} one process")
     print(f"the linking tasks computed for {task_seconds:.1f} s of worker time in all; "
           f"the Dask share: {max(0.0, on_cluster * arguments.workers - task_seconds) / (on_cluster * arguments.workers):.0%} "
