@@ -393,6 +393,15 @@ int RunLink(ArgumentCursor& args, Streams& streams) {
   for (const Problem& problem : problems)
     err << "vantel link: " << files[problem.file].name << " line " << problem.line << ": " << problem.reason << '\n';
 
+  // Linking a file without a row that can take part links nothing, and its
+  // partner's records must not be taken for one file to de-duplicate.
+  if (linking)
+    for (const LinkFile& file : files)
+      if (file.rows.empty()) {
+        err << "vantel link: " << file.name << ": no rows to link\n";
+        return kExitFailure;
+      }
+
   // Records: those of the first file, then those of the second.
   const std::size_t firstCount = files[0].rows.size();
   const auto fileOf = [&](std::size_t record) -> const LinkFile& { return files[record < firstCount ? 0 : 1]; };

@@ -570,7 +570,7 @@ struct FieldComparer::State {
   // answer is "other" whatever it is (its search for the lowest ratio it
   // admits is done once, not per pair).
   struct Memory {
-    const PreparedField::Data* field;
+    std::uint64_t field;  // its serial: a field made where another was freed may have its address
     linkage::LevelMemory levels;
     service::Floor floor;
   };
@@ -578,9 +578,9 @@ struct FieldComparer::State {
 
   Memory& MemoryOf(const PreparedField::Data& field) {
     for (Memory& memory : memories)
-      if (memory.field == &field) return memory;
+      if (memory.field == field.serial) return memory;
     memories.push_back(
-        {&field, linkage::LevelMemory(field.texts.size()), service::Floor(field.comparison.thresholds.back())});
+        {field.serial, linkage::LevelMemory(field.texts.size()), service::Floor(field.comparison.thresholds.back())});
     return memories.back();
   }
 };

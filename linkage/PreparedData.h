@@ -2,6 +2,7 @@
 // model within the linkage layer.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@
 namespace vantel {
 
 struct PreparedField::Data {
+  // Which prepared field this is, for the memories of comparers: a field
+  // made where another was freed may have its address, never its serial.
+  std::uint64_t serial = NextSerial();
   FieldComparison comparison;
   std::vector<std::uint32_t> valueOfRecord;  // kNoValue when missing or unreadable
   std::vector<std::uint8_t> unreadable;      // per record
@@ -33,6 +37,11 @@ struct PreparedField::Data {
   std::vector<std::u16string> foldedTexts;
   std::vector<std::uint32_t> dates;       // date: YYYYMMDD as a number
   std::vector<std::uint32_t> localParts;  // email: the number of the part before the @
+
+  static std::uint64_t NextSerial() noexcept {
+    static std::atomic<std::uint64_t> next{0};
+    return next.fetch_add(1, std::memory_order_relaxed);
+  }
 };
 
 }  // namespace vantel

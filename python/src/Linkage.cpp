@@ -153,6 +153,12 @@ py::dict Link(const py::dict& columnLists, std::size_t rowCount, std::size_t fir
   };
   const std::size_t kept = columns.rows.size();
   const bool linking = firstCount < rowCount;
+  // Linking, a side none of whose rows can take part leaves no pair (and
+  // nothing to train on); its records must not be taken for one file.
+  const bool sideEmpty = linking && (columns.firstKept == 0 || columns.firstKept == kept);
+  if (sideEmpty && !given)
+    throw py::value_error(std::string(columns.firstKept == 0 ? "the first frame" : "the other frame") +
+                          " has no row that can take part: nothing to link or train on");
   std::vector<std::vector<std::string_view>> views;
   for (const auto& texts : columns.texts) views.emplace_back(texts.begin(), texts.end());
   RuleColumns values;
@@ -173,7 +179,10 @@ py::dict Link(const py::dict& columnLists, std::size_t rowCount, std::size_t fir
     const LinkPipeline pipeline(rules, std::move(values), linking ? columns.firstKept : kept);
     const LinkRecords records = pipeline.Prepare(firstTexts ? &*firstTexts : nullptr);
     for (std::size_t f = 0; f < records.fieldCount(); ++f) unreadable.push_back(records.field(f).unreadableCount());
-    found = candidateShare ? pipeline.FindShare(*candidateShare, workers) : pipeline.FindCandidates(workers, !given);
+    if (sideEmpty)
+      found.perRule.assign(rules.rules.size(), 0);
+    else
+      found = candidateShare ? pipeline.FindShare(*candidateShare, workers) : pipeline.FindCandidates(workers, !given);
     if (given) {
       model = *given;
     } else {
@@ -189,7 +198,8 @@ py::dict Link(const py::dict& columnLists, std::size_t rowCount, std::size_t fir
       if (explain) explained = pipeline.Explain(model, records, pairs, whole);
       if (groups > 0) grouped = pipeline.Groups(pairs, groups > 1);
     }
-    if (entity) evaluation = pipeline.Evaluate(model, records, found.pairs, *entity, EvaluationThresholds(), workers);
+    if (entity && !sideEmpty)
+      evaluation = pipeline.Evaluate(model, records, found.pairs, *entity, EvaluationThresholds(), workers);
   }
 
   std::vector<std::int64_t> first, second;

@@ -230,3 +230,36 @@ def test_a_worker_killed_mid_run_does_not_change_the_result(client, root):
     pandas.testing.assert_frame_equal(result.reset_index(drop=True), expected)
     client.wait_for_workers(2, timeout=60)
     assert pids[killed] not in client.run(os.getpid).values()
+
+
+# Labels that pandas would read otherwise (ints in an object index), and a
+# partition none of whose rows can take part: the answers of one machine,
+# labels of the same dtype.
+def test_odd_labels_and_a_partition_left_out_whole_equal_one_machine(client, people, model):
+    frame = people.iloc[:600].copy()
+    frame.index = pandas.Index(list(range(1000, 1600)), dtype=object)
+    # Rows of even and odd number: a person's duplicate follows the person.
+    first, second = frame.iloc[0::2].copy(), frame.iloc[1::2].copy()
+    column = second.columns.get_loc("surname")
+    for row in range(200, 300):
+        second.iloc[row, column] = "Bad\udcffname"
+    candidates = dd.concat([dd.from_pandas(second.iloc[:200], npartitions=2, sort=False),
+                            dd.from_pandas(second.iloc[200:], npartitions=1, sort=False)])
+    for rules in ({}, {"scan": ["surname:88"], "block": ["birth_date"]}):
+        expected = vantel.link(first, second, model=model, threshold=0.5, **rules)
+        assert len(expected) > 5 and expected["query"].dtype == object
+        lazy = vdask.link(dd.from_pandas(first, npartitions=2, sort=False), candidates, model=model, threshold=0.5,
+                          **rules)
+        pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
+        groups = vdask.link_groups(dd.from_pandas(first, npartitions=2, sort=False), candidates, model=model,
+                                   threshold=0.5, all=True, **rules)
+        pandas.testing.assert_frame_equal(groups, vantel.link_groups(first, second, model=model, threshold=0.5,
+                                                                     all=True, **rules))
+    # An other frame that is empty, or whose rows all fail: nothing is linked.
+    with pytest.raises(ValueError, match="other has no rows to link"):
+        vdask.link(first, second.iloc[:0], model=model, npartitions=2).compute()
+    left_out = second.iloc[200:]
+    assert len(vantel.link(first, left_out, model=model, threshold=0.0)) == 0
+    with pytest.raises(ValueError, match="no row that can take part"):
+        vantel.link(first, left_out, fields=FIELDS)
+    assert len(vdask.link(first, left_out, model=model, threshold=0.0, npartitions=2).compute()) == 0

@@ -45,6 +45,7 @@ from ._link import (
     _explain_columns,
     _field_texts,
     _group_columns,
+    _join_keys,
     _keys,
     _rule_texts,
     _texts,
@@ -94,7 +95,7 @@ class _LinkBlock:
         """The records of ``blocks``, one after the other."""
         columns = {name: [value for block in blocks for value in block.columns[name]] for name in blocks[0].columns}
         shown = {name: np.concatenate([block.shown[name] for block in blocks]) for name in blocks[0].shown}
-        keys = blocks[0].keys.append([block.keys for block in blocks[1:]]) if len(blocks) > 1 else blocks[0].keys
+        keys = _join_keys([block.keys for block in blocks])
         return _LinkBlock(columns, keys, sum(len(block) for block in blocks), shown)
 
 
@@ -226,7 +227,15 @@ def _link_bucket(rule: int, first_pieces: list, second_pieces: Optional[list], q
     return [found.iloc[cuts[i] : cuts[i + 1]] for i in range(len(query_offsets) - 1)]
 
 
-def _merge_links(top: int, *parts: pd.DataFrame) -> pd.DataFrame:
+def _check_sides(*offsets: list) -> None:
+    """Linking, as vantel.link: both frames must have rows."""
+    if len(offsets) == 2:
+        for side, each in enumerate(offsets):
+            if each[-1] == 0:
+                raise ValueError(f"{_FRAMES[side]} has no rows to link")
+
+
+def _merge_links(top: int, sides_checked: None, *parts: pd.DataFrame) -> pd.DataFrame:
     frame = pd.concat(parts, ignore_index=True) if len(parts) > 1 else parts[0]
     # The order of vantel.link: by query, the heaviest first, then by candidate.
     order = np.lexsort((frame["_candidate"].to_numpy(), -frame["weight"].to_numpy(), frame["_query"].to_numpy()))
@@ -312,6 +321,7 @@ class _LinkPlan:
             self.blocks_of.append(prepared)
             self.offsets.append(offsets)
         self.terms = delayed(_whole_terms, pure=True)(*terms, dask_key_name=f"vantel-whole-terms-{self.token}")
+        self.sides_checked = delayed(_check_sides, pure=True)(*self.offsets, dask_key_name=f"vantel-link-sides-{self.token}")
         self.rejections = rejections
 
     def rejected(self) -> dd.DataFrame:
@@ -416,7 +426,7 @@ def link(
     plan = _LinkPlan(frames, fields, scan, block, model, id, sample, training_rows, bool(explain))
     token = tokenize(plan.token, threshold, top)
     merged = [
-        delayed(_merge_links, pure=True)(top, *parts, dask_key_name=f"vantel-link-merge-{token}-{i}")
+        delayed(_merge_links, pure=True)(top, plan.sides_checked, *parts, dask_key_name=f"vantel-link-merge-{token}-{i}")
         for i, parts in enumerate(plan.pair_parts(threshold, top))
     ]
     first_meta = frames[0]._meta.index if id is None else pd.Index(frames[0]._meta[id])
@@ -467,7 +477,9 @@ def link_groups(
         for i, parts in enumerate(plan.pair_parts(threshold, 0))
         for n, part in enumerate(parts)
     ]
-    found, offsets, rejected, prepared = dask.compute(positions, plan.offsets, plan.rejected(), plan.blocks_of)
+    found, offsets, rejected, prepared, _ = dask.compute(
+        positions, plan.offsets, plan.rejected(), plan.blocks_of, plan.sides_checked
+    )
     # Rows count those of the first frame, then those of the other; records
     # are the rows that take part, in order: a rejected row is none.
     counts = [each[-1] for each in offsets]
@@ -488,7 +500,7 @@ def link_groups(
         bool(all),
         None if other is None else int(taking[: counts[0]].sum()),
     )
-    keys = [blocks[0].keys.append([b.keys for b in blocks[1:]]) if blocks else pd.Index([]) for blocks in prepared]
+    keys = [_join_keys([b.keys for b in blocks]) for blocks in prepared]
     result = pd.DataFrame(_group_columns(group, rows[member], size, density, keys))
     result.attrs["rejected"] = [
         Rejection(row.list, int(row.position), row.key, row.reason) for row in rejected.itertuples(index=False)

@@ -383,6 +383,16 @@ def link_groups(
     return run.annotate(result, keys)
 
 
+def _join_keys(indexes: list):
+    """The labels of ``indexes`` one after the other, of the first one's
+    dtype: ``Index.append`` would infer another (an object Index of ints
+    comes out int64), so that the labels would depend on the partitions."""
+    if len(indexes) == 1:
+        return indexes[0]
+    values = np.concatenate([np.asarray(index, dtype=object) for index in indexes]) if indexes else []
+    return _pandas().Index(values, dtype=indexes[0].dtype if indexes else object, tupleize_cols=False)
+
+
 def _group_columns(group, member, size, density, keys: list) -> dict:
     """The columns of a groups frame, as vantel.link_groups names and orders
     them; ``member`` counts the rows of all ``keys`` in turn."""
@@ -391,8 +401,7 @@ def _group_columns(group, member, size, density, keys: list) -> dict:
         first = len(keys[0])
         in_first = member < first
         columns["file"] = np.where(in_first, 1, 2).astype(np.int64)
-        both = keys[0].append(keys[1])
-        columns["id"] = both.take(member)
+        columns["id"] = _join_keys(keys).take(member)
     else:
         columns["id"] = keys[0].take(member)
     columns["size"] = size
@@ -495,16 +504,17 @@ class Model:
         ``truth`` (rows with the same value are one entity; a missing value
         is an entity of its own), as ``vantel link --truth`` reports them.
         Columns ``threshold``, ``pairs``, ``precision``, ``recall``, ``f1``,
-        and when de-duplicating the same of the groups (``group_precision``,
-        ``group_recall``, ``group_f1``; NaN when linking). ``attrs``:
+        and the same of the groups (``group_precision``, ``group_recall``,
+        ``group_f1``; linking, a group's pairs are those of one row of each
+        frame). ``attrs``:
         ``candidates`` and ``candidate_recall`` (the most any model could
         find with these rules)."""
         pandas = _pandas()
         run = _Run(frame, other, fields=None, scan=scan, block=block, model=self, truth=truth, score=False, workers=workers)
         names = ["threshold", "pairs", "precision", "recall", "f1", "group_precision", "group_recall", "group_f1"]
+        if "evaluation" not in run.found:
+            raise ValueError("nothing to evaluate: a frame has no row that can take part")
         table = pandas.DataFrame(run.found["evaluation"], columns=names)
-        if other is not None:
-            table[names[5:]] = np.nan
         table.attrs["candidates"] = int(run.found["candidates"])
         table.attrs["candidate_recall"] = float(run.found["candidate_recall"])
         return table

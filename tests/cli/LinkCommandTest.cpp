@@ -293,6 +293,19 @@ TEST(LinkCommand, CountsUnreadableValuesAndReportsShortRows) {
   EXPECT_NE(run.err.find("people.csv line 4: too few fields: 2 of 5"), std::string::npos) << run.err;
   EXPECT_NE(run.err.find("field dob (date): 1 value could not be read"), std::string::npos) << run.err;
   EXPECT_EQ(run.out.rfind("query_id\tcandidate_id\tprobability\tweight\n", 0), 0u) << run.out;
+
+  // Linking to a file none of whose rows can be read: nothing to link, said
+  // so, and never the first file's records grouped among themselves.
+  const TempFile broken("id,given,surname,dob,postcode\nx,Ann\n", "broken.csv");
+  const std::string good = people.path(), bad = broken.path();
+  for (const bool otherBroken : {true, false}) {
+    std::vector<std::string_view> args = Args({"--groups", "--quiet"}, otherBroken ? good : bad);
+    args.push_back(otherBroken ? bad : good);
+    const CliRun linked = RunWith(args);
+    EXPECT_EQ(linked.status, kExitFailure);
+    EXPECT_NE(linked.err.find("broken.csv: no rows to link"), std::string::npos) << linked.err;
+    EXPECT_EQ(linked.out, "") << linked.out;
+  }
 }
 
 }  // namespace

@@ -161,6 +161,18 @@ TEST(Comparisons, ComparerRemembersAnswersPerField) {
     EXPECT_EQ(comparer.Level(loose, 0, 1), 1);
   }
   EXPECT_DOUBLE_EQ(comparer.Answer(loose, 0, 1), CompareUS().Compare(std::string_view("Torres"), "Flores", 99));
+  // A comparer that outlives its fields: each new field, often made where
+  // the last was freed, is one it has never seen, however many values it has.
+  for (std::size_t count : {2u, 40u, 3u, 400u}) {
+    std::vector<std::string> names;
+    for (std::size_t n = 0; n < count; ++n) names.push_back("Name" + std::to_string(n));
+    names.back() = "Torres";
+    names[names.size() - 2] = "Flores";
+    const std::vector<std::string_view> views(names.begin(), names.end());
+    const PreparedField field(
+        ParseFieldComparison(count % 2 ? "n:name:method=99:levels=50" : "n:name:method=99:levels=90"), views);
+    EXPECT_EQ(comparer.Level(field, count - 2, count - 1), count % 2 ? 1 : 2) << count;
+  }
 }
 
 TEST(Comparisons, SpecsReadBackAndRefuseWhatIsWrong) {
