@@ -441,6 +441,10 @@ def _pair_positions(part: pd.DataFrame) -> tuple:
     return part["_query"].to_numpy(), part["_candidate"].to_numpy()
 
 
+def _labels(block: _LinkBlock) -> pd.Index:
+    return block.keys
+
+
 def link_groups(
     frame: Any,
     other: Any = None,
@@ -477,9 +481,12 @@ def link_groups(
         for i, parts in enumerate(plan.pair_parts(threshold, 0))
         for n, part in enumerate(parts)
     ]
-    found, offsets, rejected, prepared, _ = dask.compute(
-        positions, plan.offsets, plan.rejected(), plan.blocks_of, plan.sides_checked
-    )
+    # Of the partitions only their labels come here.
+    labels = [
+        [delayed(_labels, pure=True)(block, dask_key_name=f"vantel-link-labels-{token}-{side}-{n}") for n, block in enumerate(blocks)]
+        for side, blocks in enumerate(plan.blocks_of)
+    ]
+    found, offsets, rejected, prepared, _ = dask.compute(positions, plan.offsets, plan.rejected(), labels, plan.sides_checked)
     # Rows count those of the first frame, then those of the other; records
     # are the rows that take part, in order: a rejected row is none.
     counts = [each[-1] for each in offsets]
@@ -500,7 +507,7 @@ def link_groups(
         bool(all),
         None if other is None else int(taking[: counts[0]].sum()),
     )
-    keys = [_join_keys([b.keys for b in blocks]) for blocks in prepared]
+    keys = [_join_keys(list(side)) for side in prepared]
     result = pd.DataFrame(_group_columns(group, rows[member], size, density, keys))
     result.attrs["rejected"] = [
         Rejection(row.list, int(row.position), row.key, row.reason) for row in rejected.itertuples(index=False)
