@@ -70,6 +70,10 @@ def test_linking_on_the_cluster_equals_one_machine(client, people, model, layout
         expected = vantel.link(first, second, model=model, threshold=threshold, top=top, id="id", **given)
         assert len(expected) > 20
         pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
+    # Each rule's keys in one bucket, or in more buckets than partitions: the same pairs.
+    for buckets in (1, 7):
+        lazy = vdask.link(queries, candidates, model=model, threshold=0.2, top=1, id="id", buckets=buckets, **rules)
+        pandas.testing.assert_frame_equal(lazy.compute().reset_index(drop=True), expected)
 
 
 # Block rules meet their keys in buckets: no task of the run pairs one

@@ -327,11 +327,11 @@ class _LinkPlan:
     def rejected(self) -> dd.DataFrame:
         return dd.from_delayed(self.rejections, meta=_LINK_REJECTED_META, verify_meta=False)
 
-    def pair_parts(self, threshold: float, top: int) -> list:
+    def pair_parts(self, threshold: float, top: int, buckets: Optional[int]) -> list:
         """For each partition of queries, the tasks (or the parts of tasks)
         that give its kept pairs, with ``_query`` and ``_candidate``."""
         options = (self.fields, self.scans, self.blocks, threshold, top, self.shown)
-        token = tokenize(self.token, threshold, top)
+        token = tokenize(self.token, threshold, top, buckets)
         model = delayed(self.model, name=f"vantel-model-{self.token}")
         queries, candidates = self.blocks_of[0], self.blocks_of[-1]
         by_query: list = [[] for _ in queries]
@@ -346,9 +346,10 @@ class _LinkPlan:
                         )
                     )
         if self.block_rules:
-            # As many buckets per rule as the frames have partitions: each
-            # bucket's task about as large as a pair of partitions' would be.
-            buckets = max(len(blocks) for blocks in self.blocks_of)
+            # By default as many buckets per rule as the frames have
+            # partitions: each bucket's task about as large as a partition.
+            if buckets is None:
+                buckets = max(len(blocks) for blocks in self.blocks_of)
             rules = (self.fields, self.scans, self.blocks)
             splits = [
                 [
@@ -395,6 +396,7 @@ def link(
     sample: int = _DEFAULT_SAMPLE,
     training_rows: int = DEFAULT_TRAINING_ROWS,
     npartitions: Optional[int] = None,
+    buckets: Optional[int] = None,
 ) -> dd.DataFrame:
     """The pairs of :func:`vantel.link` as a lazy Dask DataFrame.
 
@@ -405,9 +407,10 @@ def link(
     a random sample of that many rows (``random_state=0``), with ``sample``
     random pairs for u. The term counts of every value are counted over all
     partitions; then block rules find their pairs where their keys meet (a
-    shuffle of each rule's keys into as many buckets as the frames have
-    partitions) and scan rules over pairs of partitions (i <= j to
-    de-duplicate, every i with every j to link), each task on one thread.
+    shuffle of each rule's keys into ``buckets`` buckets, by default as
+    many as the frames have partitions) and scan rules over pairs of
+    partitions (i <= j to de-duplicate, every i with every j to link), each
+    task on one thread.
     Computed, the rows equal those of :func:`vantel.link` on the same data
     and model, in its order, ``top`` applied across all tasks; with
     ``explain`` also, for each field, its two values, its level and its
@@ -417,6 +420,7 @@ def link(
     """
     threshold = _check_threshold(threshold)
     top = _count(top, "top")
+    buckets = None if buckets is None else _integer(buckets, "buckets", 1, 1 << 20)
     if top and other is None:
         raise ValueError("top goes with an other frame (linking)")
     _partitions(npartitions)
@@ -424,10 +428,10 @@ def link(
     if other is not None:
         frames.append(_frame_collection(other, "other", npartitions))
     plan = _LinkPlan(frames, fields, scan, block, model, id, sample, training_rows, bool(explain))
-    token = tokenize(plan.token, threshold, top)
+    token = tokenize(plan.token, threshold, top, buckets)
     merged = [
         delayed(_merge_links, pure=True)(top, plan.sides_checked, *parts, dask_key_name=f"vantel-link-merge-{token}-{i}")
-        for i, parts in enumerate(plan.pair_parts(threshold, top))
+        for i, parts in enumerate(plan.pair_parts(threshold, top, buckets))
     ]
     first_meta = frames[0]._meta.index if id is None else pd.Index(frames[0]._meta[id])
     second_meta = frames[-1]._meta.index if id is None else pd.Index(frames[-1]._meta[id])
@@ -459,6 +463,7 @@ def link_groups(
     sample: int = _DEFAULT_SAMPLE,
     training_rows: int = DEFAULT_TRAINING_ROWS,
     npartitions: Optional[int] = None,
+    buckets: Optional[int] = None,
 ) -> pd.DataFrame:
     """The groups of :func:`vantel.link_groups`, from pairs kept on Dask.
 
@@ -470,15 +475,16 @@ def link_groups(
     ``size``, ``density``) with ``attrs`` ``rejected`` and ``model``.
     """
     threshold = _check_threshold(threshold)
+    buckets = None if buckets is None else _integer(buckets, "buckets", 1, 1 << 20)
     _partitions(npartitions)
     frames = [_frame_collection(frame, "frame", npartitions)]
     if other is not None:
         frames.append(_frame_collection(other, "other", npartitions))
     plan = _LinkPlan(frames, fields, scan, block, model, id, sample, training_rows)
-    token = tokenize(plan.token, threshold)
+    token = tokenize(plan.token, threshold, buckets)
     positions = [
         delayed(_pair_positions, pure=True)(part, dask_key_name=f"vantel-link-group-pairs-{token}-{i}-{n}")
-        for i, parts in enumerate(plan.pair_parts(threshold, 0))
+        for i, parts in enumerate(plan.pair_parts(threshold, 0, buckets))
         for n, part in enumerate(parts)
     ]
     # Of the partitions only their labels come here.

@@ -57,6 +57,7 @@ def link(
     sample: int = 1000000,
     training_rows: int = 200000,
     npartitions: Optional[int] = None,
+    buckets: Optional[int] = None,
 ) -> dd.DataFrame: ...
 def link_groups(
     frame: Union[dd.DataFrame, pd.DataFrame],
@@ -72,4 +73,5 @@ def link_groups(
     sample: int = 1000000,
     training_rows: int = 200000,
     npartitions: Optional[int] = None,
+    buckets: Optional[int] = None,
 ) -> pd.DataFrame: ...
