@@ -8,6 +8,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli/Cli.h"
@@ -183,7 +184,7 @@ TEST(LinkCommand, GroupsRecordsOfBothFilesWhenLinking) {
   const TempFile second(oddRows, "second.csv");
   const std::string firstPath = first.path(), secondPath = second.path();
   const auto runLink = [&](std::vector<std::string_view> extra) {
-    std::vector<std::string_view> args = Args(extra, firstPath);
+    std::vector<std::string_view> args = Args(std::move(extra), firstPath);
     args.push_back(secondPath);
     return RunWith(args);
   };
