@@ -49,14 +49,16 @@ def main():
             pairs = vdask.link(first, second, model=model, block=BLOCKS, id="id", threshold=0.9,
                                npartitions=arguments.partitions).compute()
             on_cluster = time.monotonic() - started
-        link_tasks = [task for task in stream.data if task["key"].startswith("vantel-link-")]
+        # Every task of the run: preparing the partitions, counting terms,
+        # the shuffle, the buckets and pairs of partitions, the merges.
+        link_tasks = [task for task in stream.data if str(task["key"]).lstrip("('").startswith("vantel-")]
         task_seconds = sum(part["stop"] - part["start"] for task in link_tasks for part in task["startstops"]
                            if part["action"] == "compute")
     equal = pairs.reset_index(drop=True).equals(alone)
     print(f"vantel.dask.link, {arguments.workers} workers x 1 thread, {arguments.partitions} partitions of each half "
           f"(block rules in {arguments.partitions} buckets each): {on_cluster:7.1f} s, {len(pairs)} pairs, "
           f"{'equal to' if equal else 'DIFFERENT FROM'} one process")
-    print(f"the linking tasks computed for {task_seconds:.1f} s of worker time in all; "
+    print(f"the run's tasks computed for {task_seconds:.1f} s of worker time in all; "
           f"the Dask share: {max(0.0, on_cluster * arguments.workers - task_seconds) / (on_cluster * arguments.workers):.0%} "
           f"of the workers' time")
     if not equal:

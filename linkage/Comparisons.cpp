@@ -575,10 +575,14 @@ struct FieldComparer::State {
     service::Floor floor;
   };
   std::vector<Memory> memories;
+  // A comparer kept for field after field forgets the oldest: a record has
+  // far fewer fields than this.
+  static constexpr std::size_t kMostFields = 32;
 
   Memory& MemoryOf(const PreparedField::Data& field) {
     for (Memory& memory : memories)
       if (memory.field == field.serial) return memory;
+    if (memories.size() >= kMostFields) memories.erase(memories.begin());
     memories.push_back(
         {field.serial, linkage::LevelMemory(field.texts.size()), service::Floor(field.comparison.thresholds.back())});
     return memories.back();

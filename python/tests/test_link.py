@@ -101,6 +101,16 @@ def test_groups_are_those_of_the_command(cli, people, people_csv, linking):
         assert set(grouped["id"]) < set(people.index)
 
 
+# Linking frames labelled differently (numbers, and the id column's texts):
+# each member keeps its own frame's label.
+def test_linked_groups_keep_each_frames_labels(people):
+    first, second = people.iloc[:800], people.iloc[800:].set_index("id")
+    groups = vantel.link_groups(first, second, fields=FIELDS, sample=SAMPLE, all=True)
+    assert len(groups) == len(people) and groups["id"].dtype == object
+    assert set(groups.loc[groups["file"] == 1, "id"]) == set(first.index)
+    assert set(groups.loc[groups["file"] == 2, "id"]) == set(second.index)
+
+
 def test_models_pass_between_python_and_the_command(cli, people, people_csv, tmp_path):
     trained = vantel.Model.train(people, fields=FIELDS, sample=SAMPLE)
     saved_by_cli = tmp_path / "cli.json"

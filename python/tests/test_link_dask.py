@@ -177,8 +177,8 @@ def test_a_model_trained_on_the_client_is_that_of_one_machine(client, people):
 @pytest.mark.parametrize("layout", ["three", "unequal"])
 def test_groups_on_the_cluster_equal_one_machine(client, people, model, layout):
     data = layouts(people)[layout]
-    for all_rows in (False, True):
-        groups = vdask.link_groups(data, model=model, threshold=0.5, all=all_rows)
+    for all_rows, buckets in ((False, None), (True, 2)):
+        groups = vdask.link_groups(data, model=model, threshold=0.5, all=all_rows, buckets=buckets)
         expected = vantel.link_groups(people, model=model, threshold=0.5, all=all_rows)
         assert expected["size"].max() > 1
         pandas.testing.assert_frame_equal(groups, expected)

@@ -228,10 +228,11 @@ def _link_bucket(rule: int, first_pieces: list, second_pieces: Optional[list], q
 
 
 def _check_sides(*offsets: list) -> None:
-    """Linking, as vantel.link: both frames must have rows."""
+    """Linking, as vantel.link: both frames must have rows (the other's
+    named first, as there)."""
     if len(offsets) == 2:
-        for side, each in enumerate(offsets):
-            if each[-1] == 0:
+        for side in (1, 0):
+            if offsets[side][-1] == 0:
                 raise ValueError(f"{_FRAMES[side]} has no rows to link")
 
 
@@ -347,7 +348,7 @@ class _LinkPlan:
                     )
         if self.block_rules:
             # By default as many buckets per rule as the frames have
-            # partitions: each bucket's task about as large as a partition.
+            # partitions: a bucket's task holds about a partition of each frame.
             if buckets is None:
                 buckets = max(len(blocks) for blocks in self.blocks_of)
             rules = (self.fields, self.scans, self.blocks)
@@ -470,9 +471,10 @@ def link_groups(
     The pairs are found and scored as :func:`link` finds and scores them,
     and gathered here (only the positions of their records), where the
     groups are formed by the library: the kept pairs and the keys must fit
-    in this process's memory. Computed at once; returns the pandas DataFrame
-    of :func:`vantel.link_groups` (``group``, linking ``file``, ``id``,
-    ``size``, ``density``) with ``attrs`` ``rejected`` and ``model``.
+    in this process's memory; ``buckets`` as for :func:`link`. Computed at
+    once; returns the pandas DataFrame of :func:`vantel.link_groups`
+    (``group``, linking ``file``, ``id``, ``size``, ``density``) with
+    ``attrs`` ``rejected`` and ``model``.
     """
     threshold = _check_threshold(threshold)
     buckets = None if buckets is None else _integer(buckets, "buckets", 1, 1 << 20)

@@ -384,13 +384,20 @@ def link_groups(
 
 
 def _join_keys(indexes: list):
-    """The labels of ``indexes`` one after the other, of the first one's
-    dtype: ``Index.append`` would infer another (an object Index of ints
-    comes out int64), so that the labels would depend on the partitions."""
+    """The labels of ``indexes`` one after the other: of their dtype when
+    they share one, else of object dtype. ``Index.append`` alone would infer
+    a dtype from an object Index's values (ints come out int64), so that
+    the labels would depend on how the rows were split."""
     if len(indexes) == 1:
         return indexes[0]
-    values = np.concatenate([np.asarray(index, dtype=object) for index in indexes]) if indexes else []
-    return _pandas().Index(values, dtype=indexes[0].dtype if indexes else object, tupleize_cols=False)
+    pandas = _pandas()
+    if not indexes:
+        return pandas.Index([], dtype=object)
+    dtype = indexes[0].dtype
+    if dtype != object and all(index.dtype == dtype for index in indexes):
+        return indexes[0].append(list(indexes[1:]))
+    values = np.concatenate([np.asarray(index, dtype=object) for index in indexes])
+    return pandas.Index(values, dtype=object, tupleize_cols=False)
 
 
 def _group_columns(group, member, size, density, keys: list) -> dict:
