@@ -459,7 +459,7 @@ void AddTermCounts(TermCounts& total, const TermCounts& part) {
 }
 
 ModelScorer::ModelScorer(const LinkModel& model, const LinkRecords& records, const TermCounts* whole)
-    : model_(&model), records_(&records), priorWeight_(model.PriorWeight()) {
+    : records_(&records), priorWeight_(model.PriorWeight()) {
   if (whole != nullptr && whole->size() != model.fields.size())
     throw std::invalid_argument("term counts of " + std::to_string(whole->size()) + " fields, not " +
                                 std::to_string(model.fields.size()));

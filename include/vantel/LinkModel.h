@@ -200,7 +200,6 @@ class ModelScorer {
   double FieldWeight(std::size_t field, std::uint8_t level, RecordPair pair) const noexcept;
 
  private:
-  const LinkModel* model_;
   const LinkRecords* records_;
   double priorWeight_;
   std::vector<std::vector<double>> weights_;    // [field][level]
