@@ -47,6 +47,7 @@ from ._link import (
     _group_columns,
     _join_keys,
     _keys,
+    _probability,
     _rule_texts,
     _texts,
 )
@@ -263,12 +264,17 @@ def _training_rows(frame: dd.DataFrame, rows: int) -> pd.DataFrame:
     return frame.sample(frac=rows / count, random_state=0).compute()
 
 
-def _check_threshold(threshold: Any) -> float:
-    if isinstance(threshold, bool) or not isinstance(threshold, (int, float, np.integer, np.floating)):
-        raise TypeError(f"threshold must be a number, not {type(threshold).__name__}")
-    if not 0.0 <= float(threshold) <= 1.0:
-        raise ValueError(f"threshold must be a probability from 0 to 1, not {threshold!r}")
-    return float(threshold)
+def _frames(frame: Any, other: Any, npartitions: Optional[int]) -> list:
+    """The one frame, or the two, as Dask DataFrames."""
+    _partitions(npartitions)
+    frames = [_frame_collection(frame, "frame", npartitions)]
+    if other is not None:
+        frames.append(_frame_collection(other, "other", npartitions))
+    return frames
+
+
+def _bucket_count(buckets: Optional[int]) -> Optional[int]:
+    return None if buckets is None else _integer(buckets, "buckets", 1, 1 << 20)
 
 
 class _LinkPlan:
@@ -419,15 +425,11 @@ def link(
     attribute is the model, ``rejected`` a lazy DataFrame (``list``,
     ``position``, ``key``, ``reason``) of the rows left out.
     """
-    threshold = _check_threshold(threshold)
+    threshold, buckets = _probability(threshold), _bucket_count(buckets)
     top = _count(top, "top")
-    buckets = None if buckets is None else _integer(buckets, "buckets", 1, 1 << 20)
     if top and other is None:
         raise ValueError("top goes with an other frame (linking)")
-    _partitions(npartitions)
-    frames = [_frame_collection(frame, "frame", npartitions)]
-    if other is not None:
-        frames.append(_frame_collection(other, "other", npartitions))
+    frames = _frames(frame, other, npartitions)
     plan = _LinkPlan(frames, fields, scan, block, model, id, sample, training_rows, bool(explain))
     token = tokenize(plan.token, threshold, top, buckets)
     merged = [
@@ -476,12 +478,8 @@ def link_groups(
     (``group``, linking ``file``, ``id``, ``size``, ``density``) with
     ``attrs`` ``rejected`` and ``model``.
     """
-    threshold = _check_threshold(threshold)
-    buckets = None if buckets is None else _integer(buckets, "buckets", 1, 1 << 20)
-    _partitions(npartitions)
-    frames = [_frame_collection(frame, "frame", npartitions)]
-    if other is not None:
-        frames.append(_frame_collection(other, "other", npartitions))
+    threshold, buckets = _probability(threshold), _bucket_count(buckets)
+    frames = _frames(frame, other, npartitions)
     plan = _LinkPlan(frames, fields, scan, block, model, id, sample, training_rows)
     token = tokenize(plan.token, threshold, buckets)
     positions = [

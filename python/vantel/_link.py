@@ -163,6 +163,15 @@ def _texts(frame: Any, column: str, name: str) -> list:
     return values
 
 
+def _probability(threshold: Any) -> float:
+    """A match probability to keep pairs at, 0 to 1, as a float."""
+    if isinstance(threshold, bool) or not isinstance(threshold, (int, float, np.integer, np.floating)):
+        raise TypeError(f"threshold must be a number, not {type(threshold).__name__}")
+    if not 0.0 <= float(threshold) <= 1.0:
+        raise ValueError(f"threshold must be a probability from 0 to 1, not {threshold!r}")
+    return float(threshold)
+
+
 def _keys(frame: Any, id: Optional[str], name: str):  # noqa: A002 - the command's option
     if id is None:
         index = frame.index
@@ -205,10 +214,7 @@ class _Run:
             model = Model.load(model) if isinstance(model, (str, os.PathLike)) else model
             if not isinstance(model, Model):
                 raise TypeError(f"model must be a vantel.Model or the path of a saved one, not {type(model).__name__}")
-        if isinstance(threshold, bool) or not isinstance(threshold, (int, float, np.integer, np.floating)):
-            raise TypeError(f"threshold must be a number, not {type(threshold).__name__}")
-        if not 0.0 <= float(threshold) <= 1.0:
-            raise ValueError(f"threshold must be a probability from 0 to 1, not {threshold!r}")
+        threshold = _probability(threshold)
         for number, each in enumerate([frame] if other is None else [frame, other]):
             if id is not None and id not in each.columns:
                 raise ValueError(f"{_FRAMES[number]} has no column {id!r} (id); it has {[str(c) for c in each.columns][:40]}")
