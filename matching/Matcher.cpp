@@ -49,6 +49,7 @@
 #include "Profile.h"
 #include "Scan.h"
 #include "service/Scorer.h"
+#include "similarity/GestaltRatio.h"
 #include "vantel/Errors.h"
 
 namespace vantel {
@@ -456,6 +457,9 @@ struct Matcher::State {
     const std::uint8_t* spellingRow = nullptr;
     const std::uint8_t* soundRow = nullptr;
     std::vector<std::uint16_t> raised;  // spelling lengths first, then sound lengths
+    // For the mean of the measures, the sound overlap each spelling overlap
+    // needs in the cell being visited (LowestSoundOverlaps), set by Plan.
+    std::array<std::uint8_t, matching::kLongestCounted + 1> soundNeedBySpelling{};
     std::vector<ScoredPair> kept;
   };
   static constexpr std::uint16_t kUnknown = 0xFFFF;
@@ -502,7 +506,7 @@ struct Matcher::State {
   std::uint8_t SoundNeed(QueryScan& query, std::int32_t length) const noexcept;
   CellPlan Plan(QueryScan& query, const Cell& cell) const noexcept;
   void Keep(QueryScan& query, std::size_t candidate, double answer) const;
-  void Consider(QueryScan& query, std::size_t slot, bool scanned, Worker& worker) const;
+  void Consider(QueryScan& query, std::size_t slot, matching::KnownBounds known, Worker& worker) const;
   void VisitCell(QueryScan& query, const Cell& cell, std::size_t begin, std::size_t end, Worker& worker) const;
   template <typename Stopping>
   bool ScanBlock(std::size_t first, std::size_t end, Worker& worker, std::vector<std::vector<ScoredPair>>& pairs,
@@ -636,7 +640,20 @@ CellPlan Matcher::State::Plan(QueryScan& query, const Cell& cell) const noexcept
   if (!query.counted || !cell.counted) return {Visit::Every};
   const std::uint8_t spellingNeed = usesSpelling() ? SpellingNeed(query, cell.textLength) : 0;
   const std::uint8_t soundNeed = usesSound() ? SoundNeed(query, cell.formLength) : 0;
-  return PlanFor(mode, spellingNeed, soundNeed);
+  if (combination != service::Combination::Mean || spellingNeed == kNever || soundNeed == kNever) {
+    return PlanFor(mode, spellingNeed, soundNeed);
+  }
+  // Each need above assumes the other measure at its best, a ratio of 1;
+  // for their mean, the other's best is what the lengths of this cell allow,
+  // and the two sums together decide for each lane (VisitCell).
+  std::uint8_t* need = query.soundNeedBySpelling.data();
+  const std::int32_t spellingMost = std::min(query.profile->textLength, cell.textLength);
+  matching::LowestSoundOverlaps(combination, query.floor, query.profile->textLength, cell.textLength,
+                                query.profile->formLength, cell.formLength, need);
+  if (need[spellingMost] == kNever) return {};
+  std::int32_t leastSpelling = spellingMost;
+  while (leastSpelling > 0 && need[leastSpelling - 1] != kNever) --leastSpelling;
+  return PlanFor(mode, static_cast<std::uint8_t>(leastSpelling), need[spellingMost]);
 }
 
 void Matcher::State::Keep(QueryScan& query, std::size_t candidate, double answer) const {
@@ -662,20 +679,11 @@ void Matcher::State::Keep(QueryScan& query, std::size_t candidate, double answer
   query.raised.assign(spellingOverlaps.width() + soundOverlaps.width(), kUnknown);
 }
 
-void Matcher::State::Consider(QueryScan& query, std::size_t slot, bool scanned, Worker& worker) const {
+void Matcher::State::Consider(QueryScan& query, std::size_t slot, matching::KnownBounds known, Worker& worker) const {
   const std::uint32_t candidatePosition = side->layout.positionAt(slot);
   // The earlier strings of a block's cells come first; those are not this query's.
   if (withinOneList && candidatePosition <= query.position) return;
   ++worker.bounded;
-  // What the scan summed, for both measures: for the mean of the two, the
-  // scan could test each only with the other at its best.
-  matching::KnownBounds known;
-  if (scanned) {
-    const std::uint8_t* block = side->layout.block(slot / kLanes);
-    if (usesSpelling())
-      known.spelling = matching::BoundAt(block + side->layout.spellingOffset(), slot % kLanes, query.letters);
-    if (usesSound()) known.sound = matching::BoundAt(block + side->layout.soundOffset(), slot % kLanes, query.phonemes);
-  }
   const Entry& candidate = CandidateEntries()[candidatePosition];
   const std::optional<double> answer = worker.scorer.Score(CandidateProfiles()[candidate.profile], query.floor, known);
   if (answer) Keep(query, candidate.index, *answer);
@@ -686,7 +694,7 @@ void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t b
   const CellPlan plan = Plan(query, cell);
   if (plan.visit == Visit::Skip) return;
   if (plan.visit == Visit::Every) {
-    for (std::size_t slot = begin; slot < end; ++slot) Consider(query, slot, /*scanned=*/false, worker);
+    for (std::size_t slot = begin; slot < end; ++slot) Consider(query, slot, matching::KnownBounds(), worker);
     return;
   }
   const std::size_t firstBlock = begin / kLanes;
@@ -705,6 +713,10 @@ void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t b
   worker.passed.resize(std::max(worker.passed.size(), request.blockCount));
   if (scan(request, worker.passed.data()) == 0) return;  // the usual case: none passes
 
+  // The scan tested each measure with the other at its best; for their mean
+  // the two sums together rule out most of what passed, before any of the
+  // candidate's own data is read.
+  const bool joint = combination == service::Combination::Mean && plan.mode == ScanMode::Both;
   for (std::size_t block = firstBlock; block < endBlock; ++block) {
     std::uint64_t passed = worker.passed[block - firstBlock];
     // Only the lanes from `begin` to `end` are this visit's.
@@ -714,7 +726,14 @@ void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t b
     while (passed != 0) {
       const auto lane = static_cast<std::size_t>(__builtin_ctzll(passed));
       passed &= passed - 1;
-      Consider(query, blockStart + lane, /*scanned=*/true, worker);
+      // What the scan summed, for both measures.
+      const std::uint8_t* counts = side->layout.block(block);
+      matching::KnownBounds known;
+      if (usesSpelling())
+        known.spelling = matching::BoundAt(counts + side->layout.spellingOffset(), lane, query.letters);
+      if (usesSound()) known.sound = matching::BoundAt(counts + side->layout.soundOffset(), lane, query.phonemes);
+      if (joint && known.sound < query.soundNeedBySpelling[static_cast<std::size_t>(known.spelling)]) continue;
+      Consider(query, blockStart + lane, known, worker);
     }
   }
 }

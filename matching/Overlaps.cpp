@@ -36,6 +36,24 @@ std::uint8_t LowestOverlap(service::Combination combination, const service::Floo
   return static_cast<std::uint8_t>(admitted);
 }
 
+void LowestSoundOverlaps(service::Combination combination, const service::Floor& floor, std::int32_t textLength1,
+                         std::int32_t textLength2, std::int32_t formLength1, std::int32_t formLength2,
+                         std::uint8_t* need) noexcept {
+  const std::int32_t spellingMost = std::min(textLength1, textLength2);
+  const std::int32_t soundMost = std::min(formLength1, formLength2);
+  const auto admits = [&](std::int32_t spelling, std::int32_t sound) {
+    return floor.AdmitsRatio(service::Combine(combination, similarity::RatioOfCommon(sound, formLength1, formLength2),
+                                              similarity::RatioOfCommon(spelling, textLength1, textLength2)));
+  };
+  // Down the staircase from the most spelling overlap: each step down in
+  // spelling needs at least the sound overlap of the step above it.
+  std::int32_t sound = 0;
+  for (std::int32_t spelling = spellingMost; spelling >= 0; --spelling) {
+    while (sound <= soundMost && !admits(spelling, sound)) ++sound;
+    need[spelling] = sound > soundMost ? kNever : static_cast<std::uint8_t>(sound);
+  }
+}
+
 OverlapTable::OverlapTable(service::Combination combination, const service::Floor& floor, Measure measure, double other,
                            std::int32_t longest)
     : longest_(std::min(longest, kLongestCounted)) {

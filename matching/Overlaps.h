@@ -47,6 +47,19 @@ inline constexpr std::uint8_t kNever = 255;  // no overlap lets the pair pass
 std::uint8_t LowestOverlap(service::Combination combination, const service::Floor& floor, Measure measure, double other,
                            std::int32_t length1, std::int32_t length2) noexcept;
 
+// For a combination whose scan tests each measure with the other at its best
+// (ScanMode::Both), the least sound overlap that lets a pair of these
+// lengths pass `floor` together with each spelling overlap s from 0 to the
+// shorter text length: `need[s]`, or kNever when no sound overlap does. The
+// admitted pairs of overlaps form an up-set (the answer never decreases as
+// either grows), so need[] never increases with s, and a pair whose bounds
+// (S, P) have P < need[S] falls short whatever it really has in common.
+// `need` holds min(textLength1, textLength2) + 1 entries; the lengths are
+// at most kLongestCounted.
+void LowestSoundOverlaps(service::Combination combination, const service::Floor& floor, std::int32_t textLength1,
+                         std::int32_t textLength2, std::int32_t formLength1, std::int32_t formLength2,
+                         std::uint8_t* need) noexcept;
+
 // LowestOverlap for every pair of lengths from 0 to `longest`, for one floor.
 class OverlapTable {
  public:

@@ -54,6 +54,43 @@ TEST(LowestOverlap, IsTheLeastCountOfCommonCharactersThatPasses) {
   EXPECT_GT(between, 0u);
 }
 
+// Every pair of lengths up to 24 against the definition: need[s] is the
+// least sound overlap admitted with spelling overlap s, and a pair with less
+// sound overlap is never admitted.
+TEST(LowestSoundOverlaps, IsTheLeastSoundOverlapThatPassesWithEachSpellingOverlap) {
+  const Floor floors[] = {Floor(0), Floor(50), Floor(75), Floor(85.5), Floor(100), Floor(100.01), Floor(60, 88.25)};
+  std::size_t never = 0;
+  std::size_t between = 0;
+  std::vector<std::uint8_t> need(kLongestCounted + 1);
+  for (const Floor& floor : floors) {
+    for (std::int32_t text1 = 0; text1 <= 24; text1 += 2) {
+      for (std::int32_t text2 = 0; text2 <= 24; text2 += 3) {
+        for (std::int32_t form1 = 0; form1 <= 24; form1 += 3) {
+          for (std::int32_t form2 = 0; form2 <= 24; form2 += 2) {
+            LowestSoundOverlaps(Combination::Mean, floor, text1, text2, form1, form2, need.data());
+            for (std::int32_t spelling = 0; spelling <= std::min(text1, text2); ++spelling) {
+              std::uint8_t expected = kNever;
+              for (std::int32_t sound = std::min(form1, form2); sound >= 0; --sound) {
+                const double combined =
+                    service::Combine(Combination::Mean, similarity::RatioOfCommon(sound, form1, form2),
+                                     similarity::RatioOfCommon(spelling, text1, text2));
+                if (floor.AdmitsRatio(combined)) expected = static_cast<std::uint8_t>(sound);
+              }
+              ASSERT_EQ(need[static_cast<std::size_t>(spelling)], expected)
+                  << floor.threshold() << " " << text1 << " " << text2 << " " << form1 << " " << form2 << " "
+                  << spelling;
+              never += expected == kNever;
+              between += expected != kNever && expected > 0;
+            }
+          }
+        }
+      }
+    }
+  }
+  EXPECT_GT(never, 0u);
+  EXPECT_GT(between, 0u);
+}
+
 TEST(OverlapTable, HoldsTheLowestOverlapOfEveryPairOfLengths) {
   const Floor floor(85);
   const OverlapTable table(Combination::Mean, floor, Measure::Sound, 1.0, 40);
