@@ -2,6 +2,7 @@
 // prepares it (the phonetic forms) and stores it with the fields that the
 // output of a match carries, so that `vantel match --index` and
 // `vantel serve --index` take it up without reading or transcribing again.
+// With --compact it folds the changes a server took into an index instead.
 
 #include <algorithm>
 #include <array>
@@ -19,6 +20,9 @@
 #include "vantel/Index.h"
 #include "vantel/Match.h"
 #include "vantel/MatchRequest.h"
+#if VANTEL_HAVE_SERVER
+#include "server/Compaction.h"
+#endif
 
 namespace vantel::cli {
 namespace {
@@ -35,6 +39,10 @@ constexpr std::string_view kIndexHelp =
     "\n"
     "  -o, --output F  the index file to write (replaced if it exists)\n"
     "  --threads N     transcribe on N threads (default, and 0: one per processor)\n"
+    "  --compact       FILE is an index: fold the changes that 'vantel serve'\n"
+    "                  took (FILE.journal) into it, or into the index -o names;\n"
+    "                  ids stay as they are. Refused while a server that takes\n"
+    "                  changes holds the journal.\n"
     "\n"
     "Records: --input, --no-header, --column, --id, --keep and --delimiter as\n"
     "for 'vantel match'. A row that cannot take part is reported on standard\n"
@@ -54,6 +62,32 @@ void WriteFile(const std::string& path, const std::string& bytes) {
   }
 }
 
+// --compact: the index FILE with its journal folded in, written to `output` (FILE itself by default).
+int RunCompact(const std::string& file, const std::string& output, Streams& streams) {
+#if VANTEL_HAVE_SERVER
+  server::Compacted compacted;
+  try {
+    compacted = server::CompactIndex(file, output);
+  } catch (const IndexError& refused) {
+    throw InputError(refused.what());
+  } catch (const server::CompactionError& failure) {
+    throw InputError(failure.what());
+  }
+  if (compacted.cutShort) {
+    streams.err << "vantel index: " << file << ".journal: its last line was cut short before it was acknowledged, "
+                << "and is left out\n";
+  }
+  streams.err << "vantel index: " << output << ": " << compacted.records << " records, " << compacted.changes
+              << " changes folded in\n";
+  return kExitOk;
+#else
+  (void)file;
+  (void)output;
+  (void)streams;
+  throw UsageError("--compact needs the lookup server, which this build of vantel lacks");
+#endif
+}
+
 }  // namespace
 
 int RunIndex(ArgumentCursor& args, Streams& streams) {
@@ -62,14 +96,22 @@ int RunIndex(ArgumentCursor& args, Streams& streams) {
   std::vector<std::string_view> files;
   unsigned threads = CheckedThreads(0);
   bool helpAsked = false;
+  bool compact = false;
+  bool recordOptions = false;
   while (!args.AtEnd()) {
     const auto option = args.PeekOption();
     if (!option) {
       if (!args.AtEnd()) files.push_back(args.TakeOperand());
       continue;
     }
-    if (TakeRecordOption(args, *option, records)) continue;
-    if (*option == "-o" || *option == "--output") {
+    if (TakeRecordOption(args, *option, records)) {
+      recordOptions = true;
+      continue;
+    }
+    if (*option == "--compact") {
+      args.TakeFlag(*option);
+      compact = true;
+    } else if (*option == "-o" || *option == "--output") {
       output = std::string(args.TakeValue(*option));
     } else if (*option == "--threads") {
       threads = ParseThreads(args.TakeValue(*option));
@@ -85,6 +127,12 @@ int RunIndex(ArgumentCursor& args, Streams& streams) {
     return kExitOk;
   }
   if (files.size() != 1) throw UsageError("expected one FILE, got " + std::to_string(files.size()));
+  if (compact) {
+    if (recordOptions) throw UsageError("--compact takes no record options: the index has its records");
+    if (files[0] == "-") throw UsageError("--compact needs the index as a file, not standard input");
+    const std::string index(files[0]);
+    return RunCompact(index, output && !output->empty() ? *output : index, streams);
+  }
   if (!output || output->empty()) throw UsageError("give the index file to write with -o NAME.vidx");
 
   Input input = OpenInput(files[0], streams, "FILE");

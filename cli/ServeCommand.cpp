@@ -193,8 +193,8 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
   std::vector<Problem> problems;
   std::shared_ptr<const server::LookupList> list;
   std::string listName;
+  std::shared_ptr<const Index> index;
   if (settings.index) {
-    std::shared_ptr<const Index> index;
     try {
       index = Index::Open(*settings.index);
     } catch (const IndexError& refused) {
@@ -225,7 +225,7 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
 
   try {
     bool cutShort = false;
-    list = server::ReplayJournal(settings.server.journalPath, list, cutShort);
+    list = server::ReplayJournal(settings.server.journalPath, list, cutShort, index.get());
     if (cutShort) {
       err << "vantel serve: " << settings.server.journalPath
           << ": its last line was cut short before it was acknowledged, and is left out\n";

@@ -15,7 +15,9 @@ namespace vantel::index {
 inline constexpr char kMagic[8] = {'V', 'A', 'N', 'T', 'E', 'L', 'I', 'X'};
 inline constexpr std::uint32_t kByteOrderMark = 0x01020304;
 inline constexpr std::uint32_t kSwappedByteOrderMark = 0x04030201;
-inline constexpr std::uint32_t kVersion = 1;
+// Version 2 added to the meta section the next number to give and the
+// journal folded into the file; version 1 files are still read.
+inline constexpr std::uint32_t kVersion = 2;
 inline constexpr std::size_t kAlignment = 8;
 
 struct Header {
@@ -41,7 +43,9 @@ static_assert(sizeof(SectionEntry) == 32);
 // The sections, each once and in this order. A list of strings is two
 // sections: the ends of its strings (u64, the first 0) and their characters.
 enum Section : std::uint32_t {
-  kMeta = 1,            // u64: list size, fields per candidate, numbered ids
+  kMeta = 1,            // u64: list size, fields per candidate, numbered ids; from version 2 also
+                        //   the next number to give (0: after the largest id), and the length and
+                        //   checksum of the journal folded in (0, 0: none)
   kNameEnds,            // id name, string name, source file, then the keep names
   kNameBytes,           //   UTF-8
   kFieldEnds,           // per candidate: id, string, kept fields

@@ -30,6 +30,8 @@ class Reader {
   Reader(const void* bytes, std::size_t size, const std::string& name)
       : bytes_(static_cast<const char*>(bytes)), size_(size), name_(name) {}
 
+  std::uint32_t version() const noexcept { return version_; }  // once checked
+
   [[noreturn]] void Refuse(Fault fault, const std::string& why) const { throw IndexError(fault, name_ + ": " + why); }
   [[noreturn]] void Malformed(index::Section section, const std::string& why) const {
     Refuse(Fault::Corrupt, std::string("is corrupt: section '") + index::NameOf(section) + "' " + why);
@@ -54,6 +56,7 @@ class Reader {
                                ", newer than this vantel reads (" + std::to_string(index::kVersion) + ")");
     }
     if (header.version == 0) Refuse(Fault::Corrupt, "is corrupt: its format version is 0");
+    version_ = header.version;
     if (header.fileSize > size_) {
       Refuse(Fault::Truncated,
              "is truncated: " + std::to_string(size_) + " bytes of " + std::to_string(header.fileSize));
@@ -112,6 +115,7 @@ class Reader {
   }
 
  private:
+  std::uint32_t version_ = 0;
   const char* bytes_;
   std::size_t size_;
   const std::string& name_;
@@ -137,6 +141,12 @@ std::shared_ptr<const Index> Index::Open(const std::string& path) {
   return FromBytes(std::move(mapped.owner), mapped.bytes, mapped.size, path);
 }
 
+std::size_t Index::FoldedPrefix(std::string_view journal) const noexcept {
+  if (foldedBytes_ == 0 || journal.size() < foldedBytes_) return 0;
+  const auto folded = static_cast<std::size_t>(foldedBytes_);
+  return index::Checksum(journal.data(), folded) == foldedChecksum_ ? folded : 0;
+}
+
 std::shared_ptr<const Index> Index::FromBytes(std::shared_ptr<const void> owner, const void* bytes, std::size_t size,
                                               const std::string& name) {
   // Mapped files start on a page, so only bytes from elsewhere can be misaligned.
@@ -148,13 +158,19 @@ std::shared_ptr<const Index> Index::FromBytes(std::shared_ptr<const void> owner,
   std::shared_ptr<Index> made(new Index);
   Index& index = *made;
 
-  const Array<std::uint64_t> meta = reader.Get<std::uint64_t>(index::kMeta, 3);
+  const std::size_t metaCount = reader.version() == 1 ? 3 : 6;
+  const Array<std::uint64_t> meta = reader.Get<std::uint64_t>(index::kMeta, metaCount);
   const std::uint64_t listSize = meta[0];
   if (listSize >= std::numeric_limits<std::uint32_t>::max()) reader.Malformed(index::kMeta, "gives too long a list");
   const std::uint64_t fieldsPer = meta[1];
   if (fieldsPer < 2 || fieldsPer > 1u << 16) reader.Malformed(index::kMeta, "gives a wrong number of fields");
   if (meta[2] > 1) reader.Malformed(index::kMeta, "has a wrong flag");
   index.numberedIds_ = meta[2] == 1;
+  if (metaCount > 3) {
+    index.nextNumber_ = meta[3];
+    index.foldedBytes_ = meta[4];
+    index.foldedChecksum_ = meta[5];
+  }
   index.fieldsPer_ = static_cast<std::size_t>(fieldsPer);
   const auto count = static_cast<std::size_t>(listSize);
 

@@ -42,8 +42,10 @@ void WriteIndex(std::string& out, const PreparedCandidates& candidates, const In
 
   std::array<std::string, index::kSectionCount + 1> sections;
   const auto at = [&](Section section) -> std::string& { return sections[section]; };
+  const std::string_view folded = records.foldedJournal;
   for (const std::uint64_t value :
-       {std::uint64_t{parts.size}, std::uint64_t{fieldsPer}, std::uint64_t{records.numberedIds}}) {
+       {std::uint64_t{parts.size}, std::uint64_t{fieldsPer}, std::uint64_t{records.numberedIds}, records.nextNumber,
+        std::uint64_t{folded.size()}, folded.empty() ? 0 : index::Checksum(folded.data(), folded.size())}) {
     Append(at(index::kMeta), value);
   }
   std::vector<std::string_view> names = {records.idName, records.stringName, records.sourceName};

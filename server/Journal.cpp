@@ -1,9 +1,11 @@
 #include "Journal.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -22,12 +24,24 @@ using json = nlohmann::ordered_json;
 
 std::string SystemReason() { return std::strerror(errno); }
 
+// An advisory lock on the whole file, which the system lets go when the
+// process ends, however it ends.
+void LockAlone(int fd, const std::string& path) {
+  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return;
+  const bool held = errno == EWOULDBLOCK;
+  const std::string reason = SystemReason();
+  close(fd);
+  if (held) throw JournalError(path + ": in use by another process (a running vantel serve?)");
+  throw JournalError(path + ": cannot lock: " + reason);
+}
+
 }  // namespace
 
 Journal::Journal(std::string path) : path_(std::move(path)) {
   const bool made = !std::filesystem::exists(path_);
   fd_ = open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
   if (fd_ < 0) throw JournalError(path_ + ": cannot open for writing: " + SystemReason());
+  LockAlone(fd_, path_);
   // A new file's name is on the disk only once its folder is.
   if (made) {
     const std::filesystem::path parent = std::filesystem::absolute(path_).parent_path();
@@ -81,6 +95,19 @@ void Journal::Append(std::string_view line) {
   size_ += bytes.size();
 }
 
+JournalLock::JournalLock(const std::string& path) {
+  fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) {
+    if (errno == ENOENT) return;
+    throw JournalError(path + ": cannot open: " + SystemReason());
+  }
+  LockAlone(fd_, path);
+}
+
+JournalLock::~JournalLock() {
+  if (fd_ >= 0) close(fd_);
+}
+
 std::string AddedLine(const LookupRecord& record, const std::vector<std::string>& fieldNames) {
   json fields = json::object();
   for (std::size_t at = 0; at < fieldNames.size(); ++at) fields[fieldNames[at]] = record.fields[at];
@@ -90,7 +117,7 @@ std::string AddedLine(const LookupRecord& record, const std::vector<std::string>
 std::string RemovedLine(std::string_view id) { return json{{"remove", id}}.dump(); }
 
 std::shared_ptr<const LookupList> ReplayJournal(const std::string& path, std::shared_ptr<const LookupList> list,
-                                                bool& cutShort) {
+                                                bool& cutShort, const Index* index) {
   cutShort = false;
   if (!std::filesystem::exists(path)) return list;
   std::ifstream file(path, std::ios::binary);
@@ -106,8 +133,9 @@ std::shared_ptr<const LookupList> ReplayJournal(const std::string& path, std::sh
     list = std::make_shared<const LookupList>(list->WithAdded(std::move(pending)));
     pending.clear();
   };
-  std::size_t start = 0;
-  for (std::size_t line = 1; start < text.size(); ++line) {
+  std::size_t start = index ? index->FoldedPrefix(text) : 0;
+  const std::size_t skippedLines = static_cast<std::size_t>(std::count(text.data(), text.data() + start, '\n'));
+  for (std::size_t line = 1 + skippedLines; start < text.size(); ++line) {
     const std::size_t end = text.find('\n', start);
     if (end == std::string::npos) {
       if (truncate(path.c_str(), static_cast<off_t>(start)) != 0) {

@@ -27,7 +27,9 @@ class JournalError : public std::runtime_error {
 
 class Journal {
  public:
-  // Opens the file for appending, making it when it is missing.
+  // Opens the file for appending, making it when it is missing, and holds
+  // it for this process alone: a second server, or a compaction, that wants
+  // the same journal is refused while this one lives.
   explicit Journal(std::string path);
   ~Journal();
   Journal(const Journal&) = delete;
@@ -49,10 +51,26 @@ std::string AddedLine(const LookupRecord& record, const std::vector<std::string>
 std::string RemovedLine(std::string_view id);
 
 // The list with the journal's changes made, in order; the list itself when
-// there is no journal. A last line without its line end is a write that a
+// there is no journal. With `index`, the index the list was read from, the
+// changes that index already holds (a compaction folded them in, and a
+// crash kept it from removing the journal) are not made again. A last line without its line end is a write that a
 // crash cut short before it was acknowledged: it is cut off the file, and
 // `cutShort` says so. Any other damage throws JournalError naming the line.
 std::shared_ptr<const LookupList> ReplayJournal(const std::string& path, std::shared_ptr<const LookupList> list,
-                                                bool& cutShort);
+                                                bool& cutShort, const Index* index = nullptr);
+
+// Takes the lock that a running server holds on its journal, for as long as
+// the object lives; throws JournalError when another process holds it. A
+// journal that does not exist needs no lock.
+class JournalLock {
+ public:
+  explicit JournalLock(const std::string& path);
+  ~JournalLock();
+  JournalLock(const JournalLock&) = delete;
+  JournalLock& operator=(const JournalLock&) = delete;
+
+ private:
+  int fd_ = -1;
+};
 
 }  // namespace vantel::server

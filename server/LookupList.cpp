@@ -84,7 +84,7 @@ LookupList::LookupList(const Index& index)
   records_.reserve(index.size());
   strings_.reserve(index.size());
   for (std::size_t at = 0; at < index.size(); ++at) {
-    LookupRecord record{std::string(index.id(at)), std::string(index.text(at)), {}};
+    LookupRecord record{std::string(index.id(at)), std::string(index.text(at)), {}, index.line(at)};
     for (std::size_t keep = 0; keep < fieldNames_.size(); ++keep) record.fields.emplace_back(index.keep(at, keep));
     strings_.push_back(Utf8ToUtf16(record.text));
     if (numberedIds_) mostNumber_ = std::max(mostNumber_, NumberOf(record.id));
@@ -103,6 +103,8 @@ LookupList::LookupList(const Index& index)
   forms_ = std::make_shared<const FormTable>(std::move(forms));
   addedForms_ = std::make_shared<const FormTable>();
   prepared_ = index.candidates();
+  // A compacted index remembers ids removed before it was written.
+  if (numberedIds_ && index.nextNumber() > 0) removedMost_ = index.nextNumber() - 1;
 }
 
 void LookupList::Prepare(unsigned threads) {

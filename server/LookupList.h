@@ -29,6 +29,7 @@ struct LookupRecord {
   std::string id;                   // its id field, or its row or line number
   std::string text;                 // the string matched, UTF-8 as the file has it
   std::vector<std::string> fields;  // the kept fields, in the order of LookupList::fieldNames()
+  std::uint64_t line = 0;           // its line in the file the list was read from; 0 for one added later
 };
 
 // Thrown out of a lookup that ran past its deadline.
@@ -54,6 +55,8 @@ class LookupList {
   const std::u16string& string(std::size_t index) const noexcept { return strings_[index]; }
   const std::vector<std::string>& fieldNames() const noexcept { return fieldNames_; }
   bool numberedIds() const noexcept { return numberedIds_; }
+  // The strings prepared for the Matcher, in the order of the records.
+  const std::shared_ptr<const PreparedCandidates>& prepared() const noexcept { return prepared_; }
 
   // The list with `added` after its records, each of whose text must be valid
   // UTF-8; their forms are worked out here.

@@ -30,6 +30,12 @@ struct IndexRecords {
   std::vector<std::string_view> fields;
   std::vector<std::uint64_t> lines;                             // per candidate: its line in the file
   std::vector<std::pair<std::uint64_t, std::string>> problems;  // line, why the row was set aside
+  // With numbered ids, the number the next record added gets, when it is not
+  // the one after the largest id (ids removed are never given again); 0 otherwise.
+  std::uint64_t nextNumber = 0;
+  // The journal whose changes this index already holds (what a compaction
+  // folded in), so that a journal left behind by a crash is not replayed twice.
+  std::string_view foldedJournal;
 };
 
 // Writes the index of `candidates` (prepared from the candidates' strings in
@@ -76,6 +82,12 @@ class Index {
   std::string_view keep(std::size_t candidate, std::size_t field) const noexcept { return Field(candidate, 2 + field); }
   std::uint64_t line(std::size_t candidate) const noexcept { return lines_[candidate]; }
   const std::vector<std::pair<std::uint64_t, std::string_view>>& problems() const noexcept { return problems_; }
+  // IndexRecords::nextNumber as written (0 when not given).
+  std::uint64_t nextNumber() const noexcept { return nextNumber_; }
+  // How many leading bytes of `journal` (a journal's whole contents) this
+  // index has folded in already: all of the journal it was compacted from
+  // when `journal` still starts with exactly those bytes, else 0.
+  std::size_t FoldedPrefix(std::string_view journal) const noexcept;
   // The prepared list, which holds the mapping.
   const std::shared_ptr<const PreparedCandidates>& candidates() const noexcept { return candidates_; }
 
@@ -91,6 +103,8 @@ class Index {
   std::vector<std::string_view> names_;  // id, string, source, then keeps
   std::vector<std::string_view> keepNames_;
   bool numberedIds_ = false;
+  std::uint64_t nextNumber_ = 0;
+  std::uint64_t foldedBytes_ = 0, foldedChecksum_ = 0;
   std::size_t fieldsPer_ = 2;
   const std::uint64_t* fieldEnds_ = nullptr;  // fieldsPer_ * size() + 1
   const char* fieldBytes_ = nullptr;

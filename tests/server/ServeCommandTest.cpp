@@ -59,6 +59,40 @@ TEST(ServeCommandTest, ADamagedJournalStopsTheStartNamingItsLine) {
   EXPECT_EQ(run.err.find("listening"), std::string::npos) << run.err;
 }
 
+// `vantel index --compact`: what a server took is in the index that
+// `vantel match --index` reads, ids as they were; bad uses name the fault.
+TEST(ServeCommandTest, IndexCompactFoldsTheJournalIntoTheIndex) {
+  const TempFile list("Smith\nJones\nBrown\n", "names.txt");
+  const std::string index = list.path() + ".vidx";
+  ASSERT_EQ(RunWith({"index", list.path(), "-o", index}).status, 0);
+  std::ofstream(index + ".journal") << R"({"add":{"id":"4","string":"Smyth","fields":{}}})"
+                                    << "\n"
+                                    << R"({"remove":"1"})"
+                                    << "\n";
+  const CliRun compacted = RunWith({"index", "--compact", index});
+  EXPECT_EQ(compacted.status, 0) << compacted.err;
+  EXPECT_EQ(compacted.err, "vantel index: " + index + ": 3 records, 2 changes folded in\n");
+  const CliRun matched = RunWith({"match", "--index", index, "-", "--threshold", "80"}, "Smith\n");
+  EXPECT_EQ(matched.status, 0) << matched.err;
+  EXPECT_EQ(matched.out, "1\t4\tSmith\tSmyth\t100\n");  // id 1, Smith itself, is gone
+
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string says;
+  } refusals[] = {
+      {{"index", "--compact", "--column", "1", index}, 2, "--compact takes no record options"},
+      {{"index", "--compact", "-"}, 2, "not standard input"},
+      {{"index", "--compact", list.path()}, 1, "not a vantel index"},
+      {{"index", "--compact", index + ".missing"}, 1, index + ".missing"},
+  };
+  for (const auto& refusal : refusals) {
+    const CliRun run = RunWith(std::vector<std::string_view>(refusal.args.begin(), refusal.args.end()));
+    EXPECT_EQ(run.status, refusal.status) << refusal.says;
+    EXPECT_NE(run.err.find(refusal.says), std::string::npos) << run.err;
+  }
+}
+
 TEST(ServeCommandTest, HelpListsTheEndpoints) {
   const CliRun run = RunWith({"serve", "--help"});
   EXPECT_EQ(run.status, 0);
