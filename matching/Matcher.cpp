@@ -710,13 +710,17 @@ void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t b
   request.soundOffset = side->layout.soundOffset();
   request.phonemes = &query.phonemes;
   request.soundNeed = plan.soundNeed;
+  // The needs above test each measure with the other at its best; for their
+  // mean the two sums together rule out most of what passes those, before
+  // any of the candidate's own data is read. Plan filled the table for this
+  // cell whenever it asks for both measures.
+  if (combination == service::Combination::Mean && plan.mode == ScanMode::Both) {
+    request.soundNeedBySpelling = query.soundNeedBySpelling.data();
+    request.jointEntries = static_cast<std::size_t>(std::min(query.profile->textLength, cell.textLength)) + 1;
+  }
   worker.passed.resize(std::max(worker.passed.size(), request.blockCount));
   if (scan(request, worker.passed.data()) == 0) return;  // the usual case: none passes
 
-  // The scan tested each measure with the other at its best; for their mean
-  // the two sums together rule out most of what passed, before any of the
-  // candidate's own data is read.
-  const bool joint = combination == service::Combination::Mean && plan.mode == ScanMode::Both;
   for (std::size_t block = firstBlock; block < endBlock; ++block) {
     std::uint64_t passed = worker.passed[block - firstBlock];
     // Only the lanes from `begin` to `end` are this visit's.
@@ -726,13 +730,13 @@ void Matcher::State::VisitCell(QueryScan& query, const Cell& cell, std::size_t b
     while (passed != 0) {
       const auto lane = static_cast<std::size_t>(__builtin_ctzll(passed));
       passed &= passed - 1;
-      // What the scan summed, for both measures.
+      // What the scan summed, for both measures, summed again for the few
+      // lanes that pass: the scorer can start from them.
       const std::uint8_t* counts = side->layout.block(block);
       matching::KnownBounds known;
       if (usesSpelling())
         known.spelling = matching::BoundAt(counts + side->layout.spellingOffset(), lane, query.letters);
       if (usesSound()) known.sound = matching::BoundAt(counts + side->layout.soundOffset(), lane, query.phonemes);
-      if (joint && known.sound < query.soundNeedBySpelling[static_cast<std::size_t>(known.spelling)]) continue;
       Consider(query, blockStart + lane, known, worker);
     }
   }

@@ -40,6 +40,42 @@ namespace {
 
 bool TestsSpelling(ScanMode mode) noexcept { return mode != ScanMode::Sound; }
 bool TestsSound(ScanMode mode) noexcept { return mode != ScanMode::Spelling; }
+bool TestsJointly(const ScanRequest& request) noexcept {
+  return request.mode == ScanMode::Both && request.soundNeedBySpelling != nullptr && request.jointEntries != 0;
+}
+
+// The lanes of `passing` whose sound sum reaches the joint table's entry
+// for their spelling sum, lane by lane: the sums of one block, 64 bytes each.
+std::uint64_t JointlyScalar(const ScanRequest& request, const std::uint8_t* spelling, const std::uint8_t* sound,
+                            std::uint64_t passing) noexcept {
+  const std::size_t last = request.jointEntries - 1;
+  std::uint64_t kept = passing;
+  while (passing != 0) {
+    const auto lane = static_cast<unsigned>(__builtin_ctzll(passing));
+    passing &= passing - 1;
+    if (sound[lane] < request.soundNeedBySpelling[std::min<std::size_t>(spelling[lane], last)]) {
+      kept &= ~(std::uint64_t{1} << lane);
+    }
+  }
+  return kept;
+}
+
+// The joint table cut into 16-entry chunks for a byte shuffle, which looks
+// up 16 entries at a time; past the last entry it repeats the last, and
+// sums are clamped to the last, so that a sum's chunk is always one filled.
+struct JointChunks {
+  alignas(16) std::uint8_t entries[256];
+  std::size_t count = 0;  // chunks filled
+  std::uint8_t last = 0;  // the index of the last entry
+
+  explicit JointChunks(const ScanRequest& request) noexcept {
+    const std::size_t size = std::min<std::size_t>(request.jointEntries, sizeof entries);
+    count = (size + 15) / 16;
+    last = static_cast<std::uint8_t>(size - 1);
+    std::memcpy(entries, request.soundNeedBySpelling, size);
+    std::memset(entries + size, request.soundNeedBySpelling[size - 1], count * 16 - size);
+  }
+};
 
 // ---------------------------------------------------------------------------
 // Portable: lane by lane. Also the reference the vector scans are tested against.
@@ -83,18 +119,30 @@ std::uint64_t AtLeastPortable(const std::array<Lanes16, kVectors>& sums, std::ui
 }
 
 std::uint64_t ScanPortable(const ScanRequest& request, std::uint64_t* passed) {
+  const bool jointly = TestsJointly(request);
   std::uint64_t any = 0;
   for (std::size_t block = 0; block < request.blockCount; ++block) {
     const std::uint8_t* base = request.firstBlock + block * request.blockBytes;
     std::uint64_t spelling = ~std::uint64_t{0};
     std::uint64_t sound = ~std::uint64_t{0};
+    std::array<Lanes16, kVectors> spellingSums{};
+    std::array<Lanes16, kVectors> soundSums{};
     if (TestsSpelling(request.mode)) {
-      spelling = AtLeastPortable(SumPortable(base + request.spellingOffset, *request.letters), request.spellingNeed);
+      spellingSums = SumPortable(base + request.spellingOffset, *request.letters);
+      spelling = AtLeastPortable(spellingSums, request.spellingNeed);
     }
     if (TestsSound(request.mode) && (spelling != 0 || request.mode == ScanMode::Either)) {
-      sound = AtLeastPortable(SumPortable(base + request.soundOffset, *request.phonemes), request.soundNeed);
+      soundSums = SumPortable(base + request.soundOffset, *request.phonemes);
+      sound = AtLeastPortable(soundSums, request.soundNeed);
     }
     passed[block] = request.mode == ScanMode::Either ? spelling | sound : spelling & sound;
+    if (jointly && passed[block] != 0) {
+      std::uint8_t spellingBytes[kLanes];
+      std::uint8_t soundBytes[kLanes];
+      std::memcpy(spellingBytes, spellingSums.data(), kLanes);
+      std::memcpy(soundBytes, soundSums.data(), kLanes);
+      passed[block] = JointlyScalar(request, spellingBytes, soundBytes, passed[block]);
+    }
     any |= passed[block];
   }
   return any;
@@ -133,20 +181,39 @@ struct Sse2Sums {
   return mask;
 }
 
+// SSE2 has no byte shuffle to look the joint table up with: the few lanes
+// that pass both needs are looked up one by one.
+[[gnu::target("sse2")]] inline std::uint64_t JointlySse2(const ScanRequest& request, const Sse2Sums& spellingSums,
+                                                         const Sse2Sums& soundSums, std::uint64_t passing) {
+  alignas(16) std::uint8_t spelling[kLanes];
+  alignas(16) std::uint8_t sound[kLanes];
+  for (int part = 0; part < 4; ++part) {
+    _mm_store_si128(reinterpret_cast<__m128i*>(spelling + 16 * part), spellingSums.lanes[part]);
+    _mm_store_si128(reinterpret_cast<__m128i*>(sound + 16 * part), soundSums.lanes[part]);
+  }
+  return JointlyScalar(request, spelling, sound, passing);
+}
+
 [[gnu::target("sse2")]] std::uint64_t ScanSse2(const ScanRequest& request, std::uint64_t* passed) {
+  const bool jointly = TestsJointly(request);
   std::uint64_t any = 0;
   for (std::size_t block = 0; block < request.blockCount; ++block) {
     const std::uint8_t* base = request.firstBlock + block * request.blockBytes;
     std::uint64_t spelling = ~std::uint64_t{0};
     std::uint64_t sound = ~std::uint64_t{0};
+    Sse2Sums spellingSums{};
+    Sse2Sums soundSums{};
     if (TestsSpelling(request.mode)) {
-      spelling = AtLeastSse2(SumSse2(base + request.spellingOffset, *request.letters), request.spellingNeed);
+      spellingSums = SumSse2(base + request.spellingOffset, *request.letters);
+      spelling = AtLeastSse2(spellingSums, request.spellingNeed);
     }
     // Both: a block that no lane passes on spelling needs no sound measure.
     if (TestsSound(request.mode) && (spelling != 0 || request.mode == ScanMode::Either)) {
-      sound = AtLeastSse2(SumSse2(base + request.soundOffset, *request.phonemes), request.soundNeed);
+      soundSums = SumSse2(base + request.soundOffset, *request.phonemes);
+      sound = AtLeastSse2(soundSums, request.soundNeed);
     }
     passed[block] = request.mode == ScanMode::Either ? spelling | sound : spelling & sound;
+    if (jointly && passed[block] != 0) passed[block] = JointlySse2(request, spellingSums, soundSums, passed[block]);
     any |= passed[block];
   }
   return any;
@@ -185,11 +252,11 @@ template <std::size_t kBlocks>
 }
 
 // The lanes of kBlocks blocks that reach `need`, stopping half-way when none can.
+// The sums are left in `sums`, whole for every block when any lane passes.
 template <std::size_t kBlocks>
 [[gnu::target("avx2")]] inline void PassingAvx2(const std::uint8_t* measure, std::size_t stride,
                                                 const QueryBuckets& query, std::uint8_t need,
-                                                std::uint64_t (&passing)[kBlocks]) {
-  __m256i sums[kAvx2Group][2];
+                                                std::uint64_t (&passing)[kBlocks], __m256i (&sums)[kAvx2Group][2]) {
   for (std::size_t block = 0; block < kBlocks; ++block) sums[block][0] = sums[block][1] = _mm256_setzero_si256();
   AddAvx2<kBlocks>(measure, stride, query, 0, query.half, sums);
   if (need > query.rest) {
@@ -206,38 +273,92 @@ template <std::size_t kBlocks>
   for (std::size_t block = 0; block < kBlocks; ++block) passing[block] = AtLeastAvx2(sums[block], need);
 }
 
+// The joint table as vectors: each chunk of 16 entries in both halves,
+// since a byte shuffle looks up within each 16 bytes of a vector.
+struct JointAvx2 {
+  __m256i chunks[16];
+  std::size_t count = 0;
+  __m256i last;
+};
+
+[[gnu::target("avx2")]] inline void LoadJointAvx2(const JointChunks& table, JointAvx2& joint) {
+  joint.count = table.count;
+  joint.last = _mm256_set1_epi8(static_cast<char>(table.last));
+  for (std::size_t chunk = 0; chunk < table.count; ++chunk) {
+    joint.chunks[chunk] =
+        _mm256_broadcastsi128_si256(_mm_load_si128(reinterpret_cast<const __m128i*>(table.entries + 16 * chunk)));
+  }
+}
+
+// The lanes whose sound sum reaches the table's entry for their spelling
+// sum: each chunk looked up by the low four bits of the sum, and kept where
+// the high four bits name that chunk.
+[[gnu::target("avx2")]] inline std::uint64_t JointlyAvx2(const JointAvx2& joint, const __m256i (&spelling)[2],
+                                                         const __m256i (&sound)[2]) {
+  const __m256i low = _mm256_set1_epi8(0x0F);
+  std::uint64_t mask = 0;
+  for (std::size_t part = 0; part < 2; ++part) {
+    const __m256i index = _mm256_min_epu8(spelling[part], joint.last);
+    const __m256i within = _mm256_and_si256(index, low);
+    const __m256i chunkOf = _mm256_and_si256(_mm256_srli_epi16(index, 4), low);
+    __m256i need = _mm256_shuffle_epi8(joint.chunks[0], within);
+    for (std::size_t chunk = 1; chunk < joint.count; ++chunk) {
+      const __m256i here = _mm256_cmpeq_epi8(chunkOf, _mm256_set1_epi8(static_cast<char>(chunk)));
+      need = _mm256_blendv_epi8(need, _mm256_shuffle_epi8(joint.chunks[chunk], within), here);
+    }
+    // sound >= need exactly when max(sound, need) == sound.
+    const __m256i reached = _mm256_cmpeq_epi8(_mm256_max_epu8(sound[part], need), sound[part]);
+    mask |= static_cast<std::uint64_t>(static_cast<std::uint32_t>(_mm256_movemask_epi8(reached))) << (32 * part);
+  }
+  return mask;
+}
+
 template <std::size_t kBlocks>
-[[gnu::target("avx2")]] inline std::uint64_t ScanAvx2Group(const ScanRequest& request, const std::uint8_t* base,
-                                                           std::uint64_t* passed) {
+[[gnu::target("avx2")]] inline std::uint64_t ScanAvx2Group(const ScanRequest& request, const JointAvx2* joint,
+                                                           const std::uint8_t* base, std::uint64_t* passed) {
   std::uint64_t spelling[kBlocks];
   std::uint64_t sound[kBlocks];
+  // Read only for lanes that pass both needs; zeroed for the compiler's sake.
+  __m256i spellingSums[kAvx2Group][2] = {};
+  __m256i soundSums[kAvx2Group][2] = {};
   std::uint64_t anySpelling = 1;
   for (std::size_t block = 0; block < kBlocks; ++block) spelling[block] = sound[block] = ~std::uint64_t{0};
   if (TestsSpelling(request.mode)) {
     PassingAvx2<kBlocks>(base + request.spellingOffset, request.blockBytes, *request.letters, request.spellingNeed,
-                         spelling);
+                         spelling, spellingSums);
     anySpelling = 0;
     for (std::size_t block = 0; block < kBlocks; ++block) anySpelling |= spelling[block];
   }
   if (TestsSound(request.mode) && (anySpelling != 0 || request.mode == ScanMode::Either)) {
-    PassingAvx2<kBlocks>(base + request.soundOffset, request.blockBytes, *request.phonemes, request.soundNeed, sound);
+    PassingAvx2<kBlocks>(base + request.soundOffset, request.blockBytes, *request.phonemes, request.soundNeed, sound,
+                         soundSums);
   }
   std::uint64_t any = 0;
   for (std::size_t block = 0; block < kBlocks; ++block) {
     passed[block] = request.mode == ScanMode::Either ? spelling[block] | sound[block] : spelling[block] & sound[block];
+    // A lane that passes both needs has both sums whole.
+    if (joint != nullptr && passed[block] != 0) {
+      passed[block] &= JointlyAvx2(*joint, spellingSums[block], soundSums[block]);
+    }
     any |= passed[block];
   }
   return any;
 }
 
 [[gnu::target("avx2")]] std::uint64_t ScanAvx2(const ScanRequest& request, std::uint64_t* passed) {
+  JointAvx2 table;
+  const JointAvx2* joint = nullptr;
+  if (TestsJointly(request)) {
+    LoadJointAvx2(JointChunks(request), table);
+    joint = &table;
+  }
   std::uint64_t any = 0;
   std::size_t block = 0;
   for (; block + kAvx2Group <= request.blockCount; block += kAvx2Group) {
-    any |= ScanAvx2Group<kAvx2Group>(request, request.firstBlock + block * request.blockBytes, passed + block);
+    any |= ScanAvx2Group<kAvx2Group>(request, joint, request.firstBlock + block * request.blockBytes, passed + block);
   }
   if (block < request.blockCount) {
-    any |= ScanAvx2Group<1>(request, request.firstBlock + block * request.blockBytes, passed + block);
+    any |= ScanAvx2Group<1>(request, joint, request.firstBlock + block * request.blockBytes, passed + block);
   }
   return any;
 }
@@ -261,11 +382,12 @@ template <std::size_t kBlocks>
 }
 
 // The lanes of kBlocks blocks that reach `need`, stopping half-way when none can.
+// The sums are left in `sums`, whole for every block when any lane passes.
 template <std::size_t kBlocks>
 [[gnu::target("avx512bw")]] inline void PassingAvx512(const std::uint8_t* measure, std::size_t stride,
                                                       const QueryBuckets& query, std::uint8_t need,
-                                                      std::uint64_t (&passing)[kBlocks]) {
-  __m512i sums[kAvx512Group];
+                                                      std::uint64_t (&passing)[kBlocks],
+                                                      __m512i (&sums)[kAvx512Group]) {
   for (std::size_t block = 0; block < kBlocks; ++block) sums[block] = _mm512_setzero_si512();
   AddAvx512<kBlocks>(measure, stride, query, 0, query.half, sums);
   if (need > query.rest) {
@@ -282,41 +404,89 @@ template <std::size_t kBlocks>
   for (std::size_t block = 0; block < kBlocks; ++block) passing[block] = _mm512_cmpge_epu8_mask(sums[block], floor);
 }
 
+// The joint table as vectors: each chunk of 16 entries in all four
+// quarters, since a byte shuffle looks up within each 16 bytes of a vector.
+struct JointAvx512 {
+  __m512i chunks[16];
+  std::size_t count = 0;
+  __m512i last;
+};
+
+[[gnu::target("avx512bw")]] inline void LoadJointAvx512(const JointChunks& table, JointAvx512& joint) {
+  joint.count = table.count;
+  joint.last = _mm512_set1_epi8(static_cast<char>(table.last));
+  for (std::size_t chunk = 0; chunk < table.count; ++chunk) {
+    joint.chunks[chunk] = _mm512_maskz_broadcast_i32x4(
+        0xFFFF, _mm_load_si128(reinterpret_cast<const __m128i*>(table.entries + 16 * chunk)));
+  }
+}
+
+// The lanes whose sound sum reaches the table's entry for their spelling
+// sum: each chunk looked up by the low four bits of the sum, and written
+// over the lanes whose sum is at least the chunk's first index, so that
+// each lane ends with its own chunk's entry.
+[[gnu::target("avx512bw")]] inline std::uint64_t JointlyAvx512(const JointAvx512& joint, __m512i spelling,
+                                                               __m512i sound) {
+  const __m512i index = _mm512_min_epu8(spelling, joint.last);
+  const __m512i within = _mm512_and_si512(index, _mm512_set1_epi8(0x0F));
+  __m512i need = _mm512_shuffle_epi8(joint.chunks[0], within);
+  for (std::size_t chunk = 1; chunk < joint.count; ++chunk) {
+    const __mmask64 here = _mm512_cmpge_epu8_mask(index, _mm512_set1_epi8(static_cast<char>(16 * chunk)));
+    need = _mm512_mask_shuffle_epi8(need, here, joint.chunks[chunk], within);
+  }
+  return _mm512_cmpge_epu8_mask(sound, need);
+}
+
 template <std::size_t kBlocks>
-[[gnu::target("avx512bw")]] inline std::uint64_t ScanAvx512Group(const ScanRequest& request, const std::uint8_t* base,
-                                                                 std::uint64_t* passed) {
+[[gnu::target("avx512bw")]] inline std::uint64_t ScanAvx512Group(const ScanRequest& request, const JointAvx512* joint,
+                                                                 const std::uint8_t* base, std::uint64_t* passed) {
   std::uint64_t spelling[kBlocks];
   std::uint64_t sound[kBlocks];
+  // Read only for lanes that pass both needs; zeroed for the compiler's sake.
+  __m512i spellingSums[kAvx512Group] = {};
+  __m512i soundSums[kAvx512Group] = {};
   std::uint64_t anySpelling = 1;
   for (std::size_t block = 0; block < kBlocks; ++block) spelling[block] = sound[block] = ~std::uint64_t{0};
   if (TestsSpelling(request.mode)) {
     PassingAvx512<kBlocks>(base + request.spellingOffset, request.blockBytes, *request.letters, request.spellingNeed,
-                           spelling);
+                           spelling, spellingSums);
     anySpelling = 0;
     for (std::size_t block = 0; block < kBlocks; ++block) anySpelling |= spelling[block];
   }
   if (TestsSound(request.mode) && (anySpelling != 0 || request.mode == ScanMode::Either)) {
-    PassingAvx512<kBlocks>(base + request.soundOffset, request.blockBytes, *request.phonemes, request.soundNeed, sound);
+    PassingAvx512<kBlocks>(base + request.soundOffset, request.blockBytes, *request.phonemes, request.soundNeed, sound,
+                           soundSums);
   }
   std::uint64_t any = 0;
   for (std::size_t block = 0; block < kBlocks; ++block) {
     passed[block] = request.mode == ScanMode::Either ? spelling[block] | sound[block] : spelling[block] & sound[block];
+    // A lane that passes both needs has both sums whole.
+    if (joint != nullptr && passed[block] != 0) {
+      passed[block] &= JointlyAvx512(*joint, spellingSums[block], soundSums[block]);
+    }
     any |= passed[block];
   }
   return any;
 }
 
 [[gnu::target("avx512bw")]] std::uint64_t ScanAvx512(const ScanRequest& request, std::uint64_t* passed) {
+  JointAvx512 table;
+  const JointAvx512* joint = nullptr;
+  if (TestsJointly(request)) {
+    LoadJointAvx512(JointChunks(request), table);
+    joint = &table;
+  }
   std::uint64_t any = 0;
   std::size_t block = 0;
   for (; block + kAvx512Group <= request.blockCount; block += kAvx512Group) {
-    any |= ScanAvx512Group<kAvx512Group>(request, request.firstBlock + block * request.blockBytes, passed + block);
+    any |=
+        ScanAvx512Group<kAvx512Group>(request, joint, request.firstBlock + block * request.blockBytes, passed + block);
   }
   const std::uint8_t* rest = request.firstBlock + block * request.blockBytes;
   switch (request.blockCount - block) {
-    case 3: any |= ScanAvx512Group<3>(request, rest, passed + block); break;
-    case 2: any |= ScanAvx512Group<2>(request, rest, passed + block); break;
-    case 1: any |= ScanAvx512Group<1>(request, rest, passed + block); break;
+    case 3: any |= ScanAvx512Group<3>(request, joint, rest, passed + block); break;
+    case 2: any |= ScanAvx512Group<2>(request, joint, rest, passed + block); break;
+    case 1: any |= ScanAvx512Group<1>(request, joint, rest, passed + block); break;
     default: break;
   }
   return any;

@@ -55,6 +55,17 @@ struct ScanRequest {
   std::size_t soundOffset = 0;
   const QueryBuckets* phonemes = nullptr;
   std::uint8_t soundNeed = 0;
+  // With ScanMode::Both, and only then, the two sums may also be tested
+  // together: a lane passes only when its sound sum reaches
+  // soundNeedBySpelling[its spelling sum] as well (LowestSoundOverlaps,
+  // which never increases and holds kNever where no sound sum will do).
+  // Entries 0 .. jointEntries - 1 are read (at most 256; none, and the
+  // needs alone decide, when 0). A spelling sum past the last entry takes
+  // the last one, so that every scan gives the same lanes whatever the
+  // table's length; the matcher passes an entry for every sum up to the
+  // shorter text length, which no spelling sum exceeds.
+  const std::uint8_t* soundNeedBySpelling = nullptr;
+  std::size_t jointEntries = 0;
 };
 
 // Writes one mask per block to passed[0 .. blockCount): bit l set when lane
