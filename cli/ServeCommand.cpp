@@ -21,7 +21,9 @@
 #include "server/Journal.h"
 #include "server/LookupList.h"
 #include "server/LookupServer.h"
+#include "server/RecordModel.h"
 #include "vantel/Index.h"
+#include "vantel/LinkModel.h"
 
 namespace vantel::cli {
 namespace {
@@ -52,6 +54,10 @@ constexpr std::string_view kServeHelp =
     "  --most-body B    a larger request body is answered 413 (default 1048576)\n"
     "  --threads N      connections served at once (default 8, or one per\n"
     "                   processor when there are more)\n"
+    "  --model F        a linkage model ('vantel link --save-model F'): the\n"
+    "                   reconciliation API weighs whole records with it, the\n"
+    "                   query's properties (other columns, by name) included;\n"
+    "                   its columns are kept with the records\n"
     "  --token-file F   take changes from requests that bear the token in F\n"
     "                   (Authorization: Bearer TOKEN); without it, none:\n"
     "                   POST /v1/records  {\"records\": [{\"string\": ..., \"id\": ...,\n"
@@ -69,7 +75,20 @@ struct ServeSettings {
   RecordSelection records;
   std::optional<std::string> tokenFile;
   std::optional<std::string> index;
+  std::optional<std::string> model;
 };
+
+// The linkage model in the file `path`; its refusal names the file.
+LinkModel ReadModel(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  if (!file && !file.eof()) throw InputError(path + ": cannot read the model");
+  try {
+    return ModelFromJson(text);
+  } catch (const std::invalid_argument& refused) {
+    throw InputError(path + ": not a linkage model: " + refused.what());
+  }
+}
 
 // The token is the file's text without the line end and spaces around it.
 std::string ReadToken(const std::string& path) {
@@ -135,6 +154,8 @@ ServeSettings ParseServeOptions(ArgumentCursor& args, std::vector<std::string_vi
       server.threads = static_cast<unsigned>(ParseCount(args.TakeValue(*option), *option, 1024));
     } else if (*option == "--index") {
       settings.index = std::string(args.TakeValue(*option));
+    } else if (*option == "--model") {
+      settings.model = std::string(args.TakeValue(*option));
     } else if (*option == "--token-file") {
       settings.tokenFile = std::string(args.TakeValue(*option));
     } else if (*option == "--help" || *option == "-h") {
@@ -190,9 +211,24 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
     throw UsageError("FILE must be a file: the server reads it whole before it answers");
   }
 
+  std::optional<LinkModel> model;
+  if (settings.model) {
+    model = ReadModel(*settings.model);
+    // The model's columns travel with the records, besides the one matched.
+    if (!settings.index) {
+      for (const FieldModel& field : model->fields) {
+        const std::string& column = field.comparison.column;
+        std::vector<std::string>& keep = settings.records.keep;
+        if (column != settings.records.column && std::find(keep.begin(), keep.end(), column) == keep.end())
+          keep.push_back(column);
+      }
+    }
+  }
+
   std::vector<Problem> problems;
   std::shared_ptr<const server::LookupList> list;
   std::string listName;
+  std::string stringName;
   std::shared_ptr<const Index> index;
   if (settings.index) {
     try {
@@ -201,6 +237,7 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
       throw InputError(refused.what());
     }
     listName = index->sourceName();
+    stringName = std::string(index->stringName());
     // The rows set aside on reading, and the strings the matcher refuses, as serving the file reports them.
     for (const auto& [line, reason] : index->problems()) problems.push_back({0, line, std::string(reason)});
     for (const Rejection& rejection : index->candidates()->parts().rejections) {
@@ -213,6 +250,7 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
     Input input = OpenInput(files[0], streams, "FILE");
     const RecordFile file = ReadRecordFile(input, 0, settings.records, problems);
     listName = file.name;
+    stringName = file.stringName;
     if (settings.tokenFile) settings.server.token = ReadToken(*settings.tokenFile);
     list = PrepareList(file, settings.server.threads, problems);
     settings.server.journalPath = std::string(files[0]) + ".journal";
@@ -233,6 +271,14 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
   } catch (const server::JournalError& damaged) {
     err << "vantel serve: " << damaged.what() << '\n';
     return kExitFailure;
+  }
+
+  if (model) {
+    try {
+      settings.server.model = std::make_shared<const server::RecordModel>(*model, stringName, *list);
+    } catch (const std::invalid_argument& refused) {
+      throw InputError(*settings.model + ": " + refused.what());
+    }
   }
 
   // Held back before any thread of the server starts, so that every one inherits that.

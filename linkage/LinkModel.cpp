@@ -458,11 +458,57 @@ void AddTermCounts(TermCounts& total, const TermCounts& part) {
     for (const auto& [key, count] : part[f]) total[f][key] += count;
 }
 
+namespace {
+
+// How many values each field's counts hold in all.
+std::vector<std::uint64_t> PresentValues(const TermCounts& counts) {
+  std::vector<std::uint64_t> present;
+  for (const auto& field : counts) {
+    std::uint64_t sum = 0;
+    for (const auto& [key, count] : field) sum += count;
+    present.push_back(sum);
+  }
+  return present;
+}
+
+}  // namespace
+
+FileTerms TermsOfFile(TermCounts counts) {
+  FileTerms terms;
+  terms.present = PresentValues(counts);
+  terms.counts = std::move(counts);
+  return terms;
+}
+
 ModelScorer::ModelScorer(const LinkModel& model, const LinkRecords& records, const TermCounts* whole)
     : records_(&records), priorWeight_(model.PriorWeight()) {
   if (whole != nullptr && whole->size() != model.fields.size())
     throw std::invalid_argument("term counts of " + std::to_string(whole->size()) + " fields, not " +
                                 std::to_string(model.fields.size()));
+  if (whole == nullptr) {
+    Weigh(model, nullptr, nullptr, records.recordCount());
+  } else {
+    const std::vector<std::uint64_t> present = PresentValues(*whole);
+    Weigh(model, whole, &present, 0);
+  }
+}
+
+ModelScorer::ModelScorer(const LinkModel& model, const LinkRecords& records, const FileTerms& file,
+                         std::size_t firstOfFile)
+    : records_(&records), priorWeight_(model.PriorWeight()) {
+  if (file.counts.size() != model.fields.size() || file.present.size() != model.fields.size())
+    throw std::invalid_argument("term counts of " + std::to_string(file.counts.size()) + " fields, not " +
+                                std::to_string(model.fields.size()));
+  Weigh(model, &file.counts, &file.present, firstOfFile);
+}
+
+// Each level's weight, and for exact agreement on a field with term
+// frequencies each value's: its share among the values of the records, or
+// with `file` (its counts and each field's total) among those it counts and
+// those of records_[0, outside).
+void ModelScorer::Weigh(const LinkModel& model, const TermCounts* file, const std::vector<std::uint64_t>* filePresent,
+                        std::size_t outside) {
+  const LinkRecords& records = *records_;
   CheckModelFits(model, ComparisonsOf(records));
   for (std::size_t f = 0; f < model.fields.size(); ++f) {
     std::vector<double> row;
@@ -472,20 +518,26 @@ ModelScorer::ModelScorer(const LinkModel& model, const LinkRecords& records, con
     std::vector<double> tf;
     const PreparedField& field = records.field(f);
     if (WeighsByFrequency(field.comparison())) {
+      // The records outside the file, counted on top of it.
+      std::vector<std::uint64_t> own(field.distinctValues(), 0);
       std::uint64_t present = 0;
-      if (whole == nullptr) {
-        for (std::uint32_t value = 0; value < field.distinctValues(); ++value) present += field.recordsWith(value);
-      } else {
-        for (const auto& [key, count] : (*whole)[f]) present += count;
+      const std::size_t counted = file == nullptr ? records.recordCount() : std::min(outside, records.recordCount());
+      for (std::size_t record = 0; record < counted; ++record) {
+        const std::uint32_t value = field.valueOf(record);
+        if (value == PreparedField::kNoValue) continue;
+        ++own[value];
+        ++present;
       }
+      if (file != nullptr) present += (*filePresent)[f];
       for (std::uint32_t value = 0; value < field.distinctValues(); ++value) {
-        std::uint64_t holding = field.recordsWith(value);
-        if (whole != nullptr) {
-          const auto found = (*whole)[f].find(field.key(value));
-          if (found == (*whole)[f].end() || found->second < holding)
+        std::uint64_t holding = own[value];
+        if (file != nullptr) {
+          const auto found = (*file)[f].find(field.key(value));
+          const std::uint64_t inFile = found == (*file)[f].end() ? 0 : found->second;
+          if (inFile + holding < field.recordsWith(value))
             throw std::invalid_argument("the term counts of field " + field.comparison().column +
                                         " lack values of the records");
-          holding = found->second;
+          holding += inFile;
         }
         const double share = static_cast<double>(holding) / static_cast<double>(present);
         tf.push_back(std::log2(model.fields[f].m[0] / share));

@@ -239,7 +239,8 @@ void LookupServer::State::Route() {
   const auto reconcile = route([this](const httplib::Request& request, httplib::Response& response) {
     json answer;
     if (request.has_param("queries")) {
-      answer = Reconcile(*Current(), request.get_param_value("queries"), settings.defaults, Deadline());
+      answer = Reconcile(*Current(), request.get_param_value("queries"), settings.defaults, Deadline(),
+                         settings.model.get());
     } else {
       answer = ReconciliationManifest(settings.name, settings.defaults.mostQueries);
     }

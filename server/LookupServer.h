@@ -20,6 +20,7 @@
 
 #include "LookupList.h"
 #include "MatchApi.h"
+#include "RecordModel.h"
 
 namespace vantel::server {
 
@@ -36,6 +37,8 @@ struct ServerSettings {
   // the journal before they are acknowledged; without a token none is taken.
   std::optional<std::string> token;
   std::string journalPath;
+  // With a linkage model, reconciliation weighs whole records (see Reconcile).
+  std::shared_ptr<const RecordModel> model;
 };
 
 class LookupServer {

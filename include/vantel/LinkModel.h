@@ -186,6 +186,15 @@ bool WeighsByFrequency(const FieldComparison& field) noexcept;
 TermCounts CountTerms(const LinkRecords& records);
 void AddTermCounts(TermCounts& total, const TermCounts& part);
 
+// The term counts of a file that small sets of other records are scored
+// against, one set at a time (a lookup service): made once, with how many
+// of the file's records have a value in each field.
+struct FileTerms {
+  TermCounts counts;
+  std::vector<std::uint64_t> present;
+};
+FileTerms TermsOfFile(TermCounts counts);
+
 // Scores pairs with a model whose fields are those of `records`. Exact
 // agreement on a field with term frequencies weighs log2(m / share of the
 // value among the records that have one) instead of log2(m / u); the shares
@@ -194,12 +203,19 @@ void AddTermCounts(TermCounts& total, const TermCounts& part);
 class ModelScorer {
  public:
   ModelScorer(const LinkModel& model, const LinkRecords& records, const TermCounts* whole = nullptr);
+  // `records` from `firstOfFile` on are records of the file that `file`
+  // counts; those before it are not, and count on top of it: the shares are
+  // those of a link of the two.
+  ModelScorer(const LinkModel& model, const LinkRecords& records, const FileTerms& file, std::size_t firstOfFile);
   // The weight of one pair from its levels (fieldCount() of them).
   double Weight(const std::uint8_t* levels, RecordPair pair) const noexcept;
   // What field `field` adds to it.
   double FieldWeight(std::size_t field, std::uint8_t level, RecordPair pair) const noexcept;
 
  private:
+  void Weigh(const LinkModel& model, const TermCounts* file, const std::vector<std::uint64_t>* filePresent,
+             std::size_t outside);
+
   const LinkRecords* records_;
   double priorWeight_;
   std::vector<std::vector<double>> weights_;    // [field][level]

@@ -3,7 +3,10 @@
 #include <string>
 #include <vector>
 
+#include "server/RecordModel.h"
 #include "tests/server/ServerFixture.h"
+#include "vantel/Link.h"
+#include "vantel/LinkModel.h"
 #include "vantel/Match.h"
 
 namespace vantel::server::testing {
@@ -121,6 +124,90 @@ TEST_F(ServerTest, ABrokenBatchIsRefusedWithJson) {
       Answer(client_->Post("/reconcile",
                            httplib::Params{{"queries", R"({"q0": {"query": "Ann Lee"}})"}}))["q0"]["result"][0]["name"],
       "Ann Lee");
+}
+
+// A model of the sample's two columns: the name (the list's strings) in
+// three levels, weighed by its frequency when equal, and the city kept
+// beside it, whose agreement weighs more than a name that is only close.
+LinkModel NameAndCityModel() {
+  LinkModel model;
+  model.fields.push_back(
+      {ParseFieldComparison("name:name:method=2:levels=90,75"), {0.6, 0.25, 0.1, 0.05}, {0.001, 0.004, 0.02, 0.975}});
+  model.fields.push_back({ParseFieldComparison("city:exact:tf=off"), {0.9, 0.1}, {0.01, 0.99}});
+  model.prior = 0.05;
+  return model;
+}
+
+// With a model, the name's candidates are ranked by the probability the model
+// gives the whole record, properties included: what the link pipeline gives
+// the pair when the query is linked with the whole list (term frequencies
+// counted over both).
+TEST_F(ServerTest, WithAModelTheQuerysPropertiesRankWholeRecords) {
+  ServerSettings settings;
+  settings.defaults.method = 2;
+  settings.defaults.threshold = 60;
+  settings.defaults.top = 3;
+  const auto list = SampleList();
+  settings.model = std::make_shared<const RecordModel>(NameAndCityModel(), "name", *list);
+  Start(settings, list);
+  const json queries = {
+      {"bare", {{"query", "Catherine Johnson"}}},
+      {"city", {{"query", "Catherine Johnson"}, {"properties", json::array({{{"pid", "city"}, {"v", "city 2"}}})}}},
+      {"other", {{"query", "Catherine Johnson"}, {"properties", json::array({{{"pid", "town"}, {"v", "x"}}})}}},
+  };
+  const json answer = Answer(client_->Post("/reconcile", httplib::Params{{"queries", queries.dump()}}));
+
+  // Each score against the link pipeline over the query and the whole list as two files.
+  const auto expectLinked = [&](const json& result, const std::string& city) {
+    std::vector<FieldComparison> fields;
+    for (const FieldModel& field : NameAndCityModel().fields) fields.push_back(field.comparison);
+    std::vector<std::vector<std::string_view>> columns = {{"Catherine Johnson"}, {city}};
+    for (std::size_t at = 0; at < list_->size(); ++at) {
+      columns[0].push_back(list_->record(at).text);
+      columns[1].push_back(list_->record(at).fields[0]);
+    }
+    const LinkRecords records(fields, columns, 1);
+    for (const json& candidate : result) {
+      std::uint32_t at = 0;
+      while (list_->record(at).id != candidate["id"].get<std::string>()) ++at;
+      const auto linked = ScorePairs(NameAndCityModel(), records, {{0, at + 1}}, 0.0, 1);
+      ASSERT_EQ(linked.size(), 1u);
+      EXPECT_EQ(candidate["score"].get<double>(), 100.0 * linked[0].probability) << candidate;
+    }
+  };
+  const json& bare = answer["bare"]["result"];
+  ASSERT_EQ(bare.size(), 3u);
+  EXPECT_EQ(bare[0]["name"], "Catherine Johnson");  // the same name, the city unknown
+  EXPECT_EQ(bare[0]["match"], true);
+  expectLinked(bare, "");
+  EXPECT_EQ(answer["other"], answer["bare"]);  // a column the model does not compare changes nothing
+
+  const json& city = answer["city"]["result"];
+  ASSERT_EQ(city.size(), 3u);
+  EXPECT_EQ(city[0]["name"], "Katherine Johnson");  // in city 2; the exact name is in city 0
+  EXPECT_GT(city[0]["score"].get<double>(), city[1]["score"].get<double>());
+  EXPECT_EQ(city[0]["match"], true);
+  EXPECT_EQ(city[1]["match"], false);
+  expectLinked(city, "city 2");
+
+  const json refused = Answer(
+      client_->Post("/reconcile", httplib::Params{{"queries", R"({"q0": {"query": "a", "properties": [{"v": 1}]}})"}}),
+      400);
+  EXPECT_NE(refused["error"].get<std::string>().find("'queries'.q0.properties[0]"), std::string::npos) << refused;
+}
+
+TEST(RecordModel, RefusesAModelOfAColumnTheListLacks) {
+  const std::vector<LookupRecord> records = {{"1", "Ann Lee", {"York", "1"}}, {"2", "Jon Smith", {"Hull", "2"}}};
+  const LookupList towns(records, {"town", "row"}, true);
+  const LookupList cities(records, {"row", "city"}, true);
+  try {
+    RecordModel(NameAndCityModel(), "name", towns);
+    ADD_FAILURE() << "took a model of a column the list lacks";
+  } catch (const std::invalid_argument& refused) {
+    EXPECT_NE(std::string(refused.what()).find("column city"), std::string::npos) << refused.what();
+  }
+  EXPECT_THROW(RecordModel(NameAndCityModel(), "surname", cities), std::invalid_argument);
+  EXPECT_NO_THROW(RecordModel(NameAndCityModel(), "name", cities));
 }
 
 }  // namespace
