@@ -69,6 +69,7 @@ def main():
     parser.add_argument("--list", required=True, help="the names served, one a line")
     parser.add_argument("--queries", required=True, help="the names asked, one a line")
     parser.add_argument("--serve-arguments", default="", help="further arguments of vantel serve")
+    parser.add_argument("--index", help="serve this index of the list (vantel serve --index) instead of the list")
     parser.add_argument("--method", type=int, default=2)
     parser.add_argument("--threshold", type=float, default=75)
     parser.add_argument("--top", type=int, default=3)
@@ -83,7 +84,8 @@ def main():
     with tempfile.TemporaryDirectory() as folder:
         # The server lays its list out for its default method before it listens.
         command = [arguments.vantel, "serve", "--listen", "127.0.0.1:0", "--method", str(arguments.method),
-                   *arguments.serve_arguments.split(), arguments.list]
+                   *arguments.serve_arguments.split(),
+                   *(["--index", arguments.index] if arguments.index else [arguments.list])]
         server, port, ready = start_server(command, folder)
         try:
             connection = http.client.HTTPConnection("127.0.0.1", port, timeout=60)
