@@ -5,6 +5,7 @@
 #include <atomic>
 #include <charconv>
 #include <exception>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -225,6 +226,20 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
     }
   }
 
+  const std::string listPath = settings.index ? *settings.index : std::string(files[0]);
+  settings.server.journalPath = listPath + ".journal";
+  // A server that takes changes holds its journal from before it reads the
+  // list to its end, so that no compaction can fold the journal in between.
+  // (A list that is not there is refused below, and gets no journal.)
+  if (settings.tokenFile) settings.server.token = ReadToken(*settings.tokenFile);
+  if (settings.tokenFile && std::filesystem::exists(listPath)) {
+    try {
+      settings.server.journal = std::make_shared<server::Journal>(settings.server.journalPath);
+    } catch (const server::JournalError& refused) {
+      throw InputError(refused.what());
+    }
+  }
+
   std::vector<Problem> problems;
   std::shared_ptr<const server::LookupList> list;
   std::string listName;
@@ -243,17 +258,13 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
     for (const Rejection& rejection : index->candidates()->parts().rejections) {
       problems.push_back({0, index->line(rejection.index), rejection.reason});
     }
-    if (settings.tokenFile) settings.server.token = ReadToken(*settings.tokenFile);
     list = std::make_shared<const server::LookupList>(*index);
-    settings.server.journalPath = *settings.index + ".journal";
   } else {
     Input input = OpenInput(files[0], streams, "FILE");
     const RecordFile file = ReadRecordFile(input, 0, settings.records, problems);
     listName = file.name;
     stringName = file.stringName;
-    if (settings.tokenFile) settings.server.token = ReadToken(*settings.tokenFile);
     list = PrepareList(file, settings.server.threads, problems);
-    settings.server.journalPath = std::string(files[0]) + ".journal";
   }
   std::stable_sort(problems.begin(), problems.end(),
                    [](const Problem& a, const Problem& b) { return a.line < b.line; });

@@ -167,6 +167,7 @@ std::shared_ptr<const Index> Index::FromBytes(std::shared_ptr<const void> owner,
   if (meta[2] > 1) reader.Malformed(index::kMeta, "has a wrong flag");
   index.numberedIds_ = meta[2] == 1;
   if (metaCount > 3) {
+    if (meta[3] != 0 && !index.numberedIds_) reader.Malformed(index::kMeta, "gives a next number without numbered ids");
     index.nextNumber_ = meta[3];
     index.foldedBytes_ = meta[4];
     index.foldedChecksum_ = meta[5];

@@ -534,10 +534,17 @@ void ModelScorer::Weigh(const LinkModel& model, const TermCounts* file, const st
         if (file != nullptr) {
           const auto found = (*file)[f].find(field.key(value));
           const std::uint64_t inFile = found == (*file)[f].end() ? 0 : found->second;
-          if (inFile + holding < field.recordsWith(value))
-            throw std::invalid_argument("the term counts of field " + field.comparison().column +
-                                        " lack values of the records");
-          holding += inFile;
+          if (inFile + holding < field.recordsWith(value)) {
+            // Counts older than the records (a served list changed since):
+            // at least as many as are here. Whole counts never lack any.
+            if (outside == 0) {
+              throw std::invalid_argument("the term counts of field " + field.comparison().column +
+                                          " lack values of the records");
+            }
+            holding = field.recordsWith(value);
+          } else {
+            holding += inFile;
+          }
         }
         const double share = static_cast<double>(holding) / static_cast<double>(present);
         tf.push_back(std::log2(model.fields[f].m[0] / share));

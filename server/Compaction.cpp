@@ -1,6 +1,7 @@
 #include "Compaction.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -42,11 +43,20 @@ void SyncFolderOf(const std::string& path) {
   if (!synced) throw CompactionError(folder.string() + ": cannot flush the folder to the disk: " + reason);
 }
 
-// Writes `bytes` to `path` through a file beside it, renamed over it once on the disk.
+// Writes `bytes` to `path` through a file of its own beside it, renamed over
+// it once on the disk; a file replaced keeps its permissions.
 void ReplaceFile(const std::string& path, const std::string& bytes) {
-  const std::string temporary = path + ".compacting";
-  const int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  std::string temporary = path + ".compacting-XXXXXX";
+  const int fd = mkstemp(temporary.data());
   if (fd < 0) throw CompactionError(temporary + ": cannot open for writing: " + SystemReason());
+  struct stat replaced {};
+  const mode_t mode = stat(path.c_str(), &replaced) == 0 ? replaced.st_mode & 07777 : 0644;
+  if (fchmod(fd, mode) != 0) {
+    const std::string reason = SystemReason();
+    close(fd);
+    unlink(temporary.c_str());
+    throw CompactionError(temporary + ": cannot set its permissions: " + reason);
+  }
   std::string_view left = bytes;
   bool written = true;
   while (written && !left.empty()) {
@@ -116,6 +126,10 @@ Compacted CompactIndex(const std::string& indexPath, const std::string& outputPa
 
   std::error_code ignored;
   const bool inPlace = std::filesystem::equivalent(indexPath, outputPath, ignored);
+  // Another index's journal would be replayed over the new one.
+  if (!inPlace && std::filesystem::exists(outputPath + ".journal")) {
+    throw CompactionError(outputPath + ".journal: exists, and is the journal of another index");
+  }
   ReplaceFile(outputPath, bytes);
   if (inPlace && !journal.empty()) {
     if (unlink(journalPath.c_str()) != 0) {

@@ -24,24 +24,38 @@ using json = nlohmann::ordered_json;
 
 std::string SystemReason() { return std::strerror(errno); }
 
-// An advisory lock on the whole file, which the system lets go when the
-// process ends, however it ends.
-void LockAlone(int fd, const std::string& path) {
-  if (flock(fd, LOCK_EX | LOCK_NB) == 0) return;
-  const bool held = errno == EWOULDBLOCK;
-  const std::string reason = SystemReason();
-  close(fd);
-  if (held) throw JournalError(path + ": in use by another process (a running vantel serve?)");
-  throw JournalError(path + ": cannot lock: " + reason);
+// Opens the journal at `path`, making it when it is missing, and takes an
+// advisory lock on it, which the system lets go when the process ends,
+// however it ends. A compaction may remove the file between the open and the
+// lock: a lock on a file that the path no longer names guards nothing, so
+// then the file the path names now is opened again.
+int OpenLocked(const std::string& path, int flags) {
+  for (int attempt = 0; attempt < 8; ++attempt) {
+    const int fd = open(path.c_str(), flags | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) throw JournalError(std::string(path).append(": cannot open for writing: ").append(SystemReason()));
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const bool held = errno == EWOULDBLOCK;
+      const std::string reason = SystemReason();
+      close(fd);
+      if (held) throw JournalError(path + ": in use by another process (a running vantel serve?)");
+      throw JournalError(std::string(path).append(": cannot lock: ").append(reason));
+    }
+    struct stat opened {};
+    struct stat named {};
+    if (fstat(fd, &opened) == 0 && stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+        opened.st_ino == named.st_ino) {
+      return fd;
+    }
+    close(fd);
+  }
+  throw JournalError(path + ": keeps being replaced while it is opened");
 }
 
 }  // namespace
 
 Journal::Journal(std::string path) : path_(std::move(path)) {
   const bool made = !std::filesystem::exists(path_);
-  fd_ = open(path_.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-  if (fd_ < 0) throw JournalError(path_ + ": cannot open for writing: " + SystemReason());
-  LockAlone(fd_, path_);
+  fd_ = OpenLocked(path_, O_WRONLY | O_APPEND);
   // A new file's name is on the disk only once its folder is.
   if (made) {
     const std::filesystem::path parent = std::filesystem::absolute(path_).parent_path();
@@ -95,14 +109,7 @@ void Journal::Append(std::string_view line) {
   size_ += bytes.size();
 }
 
-JournalLock::JournalLock(const std::string& path) {
-  fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) {
-    if (errno == ENOENT) return;
-    throw JournalError(path + ": cannot open: " + SystemReason());
-  }
-  LockAlone(fd_, path);
-}
+JournalLock::JournalLock(const std::string& path) : fd_(OpenLocked(path, O_RDONLY)) {}
 
 JournalLock::~JournalLock() {
   if (fd_ >= 0) close(fd_);

@@ -60,8 +60,8 @@ std::shared_ptr<const LookupList> ReplayJournal(const std::string& path, std::sh
                                                 bool& cutShort, const Index* index = nullptr);
 
 // Takes the lock that a running server holds on its journal, for as long as
-// the object lives; throws JournalError when another process holds it. A
-// journal that does not exist needs no lock.
+// the object lives, making an empty journal when there is none; throws
+// JournalError when another process holds it.
 class JournalLock {
  public:
   explicit JournalLock(const std::string& path);

@@ -69,42 +69,57 @@ LookupList::FormTable LookupList::MakeForms(const std::vector<std::u16string>& s
 LookupList::LookupList(std::vector<LookupRecord> records, std::vector<std::string> fieldNames, bool numberedIds,
                        unsigned threads)
     : records_(std::move(records)), fieldNames_(std::move(fieldNames)), numberedIds_(numberedIds) {
-  strings_.reserve(records_.size());
   for (const LookupRecord& record : records_) {
-    strings_.push_back(Utf8ToUtf16(record.text));
     if (numberedIds_) mostNumber_ = std::max(mostNumber_, NumberOf(record.id));
   }
-  forms_ = std::make_shared<const FormTable>(MakeForms(strings_, threads, nullptr));
+  forms_ = std::make_shared<const FirstForms>(MakeForms(Strings(), threads, nullptr));
   addedForms_ = std::make_shared<const FormTable>();
   Prepare(threads);
+}
+
+LookupList::FirstForms::FirstForms(FormTable forms) : table_(std::move(forms)) {
+  std::call_once(made_, [] {});
+}
+
+LookupList::FirstForms::FirstForms(std::shared_ptr<const PreparedCandidates> stored) : stored_(std::move(stored)) {}
+
+const LookupList::FormTable& LookupList::FirstForms::table() const {
+  std::call_once(made_, [this] {
+    // A form that failed is left out, to fail again where it is needed.
+    const PreparedCandidates::Parts parts = stored_->parts();
+    std::vector<char> failed(parts.texts.size(), 0);
+    for (const auto& failure : parts.failures) failed[failure.first] = 1;
+    table_.reserve(parts.texts.size());
+    for (std::size_t text = 0; text < parts.texts.size(); ++text) {
+      if (!failed[text]) table_.emplace(parts.texts[text], parts.forms[text]);
+    }
+  });
+  return table_;
 }
 
 LookupList::LookupList(const Index& index)
     : fieldNames_(index.keepNames().begin(), index.keepNames().end()), numberedIds_(index.numberedIds()) {
   records_.reserve(index.size());
-  strings_.reserve(index.size());
   for (std::size_t at = 0; at < index.size(); ++at) {
     LookupRecord record{std::string(index.id(at)), std::string(index.text(at)), {}, index.line(at)};
     for (std::size_t keep = 0; keep < fieldNames_.size(); ++keep) record.fields.emplace_back(index.keep(at, keep));
-    strings_.push_back(Utf8ToUtf16(record.text));
     if (numberedIds_) mostNumber_ = std::max(mostNumber_, NumberOf(record.id));
     records_.push_back(std::move(record));
   }
   // The stored forms serve the lists that later changes make, as those
-  // worked out at start do; a form that failed is left to fail again there.
-  const PreparedCandidates::Parts parts = index.candidates()->parts();
-  std::vector<char> failed(parts.texts.size(), 0);
-  for (const auto& failure : parts.failures) failed[failure.first] = 1;
-  FormTable forms;
-  forms.reserve(parts.texts.size());
-  for (std::size_t text = 0; text < parts.texts.size(); ++text) {
-    if (!failed[text]) forms.emplace(parts.texts[text], parts.forms[text]);
-  }
-  forms_ = std::make_shared<const FormTable>(std::move(forms));
+  // worked out at start do.
+  forms_ = std::make_shared<const FirstForms>(index.candidates());
   addedForms_ = std::make_shared<const FormTable>();
   prepared_ = index.candidates();
   // A compacted index remembers ids removed before it was written.
   if (numberedIds_ && index.nextNumber() > 0) removedMost_ = index.nextNumber() - 1;
+}
+
+std::vector<std::u16string> LookupList::Strings() const {
+  std::vector<std::u16string> strings;
+  strings.reserve(records_.size());
+  for (const LookupRecord& record : records_) strings.push_back(Utf8ToUtf16(record.text));
+  return strings;
 }
 
 void LookupList::Prepare(unsigned threads) {
@@ -113,11 +128,12 @@ void LookupList::Prepare(unsigned threads) {
     // A lookup of a view: the tables' keys are strings.
     thread_local std::u16string key;
     key.assign(text);
-    if (const auto found = forms->find(key); found != forms->end()) return found->second;
+    const FormTable& first = forms->table();
+    if (const auto found = first.find(key); found != first.end()) return found->second;
     if (const auto found = added->find(key); found != added->end()) return found->second;
     return comparer.PhoneticForm(text);
   };
-  prepared_ = std::make_shared<const PreparedCandidates>(strings_, MatchOptions{.threads = threads}, knownForm);
+  prepared_ = std::make_shared<const PreparedCandidates>(Strings(), MatchOptions{.threads = threads}, knownForm);
 }
 
 LookupList LookupList::WithAdded(std::vector<LookupRecord> added) const {
@@ -129,9 +145,8 @@ LookupList LookupList::WithAdded(std::vector<LookupRecord> added) const {
     changed.records_.push_back(std::move(record));
   }
   FormTable forms = *addedForms_;
-  forms.merge(MakeForms(strings, 1, forms_.get()));
+  forms.merge(MakeForms(strings, 1, &forms_->table()));
   changed.addedForms_ = std::make_shared<const FormTable>(std::move(forms));
-  changed.strings_.insert(changed.strings_.end(), strings.begin(), strings.end());
   changed.Prepare(1);
   return changed;
 }
@@ -145,14 +160,12 @@ LookupList LookupList::WithRemoved(std::string_view id) const {
   changed.mostNumber_ = mostNumber_;
   changed.removedMost_ = removedMost_;
   changed.records_.reserve(records_.size());
-  changed.strings_.reserve(strings_.size());
   for (std::size_t at = 0; at < records_.size(); ++at) {
     if (records_[at].id == id) {
       if (numberedIds_) changed.removedMost_ = std::max(changed.removedMost_, NumberOf(id));
       continue;
     }
     changed.records_.push_back(records_[at]);
-    changed.strings_.push_back(strings_[at]);
   }
   changed.Prepare(1);
   return changed;

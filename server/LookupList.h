@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -22,6 +23,7 @@
 
 #include "vantel/Index.h"
 #include "vantel/Match.h"
+#include "vantel/Utf8.h"
 
 namespace vantel::server {
 
@@ -52,7 +54,8 @@ class LookupList {
 
   std::size_t size() const noexcept { return records_.size(); }
   const LookupRecord& record(std::size_t index) const noexcept { return records_[index]; }
-  const std::u16string& string(std::size_t index) const noexcept { return strings_[index]; }
+  // The string of a record as the matcher takes it (in UTF-16).
+  std::u16string string(std::size_t index) const { return Utf8ToUtf16(records_[index].text); }
   const std::vector<std::string>& fieldNames() const noexcept { return fieldNames_; }
   bool numberedIds() const noexcept { return numberedIds_; }
   // The strings prepared for the Matcher, in the order of the records.
@@ -76,7 +79,6 @@ class LookupList {
 
  private:
   std::vector<LookupRecord> records_;
-  std::vector<std::u16string> strings_;
   std::vector<std::string> fieldNames_;
   bool numberedIds_ = false;
   // Each distinct string's phonetic form; a string whose form could not be
@@ -85,10 +87,27 @@ class LookupList {
   // of the records added since, copied into each change's list.
   using FormTable = std::unordered_map<std::u16string, std::u16string>;
   static FormTable MakeForms(const std::vector<std::u16string>& strings, unsigned threads, const FormTable* known);
+  // The forms of the list as first read: made at once from a file, but from
+  // an index (whose prepared strings hold them) only when a change first
+  // needs them, so that serving an index holds no second copy until then.
+  class FirstForms {
+   public:
+    explicit FirstForms(FormTable forms);
+    explicit FirstForms(std::shared_ptr<const PreparedCandidates> stored);
+    const FormTable& table() const;
+
+   private:
+    mutable std::once_flag made_;
+    mutable FormTable table_;
+    std::shared_ptr<const PreparedCandidates> stored_;
+  };
   LookupList() = default;
-  // Prepares strings_ for the Matcher, with the forms of the tables.
+  // The strings of the records, in UTF-16: made when needed, not held.
+  std::vector<std::u16string> Strings() const;
+  // Prepares the strings for the Matcher, with the forms of the tables.
   void Prepare(unsigned threads);
-  std::shared_ptr<const FormTable> forms_, addedForms_;
+  std::shared_ptr<const FirstForms> forms_;
+  std::shared_ptr<const FormTable> addedForms_;
   std::shared_ptr<const PreparedCandidates> prepared_;
   std::uint64_t mostNumber_ = 0;   // numbered ids: the largest held
   std::uint64_t removedMost_ = 0;  // and the largest removed

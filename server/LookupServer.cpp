@@ -100,7 +100,7 @@ bool SameText(std::string_view a, std::string_view b) {
 struct LookupServer::State {
   State(std::shared_ptr<const LookupList> lookupList, ServerSettings serverSettings)
       : settings(std::move(serverSettings)), list(WarmedUp(std::move(lookupList))) {
-    if (settings.token) journal = std::make_unique<Journal>(settings.journalPath);
+    if (settings.token) journal = settings.journal ? settings.journal : std::make_shared<Journal>(settings.journalPath);
   }
 
   // The list with the scan's layout for the default method made: a list lays
@@ -141,7 +141,7 @@ struct LookupServer::State {
   mutable std::mutex listMutex;
   std::shared_ptr<const LookupList> list;
   std::mutex changeMutex;  // one change at a time, in the journal's order
-  std::unique_ptr<Journal> journal;
+  std::shared_ptr<Journal> journal;
   httplib::Server http;
   Metrics metrics;
   std::atomic<bool> serving{false}, stopping{false};

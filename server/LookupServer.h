@@ -18,6 +18,7 @@
 #include <optional>
 #include <string>
 
+#include "Journal.h"
 #include "LookupList.h"
 #include "MatchApi.h"
 #include "RecordModel.h"
@@ -37,6 +38,9 @@ struct ServerSettings {
   // the journal before they are acknowledged; without a token none is taken.
   std::optional<std::string> token;
   std::string journalPath;
+  // The journal, opened (and so locked) by the caller before it read the list
+  // and replayed the journal; otherwise the server opens journalPath itself.
+  std::shared_ptr<Journal> journal;
   // With a linkage model, reconciliation weighs whole records (see Reconcile).
   std::shared_ptr<const RecordModel> model;
 };

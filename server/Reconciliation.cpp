@@ -36,7 +36,9 @@ std::map<std::string, std::string> BindProperties(const json& properties, const 
     if (!property.is_object() || pid == property.end() || !pid->is_string()) {
       throw WrongType(here + " must be an object with a \"pid\" string");
     }
-    const auto v = property.find("v");
+    auto v = property.find("v");
+    // Protocol 0.2 allows several values of a property: the first is taken.
+    if (v != property.end() && v->is_array()) v = v->empty() ? property.end() : v->begin();
     if (v == property.end() || v->is_null()) continue;
     std::string value;
     if (v->is_string()) {

@@ -205,7 +205,9 @@ class ModelScorer {
   ModelScorer(const LinkModel& model, const LinkRecords& records, const TermCounts* whole = nullptr);
   // `records` from `firstOfFile` on are records of the file that `file`
   // counts; those before it are not, and count on top of it: the shares are
-  // those of a link of the two.
+  // those of a link of the two. A value the counts lack, or hold fewer
+  // times than these records do (the file changed since it was counted),
+  // counts as often as it occurs among `records`.
   ModelScorer(const LinkModel& model, const LinkRecords& records, const FileTerms& file, std::size_t firstOfFile);
   // The weight of one pair from its levels (fieldCount() of them).
   double Weight(const std::uint8_t* levels, RecordPair pair) const noexcept;

@@ -226,6 +226,10 @@ TEST(Index, ReadsTheFormerFormatAndTheFoldedJournalOfTheCurrentOne) {
   std::vector<std::string> storage;
   IndexRecords records = RecordsOf(candidates, storage);
   records.nextNumber = 77;
+  std::string unnumbered;
+  WriteIndex(unnumbered, *Prepare(candidates), records);
+  Expect({"a next number without numbered ids", unnumbered, Fault::Corrupt, "next number"});
+  records.numberedIds = true;
   const std::string journal = "{\"remove\": \"4\"}\n{\"remove\": \"5\"}\n";
   records.foldedJournal = journal;
   std::string bytes;

@@ -125,7 +125,6 @@ TEST_F(Compaction, FoldsTheJournalIntoTheIndexAndServesTheSameList) {
   EXPECT_EQ(compacted.changes, 4u);
   EXPECT_FALSE(compacted.cutShort);
   EXPECT_FALSE(std::filesystem::exists(index_ + ".journal"));
-  EXPECT_FALSE(std::filesystem::exists(index_ + ".compacting"));
   const auto after = Served(index_);
   ExpectSameLookups(*before, *after);
   // The largest number removed is not given again.
@@ -180,7 +179,21 @@ TEST_F(Compaction, RefusesWhileAServerHoldsTheJournalAndLeavesTheIndexAlone) {
     EXPECT_NE(std::string(refused.what()).find("line 5"), std::string::npos) << refused.what();
   }
   EXPECT_EQ(std::filesystem::file_size(index_), size);
-  EXPECT_FALSE(std::filesystem::exists(index_ + ".compacting"));
+
+  // Written elsewhere, beside the journal of another index: refused.
+  const std::string other = Folder() + "/other.vidx";
+  std::ofstream(other + ".journal") << RemovedLine("4") << "\n";
+  std::filesystem::remove(index_ + ".journal");
+  try {
+    CompactIndex(index_, other);
+    ADD_FAILURE() << "wrote an index beside another one's journal";
+  } catch (const CompactionError& refused) {
+    EXPECT_NE(std::string(refused.what()).find("other.vidx.journal"), std::string::npos) << refused.what();
+  }
+  EXPECT_FALSE(std::filesystem::exists(other));
+  for (const auto& entry : std::filesystem::directory_iterator(Folder())) {
+    EXPECT_EQ(entry.path().string().find(".compacting"), std::string::npos) << entry.path();
+  }
 }
 
 TEST_F(Compaction, LeavesOutALastLineCutShortByACrash) {

@@ -196,6 +196,21 @@ TEST_F(ServerTest, WithAModelTheQuerysPropertiesRankWholeRecords) {
   EXPECT_NE(refused["error"].get<std::string>().find("'queries'.q0.properties[0]"), std::string::npos) << refused;
 }
 
+// Term counts are made when the server starts; a record added since, with a
+// name they do not hold, is weighed all the same (by its own count), not refused.
+TEST(RecordModel, WeighsARecordAddedAfterItsTermCountsWereMade) {
+  const std::vector<LookupRecord> records = {{"1", "Ann Lee", {"York"}}, {"2", "Jon Smith", {"Hull"}}};
+  const LookupList list(records, {"city"}, true);
+  const RecordModel model(NameAndCityModel(), "name", list);
+  const LookupList changed = list.WithAdded({{"3", "Annabel Leeson", {"York"}}, {"4", "Ann Lee", {"York"}}});
+  const std::vector<double> probabilities =
+      model.Probabilities(changed, "Annabel Leeson", {{"city", "York"}}, {0, 2, 3});
+  ASSERT_EQ(probabilities.size(), 3u);
+  EXPECT_GT(probabilities[1], 0.5);  // the same name and city
+  EXPECT_LT(probabilities[0], probabilities[1]);
+  EXPECT_EQ(probabilities[0], probabilities[2]);  // "Ann Lee" twice: one value, whatever its count
+}
+
 TEST(RecordModel, RefusesAModelOfAColumnTheListLacks) {
   const std::vector<LookupRecord> records = {{"1", "Ann Lee", {"York", "1"}}, {"2", "Jon Smith", {"Hull", "2"}}};
   const LookupList towns(records, {"town", "row"}, true);

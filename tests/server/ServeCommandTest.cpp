@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "server/Journal.h"
 #include "tests/cli/RunCommand.h"
 
 namespace vantel::cli {
@@ -91,6 +92,17 @@ TEST(ServeCommandTest, IndexCompactFoldsTheJournalIntoTheIndex) {
     EXPECT_EQ(run.status, refusal.status) << refusal.says;
     EXPECT_NE(run.err.find(refusal.says), std::string::npos) << run.err;
   }
+}
+
+// A server that takes changes locks its journal before it reads the list:
+// while a compaction holds it, the server does not start.
+TEST(ServeCommandTest, AServerTakingChangesWaitsForNoCompactionButRefusesToStart) {
+  const TempFile list("Jon Smith\nAnn Lee\n", "names.txt");
+  const TempFile token("secret\n", "token");
+  const server::JournalLock compacting(list.path() + ".journal");
+  const CliRun run = RunWith({"serve", "--listen", "127.0.0.1:0", "--token-file", token.path(), list.path()});
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.err.find("in use by another process"), std::string::npos) << run.err;
 }
 
 TEST(ServeCommandTest, HelpListsTheEndpoints) {
