@@ -49,6 +49,24 @@ std::uint64_t ExpectedMask(const Layout& layout, const testing::Prepared& prepar
   return mask;
 }
 
+// A request over `count` blocks of `layout` from `first`, for a query of these buckets.
+ScanRequest RequestOver(const Layout& layout, std::size_t first, std::size_t count, ScanMode mode,
+                        const QueryBuckets& letters, std::uint8_t spellingNeed, const QueryBuckets& phonemes,
+                        std::uint8_t soundNeed) {
+  ScanRequest request;
+  request.firstBlock = layout.block(first);
+  request.blockCount = count;
+  request.blockBytes = layout.blockBytes();
+  request.mode = mode;
+  request.spellingOffset = layout.spellingOffset();
+  request.letters = &letters;
+  request.spellingNeed = spellingNeed;
+  request.soundOffset = layout.soundOffset();
+  request.phonemes = &phonemes;
+  request.soundNeed = soundNeed;
+  return request;
+}
+
 class ScanInstructionSets : public ::testing::TestWithParam<InstructionSet> {};
 
 // Every mode, needs from nothing to never, ranges of any length from any
@@ -65,18 +83,12 @@ TEST_P(ScanInstructionSets, PassesExactlyTheLanesWhoseBoundsReachTheNeeds) {
     const QueryBuckets letters(query.Letters());
     const QueryBuckets phonemes(query.Phonemes());
     const std::uint8_t needs[] = {0, 1, 3, 6, 9, 14, 20, kNever};
-    ScanRequest request;
     const std::size_t first = random() % layout.blockCount();
-    request.firstBlock = layout.block(first);
-    request.blockCount = 1 + random() % std::min<std::size_t>(layout.blockCount() - first, 11);
-    request.blockBytes = layout.blockBytes();
-    request.mode = kModes[round % std::size(kModes)];
-    request.spellingOffset = layout.spellingOffset();
-    request.letters = &letters;
-    request.spellingNeed = needs[random() % std::size(needs)];
-    request.soundOffset = layout.soundOffset();
-    request.phonemes = &phonemes;
-    request.soundNeed = needs[random() % std::size(needs)];
+    const std::size_t count = 1 + random() % std::min<std::size_t>(layout.blockCount() - first, 11);
+    const std::uint8_t spellingNeed = needs[random() % std::size(needs)];
+    const std::uint8_t soundNeed = needs[random() % std::size(needs)];
+    const ScanRequest request = RequestOver(layout, first, count, kModes[round % std::size(kModes)], letters,
+                                            spellingNeed, phonemes, soundNeed);
     scan(request, passed.data());
     for (std::size_t block = 0; block < request.blockCount; ++block) {
       ASSERT_EQ(passed[block], ExpectedMask(layout, prepared, first + block, query, request.mode, request.spellingNeed,
@@ -96,17 +108,7 @@ TEST_P(ScanInstructionSets, ScansALayoutOfOneMeasure) {
     const Profile& query = prepared.profiles[5];
     const QueryBuckets letters(query.Letters());
     const QueryBuckets phonemes(query.Phonemes());
-    ScanRequest request;
-    request.firstBlock = layout.block(0);
-    request.blockCount = layout.blockCount();
-    request.blockBytes = layout.blockBytes();
-    request.mode = mode;
-    request.spellingOffset = layout.spellingOffset();
-    request.letters = &letters;
-    request.spellingNeed = 5;
-    request.soundOffset = layout.soundOffset();
-    request.phonemes = &phonemes;
-    request.soundNeed = 4;
+    const ScanRequest request = RequestOver(layout, 0, layout.blockCount(), mode, letters, 5, phonemes, 4);
     scan(request, passed.data());
     std::size_t passing = 0;
     for (std::size_t block = 0; block < layout.blockCount(); ++block) {
@@ -167,18 +169,11 @@ TEST_P(ScanInstructionSets, PassesTheLanesWhoseSumsReachTheJointTable) {
     const QueryBuckets letters(query.Letters());
     const QueryBuckets phonemes(query.Phonemes());
     const std::vector<std::uint8_t> table = RandomJointTable(random, sizes[random() % std::size(sizes)]);
-    ScanRequest request;
     const std::size_t first = random() % layout.blockCount();
-    request.firstBlock = layout.block(first);
-    request.blockCount = 1 + random() % std::min<std::size_t>(layout.blockCount() - first, 11);
-    request.blockBytes = layout.blockBytes();
-    request.mode = ScanMode::Both;
-    request.spellingOffset = layout.spellingOffset();
-    request.letters = &letters;
-    request.spellingNeed = needs[random() % std::size(needs)];
-    request.soundOffset = layout.soundOffset();
-    request.phonemes = &phonemes;
-    request.soundNeed = needs[random() % std::size(needs)];
+    const std::size_t count = 1 + random() % std::min<std::size_t>(layout.blockCount() - first, 11);
+    const std::uint8_t spellingNeed = needs[random() % std::size(needs)];
+    const std::uint8_t soundNeed = needs[random() % std::size(needs)];
+    ScanRequest request = RequestOver(layout, first, count, ScanMode::Both, letters, spellingNeed, phonemes, soundNeed);
     request.soundNeedBySpelling = table.data();
     request.jointEntries = table.size();
     const std::uint64_t any = scan(request, passed.data());
@@ -217,17 +212,7 @@ TEST_P(ScanInstructionSets, ReadsTheJointTableOnlyForBoth) {
   const QueryBuckets phonemes(query.Phonemes());
   const std::uint8_t never[] = {kNever};
   for (const ScanMode mode : kModes) {
-    ScanRequest request;
-    request.firstBlock = layout.block(0);
-    request.blockCount = layout.blockCount();
-    request.blockBytes = layout.blockBytes();
-    request.mode = mode;
-    request.spellingOffset = layout.spellingOffset();
-    request.letters = &letters;
-    request.spellingNeed = 2;
-    request.soundOffset = layout.soundOffset();
-    request.phonemes = &phonemes;
-    request.soundNeed = 2;
+    ScanRequest request = RequestOver(layout, 0, layout.blockCount(), mode, letters, 2, phonemes, 2);
     request.soundNeedBySpelling = never;
     request.jointEntries = mode == ScanMode::Both ? 0 : 1;
     scan(request, passed.data());
