@@ -98,6 +98,7 @@ int RunIndex(ArgumentCursor& args, Streams& streams) {
   bool helpAsked = false;
   bool compact = false;
   bool recordOptions = false;
+  bool threadsGiven = false;
   while (!args.AtEnd()) {
     const auto option = args.PeekOption();
     if (!option) {
@@ -115,6 +116,7 @@ int RunIndex(ArgumentCursor& args, Streams& streams) {
       output = std::string(args.TakeValue(*option));
     } else if (*option == "--threads") {
       threads = ParseThreads(args.TakeValue(*option));
+      threadsGiven = true;
     } else if (*option == "--help" || *option == "-h") {
       args.TakeFlag(*option);
       helpAsked = true;
@@ -129,6 +131,7 @@ int RunIndex(ArgumentCursor& args, Streams& streams) {
   if (files.size() != 1) throw UsageError("expected one FILE, got " + std::to_string(files.size()));
   if (compact) {
     if (recordOptions) throw UsageError("--compact takes no record options: the index has its records");
+    if (threadsGiven) throw UsageError("--compact takes no --threads: it transcribes nothing of the index");
     if (files[0] == "-") throw UsageError("--compact needs the index as a file, not standard input");
     const std::string index(files[0]);
     return RunCompact(index, output && !output->empty() ? *output : index, streams);

@@ -84,6 +84,7 @@ TEST(ServeCommandTest, IndexCompactFoldsTheJournalIntoTheIndex) {
   } refusals[] = {
       {{"index", "--compact", "--column", "1", index}, 2, "--compact takes no record options"},
       {{"index", "--compact", "-"}, 2, "not standard input"},
+      {{"index", "--compact", "--threads", "2", index}, 2, "--compact takes no --threads"},
       {{"index", "--compact", list.path()}, 1, "not a vantel index"},
       {{"index", "--compact", index + ".missing"}, 1, index + ".missing"},
   };
