@@ -131,7 +131,7 @@ int RunIndex(ArgumentCursor& args, Streams& streams) {
   if (files.size() != 1) throw UsageError("expected one FILE, got " + std::to_string(files.size()));
   if (compact) {
     if (recordOptions) throw UsageError("--compact takes no record options: the index has its records");
-    if (threadsGiven) throw UsageError("--compact takes no --threads: it transcribes nothing of the index");
+    if (threadsGiven) throw UsageError("--compact takes no --threads: it transcribes only what the journal added");
     if (files[0] == "-") throw UsageError("--compact needs the index as a file, not standard input");
     const std::string index(files[0]);
     return RunCompact(index, output && !output->empty() ? *output : index, streams);
