@@ -258,7 +258,7 @@ int RunServe(ArgumentCursor& args, Streams& streams) {
     for (const Rejection& rejection : index->candidates()->parts().rejections) {
       problems.push_back({0, index->line(rejection.index), rejection.reason});
     }
-    list = std::make_shared<const server::LookupList>(*index);
+    list = std::make_shared<const server::LookupList>(index);
   } else {
     Input input = OpenInput(files[0], streams, "FILE");
     const RecordFile file = ReadRecordFile(input, 0, settings.records, problems);

@@ -90,7 +90,7 @@ Compacted CompactIndex(const std::string& indexPath, const std::string& outputPa
   const std::shared_ptr<const Index> index = Index::Open(indexPath);
 
   Compacted compacted;
-  std::shared_ptr<const LookupList> list = std::make_shared<const LookupList>(*index);
+  std::shared_ptr<const LookupList> list = std::make_shared<const LookupList>(index);
   try {
     list = ReplayJournal(journalPath, list, compacted.cutShort, index.get());
   } catch (const JournalError& damaged) {
@@ -113,10 +113,11 @@ Compacted CompactIndex(const std::string& indexPath, const std::string& outputPa
   records.fields.reserve(list->size() * (2 + records.keepNames.size()));
   records.lines.reserve(list->size());
   for (std::size_t at = 0; at < list->size(); ++at) {
-    const LookupRecord& record = list->record(at);
+    const RecordView record = list->record(at);
     records.fields.push_back(record.id);
     records.fields.push_back(record.text);
-    records.fields.insert(records.fields.end(), record.fields.begin(), record.fields.end());
+    for (std::size_t field = 0; field < records.keepNames.size(); ++field)
+      records.fields.push_back(record.field(field));
     records.lines.push_back(record.line);
   }
   for (const auto& [line, reason] : index->problems()) records.problems.emplace_back(line, std::string(reason));

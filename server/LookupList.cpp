@@ -97,28 +97,36 @@ const LookupList::FormTable& LookupList::FirstForms::table() const {
   return table_;
 }
 
-LookupList::LookupList(const Index& index)
-    : fieldNames_(index.keepNames().begin(), index.keepNames().end()), numberedIds_(index.numberedIds()) {
-  records_.reserve(index.size());
-  for (std::size_t at = 0; at < index.size(); ++at) {
-    LookupRecord record{std::string(index.id(at)), std::string(index.text(at)), {}, index.line(at)};
-    for (std::size_t keep = 0; keep < fieldNames_.size(); ++keep) record.fields.emplace_back(index.keep(at, keep));
-    if (numberedIds_) mostNumber_ = std::max(mostNumber_, NumberOf(record.id));
-    records_.push_back(std::move(record));
+LookupList::LookupList(std::shared_ptr<const Index> index)
+    : fieldNames_(index->keepNames().begin(), index->keepNames().end()), numberedIds_(index->numberedIds()) {
+  fromIndex_.resize(index->size());
+  for (std::size_t at = 0; at < index->size(); ++at) {
+    fromIndex_[at] = static_cast<std::uint32_t>(at);
+    if (numberedIds_) mostNumber_ = std::max(mostNumber_, NumberOf(index->id(at)));
   }
   // The stored forms serve the lists that later changes make, as those
   // worked out at start do.
-  forms_ = std::make_shared<const FirstForms>(index.candidates());
+  forms_ = std::make_shared<const FirstForms>(index->candidates());
   addedForms_ = std::make_shared<const FormTable>();
-  prepared_ = index.candidates();
+  prepared_ = index->candidates();
   // A compacted index remembers ids removed before it was written.
-  if (numberedIds_ && index.nextNumber() > 0) removedMost_ = index.nextNumber() - 1;
+  if (numberedIds_ && index->nextNumber() > 0) removedMost_ = index->nextNumber() - 1;
+  index_ = std::move(index);
+}
+
+RecordView LookupList::record(std::size_t at) const noexcept {
+  if (at < fromIndex_.size()) {
+    const std::size_t position = fromIndex_[at];
+    return {index_->id(position), index_->text(position), index_->line(position), nullptr, index_.get(), position};
+  }
+  const LookupRecord& own = records_[at - fromIndex_.size()];
+  return {own.id, own.text, own.line, &own, nullptr, 0};
 }
 
 std::vector<std::u16string> LookupList::Strings() const {
   std::vector<std::u16string> strings;
-  strings.reserve(records_.size());
-  for (const LookupRecord& record : records_) strings.push_back(Utf8ToUtf16(record.text));
+  strings.reserve(size());
+  for (std::size_t at = 0; at < size(); ++at) strings.push_back(Utf8ToUtf16(record(at).text));
   return strings;
 }
 
@@ -159,20 +167,29 @@ LookupList LookupList::WithRemoved(std::string_view id) const {
   changed.addedForms_ = addedForms_;
   changed.mostNumber_ = mostNumber_;
   changed.removedMost_ = removedMost_;
+  changed.index_ = index_;
+  const auto removed = [&](std::string_view held) {
+    if (held != id) return false;
+    if (numberedIds_) changed.removedMost_ = std::max(changed.removedMost_, NumberOf(id));
+    return true;
+  };
+  changed.fromIndex_.reserve(fromIndex_.size());
+  for (const std::uint32_t position : fromIndex_) {
+    if (!removed(index_->id(position))) changed.fromIndex_.push_back(position);
+  }
   changed.records_.reserve(records_.size());
-  for (std::size_t at = 0; at < records_.size(); ++at) {
-    if (records_[at].id == id) {
-      if (numberedIds_) changed.removedMost_ = std::max(changed.removedMost_, NumberOf(id));
-      continue;
-    }
-    changed.records_.push_back(records_[at]);
+  for (const LookupRecord& own : records_) {
+    if (!removed(own.id)) changed.records_.push_back(own);
   }
   changed.Prepare(1);
   return changed;
 }
 
 bool LookupList::Holds(std::string_view id) const noexcept {
-  return std::any_of(records_.begin(), records_.end(), [id](const LookupRecord& record) { return record.id == id; });
+  for (std::size_t at = 0; at < size(); ++at) {
+    if (record(at).id == id) return true;
+  }
+  return false;
 }
 
 std::vector<std::vector<ScoredPair>> LookupList::Find(const std::vector<std::u16string>& queries,

@@ -34,6 +34,23 @@ struct LookupRecord {
   std::uint64_t line = 0;           // its line in the file the list was read from; 0 for one added later
 };
 
+// A record as a list holds it: views into the index the list was read from,
+// or into a record of its own (read from a file, or added since). Valid
+// while the list is.
+struct RecordView {
+  std::string_view id;
+  std::string_view text;
+  std::uint64_t line = 0;
+  const LookupRecord* own = nullptr;  // the record, when the list holds it
+  const Index* index = nullptr;       // else the index that does, at `position`
+  std::size_t position = 0;
+
+  // Kept field `at`, in the order of LookupList::fieldNames().
+  std::string_view field(std::size_t at) const noexcept {
+    return own != nullptr ? std::string_view(own->fields[at]) : index->keep(position, at);
+  }
+};
+
 // Thrown out of a lookup that ran past its deadline.
 class LookupTimedOut : public std::runtime_error {
  public:
@@ -49,13 +66,14 @@ class LookupList {
   LookupList(std::vector<LookupRecord> records, std::vector<std::string> fieldNames, bool numberedIds,
              unsigned threads = 1);
   // The list of an index: its records and its prepared strings as stored,
-  // nothing transcribed. Changes made to it later transcribe only what they add.
-  explicit LookupList(const Index& index);
+  // read where they are, nothing copied and nothing transcribed. Changes
+  // made to it later transcribe only what they add.
+  explicit LookupList(std::shared_ptr<const Index> index);
 
-  std::size_t size() const noexcept { return records_.size(); }
-  const LookupRecord& record(std::size_t index) const noexcept { return records_[index]; }
+  std::size_t size() const noexcept { return fromIndex_.size() + records_.size(); }
+  RecordView record(std::size_t at) const noexcept;
   // The string of a record as the matcher takes it (in UTF-16).
-  std::u16string string(std::size_t index) const { return Utf8ToUtf16(records_[index].text); }
+  std::u16string string(std::size_t at) const { return Utf8ToUtf16(record(at).text); }
   const std::vector<std::string>& fieldNames() const noexcept { return fieldNames_; }
   bool numberedIds() const noexcept { return numberedIds_; }
   // The strings prepared for the Matcher, in the order of the records.
@@ -78,6 +96,10 @@ class LookupList {
                                             std::chrono::steady_clock::time_point deadline) const;
 
  private:
+  // The records: those of the index the list was read from that it still
+  // holds (by their positions there), then its own.
+  std::shared_ptr<const Index> index_;
+  std::vector<std::uint32_t> fromIndex_;
   std::vector<LookupRecord> records_;
   std::vector<std::string> fieldNames_;
   bool numberedIds_ = false;

@@ -215,7 +215,7 @@ void LookupServer::State::Route() {
               for (const LookupRecord& record : added) {
                 if (!lines.empty()) lines += '\n';
                 lines += AddedLine(record, current->fieldNames());
-                ids.push_back({{"id", IdJson(*current, record)}});
+                ids.push_back({{"id", IdJson(*current, record.id)}});
               }
               auto changed = WarmedUp(std::make_shared<const LookupList>(current->WithAdded(std::move(added))));
               journal->Append(lines);

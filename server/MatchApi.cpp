@@ -51,9 +51,9 @@ std::size_t BindTop(const json& value, std::size_t most) {
 
 }  // namespace
 
-json IdJson(const LookupList& list, const LookupRecord& record) {
-  if (list.numberedIds()) return std::stoull(record.id);
-  return record.id;
+json IdJson(const LookupList& list, std::string_view id) {
+  if (list.numberedIds()) return std::stoull(std::string(id));
+  return id;
 }
 
 std::u16string BindQueryText(const std::string& text, std::string_view where) {
@@ -126,11 +126,11 @@ MatchRequest BindMatchRequest(std::string_view body, const MatchDefaults& defaul
 }
 
 json CandidateJson(const LookupList& list, const ScoredPair& pair) {
-  const LookupRecord& record = list.record(pair.candidate);
-  json candidate = {{"id", IdJson(list, record)}, {"string", record.text}, {"answer", pair.answer}};
+  const RecordView record = list.record(pair.candidate);
+  json candidate = {{"id", IdJson(list, record.id)}, {"string", record.text}, {"answer", pair.answer}};
   if (!list.fieldNames().empty()) {
     json fields = json::object();
-    for (std::size_t at = 0; at < list.fieldNames().size(); ++at) fields[list.fieldNames()[at]] = record.fields[at];
+    for (std::size_t at = 0; at < list.fieldNames().size(); ++at) fields[list.fieldNames()[at]] = record.field(at);
     candidate["fields"] = std::move(fields);
   }
   return candidate;
@@ -147,7 +147,7 @@ json AnswerMatch(const LookupList& list, const MatchRequest& request, std::chron
       json candidate = CandidateJson(list, pair);
       if (explainer) {
         const std::u16string& query = request.queries[at];
-        const std::u16string& other = list.string(pair.candidate);
+        const std::u16string other = list.string(pair.candidate);
         candidate["sound"] = explainer->Compare(query, other, 3);
         candidate["spelling"] = explainer->Compare(query, other, 99);
         candidate["query_phonetic"] = Utf16ToUtf8(explainer->PhoneticForm(query));

@@ -48,7 +48,7 @@ std::u16string BindQueryText(const std::string& text, std::string_view where);
 MatchRequest BindMatchRequest(std::string_view body, const MatchDefaults& defaults);
 
 // A record's id as the API writes it: a number when the ids are row numbers.
-nlohmann::ordered_json IdJson(const LookupList& list, const LookupRecord& record);
+nlohmann::ordered_json IdJson(const LookupList& list, std::string_view id);
 
 // A candidate as the API writes it: id, string, answer, the kept fields.
 nlohmann::ordered_json CandidateJson(const LookupList& list, const ScoredPair& pair);

@@ -123,7 +123,7 @@ json Reconcile(const LookupList& list, std::string_view queries, const MatchDefa
       json& results = answer[bound[at].key]["result"];
       if (!model) {
         for (const ScoredPair& pair : found[at]) {
-          const LookupRecord& record = list.record(pair.candidate);
+          const RecordView record = list.record(pair.candidate);
           results.push_back({{"id", record.id},
                              {"name", record.text},
                              {"score", pair.answer},
@@ -143,7 +143,7 @@ json Reconcile(const LookupList& list, std::string_view queries, const MatchDefa
                        [&](std::size_t a, std::size_t b) { return probabilities[a] > probabilities[b]; });
       order.resize(std::min(order.size(), top));
       for (const std::size_t rank : order) {
-        const LookupRecord& record = list.record(candidates[rank]);
+        const RecordView record = list.record(candidates[rank]);
         results.push_back({{"id", record.id},
                            {"name", record.text},
                            {"score", 100.0 * probabilities[rank]},

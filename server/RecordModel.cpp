@@ -44,9 +44,8 @@ std::vector<std::vector<std::string_view>> RecordModel::Columns(const LookupList
                                                    : std::string_view(given->second));
     }
     for (const std::size_t at : records) {
-      const LookupRecord& record = list.record(at);
-      columns[f].push_back(sources_[f] < 0 ? std::string_view(record.text)
-                                           : std::string_view(record.fields[static_cast<std::size_t>(sources_[f])]));
+      const RecordView record = list.record(at);
+      columns[f].push_back(sources_[f] < 0 ? record.text : record.field(static_cast<std::size_t>(sources_[f])));
     }
   }
   return columns;

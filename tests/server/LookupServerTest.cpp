@@ -48,12 +48,12 @@ void ExpectCandidates(const LookupList& list, const json& candidates, const std:
   ASSERT_TRUE(candidates.is_array()) << query;
   ASSERT_EQ(candidates.size(), expected.size()) << query;
   for (std::size_t at = 0; at < expected.size(); ++at) {
-    const LookupRecord& record = list.record(expected[at].candidate);
+    const RecordView record = list.record(expected[at].candidate);
     const json& candidate = candidates[at];
-    EXPECT_EQ(candidate["id"], std::stoull(record.id)) << query << " #" << at;
+    EXPECT_EQ(candidate["id"], std::stoull(std::string(record.id))) << query << " #" << at;
     EXPECT_EQ(candidate["string"], record.text) << query << " #" << at;
     EXPECT_EQ(candidate["answer"].get<double>(), expected[at].answer) << query << " #" << at;
-    EXPECT_EQ(candidate["fields"], json({{"city", record.fields[0]}})) << query << " #" << at;
+    EXPECT_EQ(candidate["fields"], json({{"city", record.field(0)}})) << query << " #" << at;
   }
 }
 

@@ -90,7 +90,7 @@ TEST_F(ServerTest, ABatchOfQueriesIsAnsweredKeyByKey) {
     ASSERT_EQ(result.size(), expected.size()) << key;
     found += expected.size();
     for (std::size_t at = 0; at < expected.size(); ++at) {
-      const LookupRecord& record = list_->record(expected[at].candidate);
+      const RecordView record = list_->record(expected[at].candidate);
       EXPECT_EQ(result[at]["id"], record.id) << key;
       EXPECT_EQ(result[at]["name"], record.text) << key;
       EXPECT_EQ(result[at]["score"].get<double>(), expected[at].answer) << key;
@@ -164,7 +164,7 @@ TEST_F(ServerTest, WithAModelTheQuerysPropertiesRankWholeRecords) {
     std::vector<std::vector<std::string_view>> columns = {{"Catherine Johnson"}, {city}};
     for (std::size_t at = 0; at < list_->size(); ++at) {
       columns[0].push_back(list_->record(at).text);
-      columns[1].push_back(list_->record(at).fields[0]);
+      columns[1].push_back(list_->record(at).field(0));
     }
     const LinkRecords records(fields, columns, 1);
     for (const json& candidate : result) {
