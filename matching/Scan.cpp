@@ -187,7 +187,7 @@ struct Sse2Sums {
                                                          const Sse2Sums& soundSums, std::uint64_t passing) {
   alignas(16) std::uint8_t spelling[kLanes];
   alignas(16) std::uint8_t sound[kLanes];
-  for (int part = 0; part < 4; ++part) {
+  for (std::size_t part = 0; part < 4; ++part) {
     _mm_store_si128(reinterpret_cast<__m128i*>(spelling + 16 * part), spellingSums.lanes[part]);
     _mm_store_si128(reinterpret_cast<__m128i*>(sound + 16 * part), soundSums.lanes[part]);
   }

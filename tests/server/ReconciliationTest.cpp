@@ -216,7 +216,7 @@ TEST(RecordModel, RefusesAModelOfAColumnTheListLacks) {
   const LookupList towns(records, {"town", "row"}, true);
   const LookupList cities(records, {"row", "city"}, true);
   try {
-    RecordModel(NameAndCityModel(), "name", towns);
+    const RecordModel model(NameAndCityModel(), "name", towns);
     ADD_FAILURE() << "took a model of a column the list lacks";
   } catch (const std::invalid_argument& refused) {
     EXPECT_NE(std::string(refused.what()).find("column city"), std::string::npos) << refused.what();
