@@ -529,24 +529,26 @@ void ModelScorer::Weigh(const LinkModel& model, const TermCounts* file, const st
         ++present;
       }
       if (file != nullptr) present += (*filePresent)[f];
-      for (std::uint32_t value = 0; value < field.distinctValues(); ++value) {
-        std::uint64_t holding = own[value];
-        if (file != nullptr) {
-          const auto found = (*file)[f].find(field.key(value));
-          const std::uint64_t inFile = found == (*file)[f].end() ? 0 : found->second;
-          if (inFile + holding < field.recordsWith(value)) {
-            // Counts older than the records (a served list changed since):
-            // at least as many as are here. Whole counts never lack any.
-            if (outside == 0) {
-              throw std::invalid_argument("the term counts of field " + field.comparison().column +
-                                          " lack values of the records");
-            }
-            holding = field.recordsWith(value);
-          } else {
-            holding += inFile;
+      std::vector<std::uint64_t> holding = own;
+      for (std::uint32_t value = 0; value < field.distinctValues() && file != nullptr; ++value) {
+        const auto found = (*file)[f].find(field.key(value));
+        const std::uint64_t inFile = found == (*file)[f].end() ? 0 : found->second;
+        if (inFile + own[value] < field.recordsWith(value)) {
+          // Counts older than the records (a served list changed since):
+          // as many as are here, and the total grown by what they lacked.
+          // Whole counts never lack any.
+          if (outside == 0) {
+            throw std::invalid_argument("the term counts of field " + field.comparison().column +
+                                        " lack values of the records");
           }
+          present += field.recordsWith(value) - inFile - own[value];
+          holding[value] = field.recordsWith(value);
+        } else {
+          holding[value] += inFile;
         }
-        const double share = static_cast<double>(holding) / static_cast<double>(present);
+      }
+      for (std::uint32_t value = 0; value < field.distinctValues(); ++value) {
+        const double share = static_cast<double>(holding[value]) / static_cast<double>(present);
         tf.push_back(std::log2(model.fields[f].m[0] / share));
       }
     }

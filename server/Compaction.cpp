@@ -80,6 +80,8 @@ void ReplaceFile(const std::string& path, const std::string& bytes) {
 
 Compacted CompactIndex(const std::string& indexPath, const std::string& outputPath) {
   const std::string journalPath = indexPath + ".journal";
+  // An index that is not there is refused before its journal is made to lock.
+  if (!std::filesystem::exists(indexPath)) Index::Open(indexPath);
   // No server may add to the journal while it is being folded in.
   std::unique_ptr<JournalLock> lock;
   try {
@@ -128,11 +130,12 @@ Compacted CompactIndex(const std::string& indexPath, const std::string& outputPa
   std::error_code ignored;
   const bool inPlace = std::filesystem::equivalent(indexPath, outputPath, ignored);
   // Another index's journal would be replayed over the new one.
-  if (!inPlace && std::filesystem::exists(outputPath + ".journal")) {
+  if (!inPlace && std::filesystem::exists(outputPath + ".journal") &&
+      std::filesystem::file_size(outputPath + ".journal", ignored) != 0) {
     throw CompactionError(outputPath + ".journal: exists, and is the journal of another index");
   }
   ReplaceFile(outputPath, bytes);
-  if (inPlace && !journal.empty()) {
+  if (inPlace) {
     if (unlink(journalPath.c_str()) != 0) {
       throw CompactionError(journalPath + ": folded into the index but cannot be removed: " + SystemReason());
     }

@@ -32,7 +32,10 @@ std::string SystemReason() { return std::strerror(errno); }
 int OpenLocked(const std::string& path, int flags) {
   for (int attempt = 0; attempt < 8; ++attempt) {
     const int fd = open(path.c_str(), flags | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) throw JournalError(std::string(path).append(": cannot open for writing: ").append(SystemReason()));
+    if (fd < 0) {
+      const std::string reason = SystemReason();
+      throw JournalError(std::string(path).append(": cannot open: ").append(reason));
+    }
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
       const bool held = errno == EWOULDBLOCK;
       const std::string reason = SystemReason();
@@ -82,6 +85,11 @@ Journal::~Journal() {
 }
 
 void Journal::Append(std::string_view line) {
+  // Where the file ends now: a replay at start may have cut a line off it
+  // since it was opened, and a failed write is cut back to here.
+  struct stat status {};
+  if (fstat(fd_, &status) != 0) throw JournalError(path_ + ": " + SystemReason());
+  size_ = static_cast<std::uint64_t>(status.st_size);
   std::string bytes(line);
   bytes += '\n';
   std::string_view left = bytes;

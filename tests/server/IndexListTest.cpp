@@ -193,6 +193,9 @@ TEST_F(Compaction, RefusesWhileAServerHoldsTheJournalAndLeavesTheIndexAlone) {
     EXPECT_NE(std::string(refused.what()).find("other.vidx.journal"), std::string::npos) << refused.what();
   }
   EXPECT_FALSE(std::filesystem::exists(other));
+  // An empty one (a server started there and took nothing) is no other index's.
+  std::ofstream(other + ".journal", std::ios::trunc).close();
+  EXPECT_EQ(CompactIndex(index_, other).records, SampleRecords().size());
   for (const auto& entry : std::filesystem::directory_iterator(Folder())) {
     EXPECT_EQ(entry.path().string().find(".compacting"), std::string::npos) << entry.path();
   }
